@@ -1,0 +1,15 @@
+// Values fixed when the program is built.
+#include "app/program.h"
+
+#ifndef CORVANE_START_ADDRESS
+#error "CORVANE_START_ADDRESS must be defined by the build"
+#endif
+
+namespace corvane {
+
+const std::string& ConfiguredStartAddress() {
+  static const std::string address = CORVANE_START_ADDRESS;
+  return address;
+}
+
+}  // namespace corvane

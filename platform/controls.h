@@ -1,0 +1,102 @@
+// The controls the presenters talk to. Each interface is as narrow as the
+// three windows need; a backend (fake, GTK, Win32) implements them.
+//
+// Positions and sizes are twips in single precision. A control refuses a
+// negative width or height with a Failure, as a real one does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/design.h"
+
+namespace corvane {
+
+class Control {
+ public:
+  Control() = default;
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+  virtual ~Control() = default;
+
+  [[nodiscard]] virtual float Left() const = 0;
+  [[nodiscard]] virtual float Top() const = 0;
+  [[nodiscard]] virtual float Width() const = 0;
+  [[nodiscard]] virtual float Height() const = 0;
+  // Moves and sizes the control; throws Failure for a negative width or height.
+  virtual void Move(float left, float top, float width, float height) = 0;
+
+  void SetWidth(float width) { Move(Left(), Top(), width, Height()); }
+  void SetHeight(float height) { Move(Left(), Top(), Width(), height); }
+  void SetPosition(float left, float top) { Move(left, top, Width(), Height()); }
+};
+
+class Label : public Control {
+ public:
+  [[nodiscard]] virtual std::string Caption() const = 0;
+  virtual void SetCaption(const std::string& text) = 0;
+};
+
+class CommandButton : public Control {
+ public:
+  [[nodiscard]] virtual std::string Caption() const = 0;
+};
+
+class ComboBox : public Control {
+ public:
+  [[nodiscard]] virtual std::string Text() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+  [[nodiscard]] virtual std::int16_t ListCount() const = 0;
+  [[nodiscard]] virtual std::string List(std::int16_t index) const = 0;
+  // Inserts at `index`, or appends when index is -1. A full list (32,767
+  // entries) refuses with a Failure.
+  virtual void AddItem(const std::string& text, std::int16_t index = -1) = 0;
+  virtual void RemoveItem(std::int16_t index) = 0;
+  [[nodiscard]] virtual std::int16_t ListIndex() const = 0;
+  // Selects an entry, shows it as the text, and raises Click synchronously.
+  virtual void SetListIndex(std::int16_t index) = 0;
+};
+
+class Timer {
+ public:
+  Timer() = default;
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+  virtual ~Timer() = default;
+  [[nodiscard]] virtual bool Enabled() const = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+  [[nodiscard]] virtual int Interval() const = 0;
+};
+
+class Toolbar : public Control {
+ public:
+  virtual void Refresh() = 0;  // repaint
+};
+
+// A toolbar button as handed to ButtonClick.
+class ToolbarButton {
+ public:
+  ToolbarButton() = default;
+  ToolbarButton(const ToolbarButton&) = delete;
+  ToolbarButton& operator=(const ToolbarButton&) = delete;
+  virtual ~ToolbarButton() = default;
+  [[nodiscard]] virtual std::string Key() const = 0;
+};
+
+// The hosted web view. Operations start work and return; progress comes
+// back through Busy and the DownloadComplete / NavigateComplete2 events.
+class WebBrowser : public Control {
+ public:
+  virtual void Navigate(const std::string& address) = 0;
+  virtual void GoBack() = 0;
+  virtual void GoForward() = 0;
+  virtual void GoHome() = 0;
+  virtual void GoSearch() = 0;
+  virtual void Refresh() = 0;
+  virtual void Stop() = 0;
+  [[nodiscard]] virtual std::string LocationName() const = 0;
+  [[nodiscard]] virtual std::string LocationURL() const = 0;
+  [[nodiscard]] virtual bool Busy() const = 0;
+};
+
+}  // namespace corvane

@@ -1,0 +1,302 @@
+// An in-memory backend for tests: windows and controls that keep their state
+// in memory, record what was done to them, can be told to fail, and raise
+// events when a test drives them (keys, clicks, ticks, notifications).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace corvane::fake {
+
+class FakeBackend;
+class FakeWindow;
+
+// Operations a test has told to fail, by name ("Navigate", "AddItem", ...).
+class Faults {
+ public:
+  void FailOn(const std::string& operation) { failing_.insert(operation); }
+  void Heal(const std::string& operation) { failing_.erase(operation); }
+  void HealAll() { failing_.clear(); }
+  // Throws Failure when `operation` is told to fail.
+  void Check(const std::string& operation) const;
+
+ private:
+  std::set<std::string> failing_;
+};
+
+// Position and size shared by the fake controls.
+template <class Interface>
+class Placed : public Interface {
+ public:
+  Placed(FakeWindow& window, const ControlDesign& design)
+      : window_(window), design_(design), left_(design.left), top_(design.top),
+        width_(design.width), height_(design.height) {}
+
+  [[nodiscard]] float Left() const override { faults.Check("Left"); return left_; }
+  [[nodiscard]] float Top() const override { faults.Check("Top"); return top_; }
+  [[nodiscard]] float Width() const override { faults.Check("Width"); return width_; }
+  [[nodiscard]] float Height() const override { faults.Check("Height"); return height_; }
+  void Move(float left, float top, float width, float height) override {
+    faults.Check("Move");
+    if (width < 0 || height < 0) {
+      throw Failure("invalid property value");
+    }
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    ++moves;
+  }
+
+  [[nodiscard]] const ControlDesign& Design() const { return design_; }
+  Faults faults;
+  int moves = 0;
+
+ protected:
+  FakeWindow& window_;
+
+ private:
+  const ControlDesign& design_;
+  float left_;
+  float top_;
+  float width_;
+  float height_;
+};
+
+class FakeControl final : public Placed<Control> {
+ public:
+  using Placed::Placed;
+};
+
+class FakeLabel final : public Placed<Label> {
+ public:
+  FakeLabel(FakeWindow& window, const ControlDesign& design)
+      : Placed(window, design), caption_(design.caption) {}
+  [[nodiscard]] std::string Caption() const override { return caption_; }
+  void SetCaption(const std::string& text) override {
+    faults.Check("Caption");
+    caption_ = text;
+  }
+
+ private:
+  std::string caption_;
+};
+
+class FakeButton final : public Placed<CommandButton> {
+ public:
+  using Placed::Placed;
+  [[nodiscard]] std::string Caption() const override { return Design().caption; }
+};
+
+class FakeComboBox final : public Placed<ComboBox> {
+ public:
+  static constexpr std::int16_t kMaxEntries = 32767;
+  using Placed::Placed;
+
+  [[nodiscard]] std::string Text() const override;
+  void SetText(const std::string& text) override;
+  [[nodiscard]] std::int16_t ListCount() const override;
+  [[nodiscard]] std::string List(std::int16_t index) const override;
+  void AddItem(const std::string& text, std::int16_t index = -1) override;
+  void RemoveItem(std::int16_t index) override;
+  [[nodiscard]] std::int16_t ListIndex() const override { return listIndex_; }
+  void SetListIndex(std::int16_t index) override;
+
+  // Test access: the entries as they stand.
+  [[nodiscard]] const std::vector<std::string>& Items() const { return items_; }
+  void SetItems(std::vector<std::string> items);
+
+  // Drivers: the user types into the edit field (no event), presses a
+  // character key in the box, or picks entry `index` from the drop-down list.
+  void Type(const std::string& text) { text_ = text; }
+  void PressKey(std::int16_t code);
+  void Pick(std::int16_t index);
+
+ private:
+  std::vector<std::string> items_;
+  std::string text_;
+  std::int16_t listIndex_ = -1;
+};
+
+class FakeTimer final : public Timer {
+ public:
+  explicit FakeTimer(const ControlDesign& design)
+      : enabled_(design.enabled), interval_(design.interval) {}
+  [[nodiscard]] bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool enabled) override {
+    faults.Check("Enabled");
+    enabled_ = enabled;
+  }
+  [[nodiscard]] int Interval() const override { return interval_; }
+  Faults faults;
+
+ private:
+  bool enabled_;
+  int interval_;
+};
+
+class FakeToolbar final : public Placed<Toolbar> {
+ public:
+  using Placed::Placed;
+  void Refresh() override {
+    faults.Check("Refresh");
+    ++refreshes;
+  }
+  int refreshes = 0;
+  // Driver: the user clicks the button whose key is `key` (any text, so
+  // tests can send keys the toolbar does not have).
+  void ClickButton(const std::string& key);
+  // Driver: a click whose button fails when its key is read.
+  void ClickBrokenButton();
+};
+
+class FakeWebBrowser final : public Placed<WebBrowser> {
+ public:
+  using Placed::Placed;
+
+  void Navigate(const std::string& address) override { Call("Navigate", address); }
+  void GoBack() override { Call("GoBack"); }
+  void GoForward() override { Call("GoForward"); }
+  void GoHome() override { Call("GoHome"); }
+  void GoSearch() override { Call("GoSearch"); }
+  void Refresh() override { Call("Refresh"); }
+  void Stop() override { Call("Stop"); }
+  [[nodiscard]] std::string LocationName() const override;
+  [[nodiscard]] std::string LocationURL() const override;
+  [[nodiscard]] bool Busy() const override;
+
+  // Script: what the properties answer.
+  std::string locationName;
+  std::string locationURL;
+  bool busy = false;
+  // Every operation called, in order: "Navigate(address)", "GoBack()", ...
+  std::vector<std::string> calls;
+  // Reads of LocationURL so far.
+  mutable int urlReads = 0;
+
+  // Drivers: the web view reports.
+  void RaiseNavigateComplete2(const std::string& address);
+  void RaiseDownloadComplete();
+
+ private:
+  void Call(const std::string& operation, const std::string& argument = {});
+};
+
+class FakeWindow final : public NativeWindow {
+ public:
+  FakeWindow(FakeBackend& backend, const WindowDesign& design, EventSink& sink);
+  ~FakeWindow() override;
+
+  [[nodiscard]] std::string Caption() const override;
+  void SetCaption(const std::string& text) override;
+  void Show() override;
+  void Hide() override;
+  [[nodiscard]] bool Visible() const override { return visible_; }
+  [[nodiscard]] float ScaleWidth() const override;
+  [[nodiscard]] float ScaleHeight() const override;
+
+  [[nodiscard]] Control& GetControl(const std::string& name, std::int16_t index = -1) override;
+  [[nodiscard]] Label& GetLabel(const std::string& name, std::int16_t index = -1) override;
+  [[nodiscard]] ComboBox& GetComboBox(const std::string& name) override;
+  [[nodiscard]] Timer& GetTimer(const std::string& name) override;
+  [[nodiscard]] Toolbar& GetToolbar(const std::string& name) override;
+  [[nodiscard]] WebBrowser& GetWebBrowser(const std::string& name) override;
+
+  // Typed access for tests.
+  [[nodiscard]] FakeLabel& LabelNamed(const std::string& name, std::int16_t index = -1);
+  [[nodiscard]] FakeComboBox& Combo(const std::string& name);
+  [[nodiscard]] FakeTimer& TimerNamed(const std::string& name);
+  [[nodiscard]] FakeToolbar& ToolbarNamed(const std::string& name);
+  [[nodiscard]] FakeWebBrowser& Browser(const std::string& name);
+  [[nodiscard]] const WindowDesign& Design() const { return design_; }
+  [[nodiscard]] int ShowCount() const { return shows_; }
+  [[nodiscard]] const std::string& Focused() const { return focus_; }
+  // Screen position of the client area, twips.
+  [[nodiscard]] float ScreenLeft() const { return screenLeft_; }
+  [[nodiscard]] float ScreenTop() const { return screenTop_; }
+  Faults faults;
+
+  // Drivers: what a user does to the window. Each may unload the window; do
+  // not touch the window after a driver unless its form is still loaded.
+  void PressKey(std::int16_t code);        // a character key, with this window active
+  void PressAccessKey(char letter);        // Alt + letter
+  void ClickAt(float x, float y);          // client-area twips
+  void ClickButton(const std::string& name);
+  void CloseBox();
+  void ResizeClient(float width, float height);
+  void Tick(const std::string& timer);
+  void SetFocus(const std::string& name);
+
+  // Raises an event through the window's sink.
+  void Raise(Event& event);
+  [[nodiscard]] FakeBackend& Backend() const { return backend_; }
+
+ private:
+  template <class T>
+  T& Typed(const std::string& name, std::int16_t index);
+  void Settle();
+
+  FakeBackend& backend_;
+  const WindowDesign& design_;
+  EventSink& sink_;
+  std::string caption_;
+  bool visible_ = false;
+  int shows_ = 0;
+  float scaleWidth_;
+  float scaleHeight_;
+  float screenLeft_ = 0;
+  float screenTop_ = 0;
+  std::string focus_;
+  std::map<std::pair<std::string, std::int16_t>, std::unique_ptr<Control>> controls_;
+  std::map<std::string, std::unique_ptr<FakeTimer>> timers_;
+};
+
+class FakeBackend final : public Backend {
+ public:
+  // Screen size the windows are placed on, twips.
+  static constexpr float kScreenWidth = 19200;
+  static constexpr float kScreenHeight = 14400;
+
+  FakeBackend() = default;
+  ~FakeBackend() override;
+
+  std::unique_ptr<NativeWindow> MakeWindow(const WindowDesign& design, EventSink& sink) override;
+  void Run() override;
+  void Quit() override;
+  void Post(std::function<void()> task) override;
+
+  // Runs the posted tasks, as a message loop would between events.
+  void Drain();
+
+  // The live (created, not yet destroyed) window of a class, or nullptr.
+  [[nodiscard]] FakeWindow* Find(const std::string& name) const;
+  // Like Find, but throws std::logic_error when there is none.
+  [[nodiscard]] FakeWindow& Window(const std::string& name) const;
+
+  // Everything done to windows, in order: "create X", "show X", "hide X",
+  // "destroy X", "quit".
+  [[nodiscard]] const std::vector<std::string>& Journal() const { return journal_; }
+  void Note(const std::string& entry);
+  // Called after every journal entry (tests check invariants there).
+  std::function<void(const std::string&)> onNote;
+  [[nodiscard]] int QuitCount() const { return quits_; }
+  Faults faults;  // "MakeWindow"
+
+ private:
+  friend class FakeWindow;
+  std::map<std::string, FakeWindow*> live_;
+  std::vector<std::string> journal_;
+  std::vector<std::function<void()>> posted_;
+  int quits_ = 0;
+  bool draining_ = false;
+};
+
+}  // namespace corvane::fake

@@ -1,0 +1,100 @@
+// A realised window, the events it raises, and the backend that makes
+// windows and runs the message loop.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/design.h"
+
+namespace corvane {
+
+// The one type of failure that controls, ports and handlers raise.
+class Failure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class EventType : std::uint8_t {
+  Resize,             // the window's client area changed size (also when first shown)
+  KeyPress,           // a character key; keyAscii may be changed by the handler
+  Click,              // control (or frame) clicked, or a combo box list index set
+  ButtonClick,        // toolbar button; `button` is the button clicked
+  Timer,              // timer tick
+  DownloadComplete,   // web view
+  NavigateComplete2,  // web view; `text` carries the address reached
+  Close,              // the title-bar close box
+};
+
+struct Event {
+  EventType type = EventType::Click;
+  std::string control{};     // empty: the window itself
+  std::int16_t index = -1; // control array index
+  std::int16_t* keyAscii = nullptr;
+  const ToolbarButton* button = nullptr;
+  std::string text{};
+};
+
+// Receives every event of one realised window. The forms runtime implements
+// it; it is where the dispatch boundary sits.
+class EventSink {
+ public:
+  EventSink() = default;
+  EventSink(const EventSink&) = delete;
+  EventSink& operator=(const EventSink&) = delete;
+  virtual void Raise(Event& event) = 0;
+
+ protected:
+  ~EventSink() = default;
+};
+
+class NativeWindow {
+ public:
+  NativeWindow() = default;
+  NativeWindow(const NativeWindow&) = delete;
+  NativeWindow& operator=(const NativeWindow&) = delete;
+  virtual ~NativeWindow() = default;
+
+  [[nodiscard]] virtual std::string Caption() const = 0;
+  virtual void SetCaption(const std::string& text) = 0;
+  // Shows the window modeless; raises Resize the first time. Showing a
+  // visible window changes nothing.
+  virtual void Show() = 0;
+  // Takes the window off the screen at once; the runtime destroys it later.
+  virtual void Hide() = 0;
+  [[nodiscard]] virtual bool Visible() const = 0;
+  [[nodiscard]] virtual float ScaleWidth() const = 0;   // client area, twips
+  [[nodiscard]] virtual float ScaleHeight() const = 0;  // client area, twips
+
+  // The controls, looked up by design name; throws Failure when the window
+  // has no such control of that kind.
+  [[nodiscard]] virtual Control& GetControl(const std::string& name, std::int16_t index = -1) = 0;
+  [[nodiscard]] virtual Label& GetLabel(const std::string& name, std::int16_t index = -1) = 0;
+  [[nodiscard]] virtual ComboBox& GetComboBox(const std::string& name) = 0;
+  [[nodiscard]] virtual Timer& GetTimer(const std::string& name) = 0;
+  [[nodiscard]] virtual Toolbar& GetToolbar(const std::string& name) = 0;
+  [[nodiscard]] virtual WebBrowser& GetWebBrowser(const std::string& name) = 0;
+};
+
+class Backend {
+ public:
+  Backend() = default;
+  Backend(const Backend&) = delete;
+  Backend& operator=(const Backend&) = delete;
+  virtual ~Backend() = default;
+
+  // Builds the window and its controls from the table, hidden.
+  virtual std::unique_ptr<NativeWindow> MakeWindow(const WindowDesign& design, EventSink& sink) = 0;
+  // Runs the message loop until Quit.
+  virtual void Run() = 0;
+  // Ends the message loop (no window is loaded any more).
+  virtual void Quit() = 0;
+  // Runs `task` later from the message loop, when no event is being handled.
+  virtual void Post(std::function<void()> task) = 0;
+};
+
+}  // namespace corvane

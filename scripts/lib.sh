@@ -1,0 +1,40 @@
+# Shared helpers for the build and test scripts. Source it; do not run it.
+
+# Installs the Debian packages that are not installed yet (as root, or via sudo).
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  if [ "${#missing[@]}" -eq 0 ]; then
+    return 0
+  fi
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Enables the i386 architecture for dpkg when it is not enabled yet.
+ensure_i386() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+      sudo=(sudo)
+    fi
+    "${sudo[@]}" dpkg --add-architecture i386
+    # Force a fresh package list so the i386 packages are known.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  fi
+}
+
+# Packages every build needs.
+CORE_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+
+jobs() { nproc 2>/dev/null || echo 2; }

@@ -1,0 +1,32 @@
+// The splash window: shown at start, dismissed by a character key or a click
+// on its frame, which opens the browser window.
+#pragma once
+
+#include <cstdint>
+
+#include "app/forms.h"
+
+namespace corvane {
+
+class frmSplash final : public Form {
+ public:
+  explicit frmSplash(Program& program);
+
+  static const WindowDesign& TheDesign();
+
+  // Handlers.
+  void Form_KeyPress(std::int16_t& KeyAscii);
+  void Frame1_Click();
+
+  [[nodiscard]] Label& lblVersion() const { return Window().GetLabel("lblVersion"); }
+  [[nodiscard]] Label& lblProductName() const { return Window().GetLabel("lblProductName"); }
+
+ protected:
+  void Form_Load() override;
+  void OnEvent(Event& event) override;
+
+ private:
+  void Dismiss();
+};
+
+}  // namespace corvane
