@@ -1,0 +1,618 @@
+#include "platform/gtk/gtk_backend.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "platform/gtk/gtk_controls.h"
+
+namespace corvane::gtk {
+
+namespace {
+
+// Compact widgets, so that buttons, the address box and the toolbar buttons
+// fit the sizes they are designed with.
+constexpr const char* kStyle = R"css(
+button.corvane-command {
+  padding: 0px 4px; min-height: 0px; min-width: 0px;
+  font-family: Arial; font-size: 8.25pt;
+}
+combobox.corvane-combo entry {
+  min-height: 0px; padding-top: 0px; padding-bottom: 0px;
+  font-family: Arial; font-size: 8.25pt;
+}
+combobox.corvane-combo button { min-height: 0px; padding-top: 0px; padding-bottom: 0px; }
+button.corvane-tool { padding: 2px; min-height: 0px; min-width: 0px; }
+)css";
+
+template <class F>
+void Guarded(F&& body) noexcept {
+  try {
+    body();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into GTK
+  }
+}
+
+// The character a key produces, as a key press reports it; 0 for keys that
+// produce none (arrows, function keys, a modifier alone).
+std::int16_t CharacterCode(const GdkEventKey& event) {
+  switch (event.keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+      return 13;
+    case GDK_KEY_Escape:
+      return 27;
+    case GDK_KEY_BackSpace:
+      return 8;
+    default:
+      break;
+  }
+  const guint modifiers = event.state & gtk_accelerator_get_default_mod_mask();
+  if ((modifiers & GDK_CONTROL_MASK) != 0) {
+    const guint lower = gdk_keyval_to_lower(event.keyval);
+    if (lower >= GDK_KEY_a && lower <= GDK_KEY_z) {
+      return static_cast<std::int16_t>(lower - GDK_KEY_a + 1);
+    }
+    return 0;
+  }
+  const gunichar c = gdk_keyval_to_unicode(event.keyval);
+  if (c == 0 || c == 0x7F || c == '\t') {
+    return 0;
+  }
+  return c > 0x7FFF ? std::int16_t{'?'} : static_cast<std::int16_t>(c);
+}
+
+bool TakesOwnClicks(ControlKind kind) {
+  return kind == ControlKind::CommandButton || kind == ControlKind::ComboBox ||
+         kind == ControlKind::Toolbar || kind == ControlKind::WebBrowser;
+}
+
+}  // namespace
+
+// ---- units -----------------------------------------------------------------
+
+double Units::ScreenDpi() {
+  if (GdkScreen* screen = gdk_screen_get_default()) {
+    const double resolution = gdk_screen_get_resolution(screen);
+    if (resolution > 0) {
+      return resolution;
+    }
+  }
+  if (GdkDisplay* display = gdk_display_get_default()) {
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) {
+      monitor = gdk_display_get_monitor(display, 0);
+    }
+    if (monitor != nullptr) {
+      GdkRectangle geometry;
+      gdk_monitor_get_geometry(monitor, &geometry);
+      const int millimetres = gdk_monitor_get_width_mm(monitor);
+      if (millimetres > 0 && geometry.width > 0) {
+        return geometry.width * 25.4 / millimetres;
+      }
+    }
+  }
+  return 96.0;
+}
+
+// ---- backend ---------------------------------------------------------------
+
+struct GtkBackend::PostedTask {
+  GtkBackend* backend;
+  std::function<void()> task;
+  guint source;
+};
+
+GtkBackend::GtkBackend(WebPages pages)
+    : pages_(std::move(pages)), units_(Units::ScreenDpi()), css_(gtk_css_provider_new()) {
+  gtk_css_provider_load_from_data(css_.get(), kStyle, -1, nullptr);
+  if (GdkScreen* screen = gdk_screen_get_default()) {
+    gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css_.get()),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  }
+}
+
+GtkBackend::~GtkBackend() {
+  const std::set<guint> pending = std::exchange(posted_, {});
+  for (const guint source : pending) {
+    g_source_remove(source);  // frees the task
+  }
+  if (GdkScreen* screen = gdk_screen_get_default()) {
+    gtk_style_context_remove_provider_for_screen(screen, GTK_STYLE_PROVIDER(css_.get()));
+  }
+}
+
+std::unique_ptr<NativeWindow> GtkBackend::MakeWindow(const WindowDesign& design, EventSink& sink) {
+  return std::make_unique<FormWindow>(*this, design, sink);
+}
+
+void GtkBackend::Run() {
+  if (quitRequested_) {
+    return;
+  }
+  gtk_main();
+}
+
+void GtkBackend::Quit() {
+  quitRequested_ = true;
+  if (gtk_main_level() > 0) {
+    gtk_main_quit();
+  }
+}
+
+void GtkBackend::Post(std::function<void()> task) {
+  auto posted = std::make_unique<PostedTask>(PostedTask{this, std::move(task), 0});
+  PostedTask* raw = posted.get();
+  // The main loop owns the task from here; FreePosted gives it back.
+  raw->source = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, &GtkBackend::RunPosted, posted.release(),
+                                &GtkBackend::FreePosted);
+  posted_.insert(raw->source);
+}
+
+gboolean GtkBackend::RunPosted(gpointer data) {
+  auto* posted = static_cast<PostedTask*>(data);
+  posted->backend->posted_.erase(posted->source);
+  Guarded([&] { posted->task(); });
+  return G_SOURCE_REMOVE;
+}
+
+void GtkBackend::FreePosted(gpointer data) {
+  const std::unique_ptr<PostedTask> owned(static_cast<PostedTask*>(data));
+}
+
+FormWindow* GtkBackend::Find(const std::string& name) const {
+  auto it = live_.find(name);
+  return it == live_.end() ? nullptr : it->second;
+}
+
+WebKitWebContext* GtkBackend::WebContext() {
+  if (!context_) {
+    context_ = GObjectPtr<WebKitWebContext>(webkit_web_context_new_ephemeral());
+  }
+  return context_.get();
+}
+
+// ---- window ----------------------------------------------------------------
+
+FormWindow::FormWindow(GtkBackend& backend, const WindowDesign& design, EventSink& sink)
+    : backend_(backend), design_(design), sink_(sink), caption_(design.caption),
+      clientWidth_(backend.TheUnits().Px(design.clientWidth)),
+      clientHeight_(backend.TheUnits().Px(design.clientHeight)) {
+  toplevel_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWindow* window = GTK_WINDOW(toplevel_);
+  gtk_window_set_title(window, caption_.c_str());
+  gtk_widget_set_name(toplevel_, design.name.c_str());
+  switch (design.border) {
+    case BorderStyle::None:
+      gtk_window_set_decorated(window, FALSE);
+      gtk_window_set_resizable(window, FALSE);
+      break;
+    case BorderStyle::FixedDialog:
+      // With no caption and no control box the window has no title bar.
+      gtk_window_set_decorated(window,
+                               design.caption.empty() && !design.controlBox ? FALSE : TRUE);
+      gtk_window_set_deletable(window, design.controlBox ? TRUE : FALSE);
+      gtk_window_set_resizable(window, FALSE);
+      gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
+      break;
+    case BorderStyle::Sizable:
+      gtk_window_set_resizable(window, TRUE);
+      gtk_window_set_deletable(window, design.controlBox ? TRUE : FALSE);
+      break;
+  }
+  gtk_window_set_skip_taskbar_hint(window, design.showInTaskbar ? FALSE : TRUE);
+  gtk_window_set_skip_pager_hint(window, design.showInTaskbar ? FALSE : TRUE);
+
+  client_ = gtk_layout_new(nullptr, nullptr);
+  gtk_widget_add_events(client_, GDK_BUTTON_PRESS_MASK);
+  gtk_container_add(GTK_CONTAINER(toplevel_), client_);
+  if (design.border == BorderStyle::Sizable) {
+    gtk_widget_set_size_request(client_, 1, 1);
+    gtk_window_set_default_size(window, clientWidth_, clientHeight_);
+  } else {
+    gtk_widget_set_size_request(client_, clientWidth_, clientHeight_);
+  }
+
+  Connect(toplevel_, "key-press-event", G_CALLBACK(&FormWindow::OnKeyPress), this);
+  Connect(toplevel_, "delete-event", G_CALLBACK(&FormWindow::OnDelete), this);
+  Connect(client_, "button-press-event", G_CALLBACK(&FormWindow::OnButtonPress), this);
+  Connect(client_, "size-allocate", G_CALLBACK(&FormWindow::OnSizeAllocate), this);
+
+  for (const ControlDesign& c : design.controls) {
+    if (c.kind == ControlKind::Timer) {
+      timers_[c.name] = MakeTimer(*this, c);
+    } else if (std::unique_ptr<Control> control = MakeControl(*this, c)) {
+      controls_[std::make_pair(c.name, c.index)] = std::move(control);
+    }
+  }
+  backend_.live_[design.name] = this;
+}
+
+FormWindow::~FormWindow() {
+  if (relayoutSource_ != 0) {
+    g_source_remove(relayoutSource_);
+  }
+  for (auto& [object, handler] : connections_) {
+    g_signal_handler_disconnect(object.get(), handler);
+  }
+  connections_.clear();
+  timers_.clear();
+  controls_.clear();
+  auto it = backend_.live_.find(design_.name);
+  if (it != backend_.live_.end() && it->second == this) {
+    backend_.live_.erase(it);
+  }
+  gtk_widget_destroy(toplevel_);
+}
+
+void FormWindow::Connect(gpointer instance, const char* signal, GCallback callback, gpointer data) {
+  const gulong handler = g_signal_connect(instance, signal, callback, data);
+  connections_.emplace_back(GObjectPtr<GObject>(G_OBJECT(g_object_ref(instance))), handler);
+}
+
+GtkWidget* FormWindow::ContainerFor(const ControlDesign& control) const {
+  auto it = containers_.find(control.container);
+  return it == containers_.end() ? client_ : it->second;
+}
+
+void FormWindow::AddContainer(const std::string& name, GtkWidget* layout) {
+  containers_[name] = layout;
+}
+
+GtkWidget* FormWindow::WidgetOf(const std::string& name, std::int16_t index) const {
+  auto it = controls_.find(std::make_pair(name, index));
+  if (it == controls_.end()) {
+    return nullptr;
+  }
+  const auto* realised = dynamic_cast<const Realised*>(it->second.get());
+  return realised != nullptr ? realised->Widget() : nullptr;
+}
+
+void FormWindow::Raise(Event& event) { sink_.Raise(event); }
+
+void FormWindow::SetCaption(const std::string& text) {
+  caption_ = text;
+  gtk_window_set_title(GTK_WINDOW(toplevel_), caption_.c_str());
+}
+
+float FormWindow::ScaleWidth() const { return TheUnits().Twips(clientWidth_); }
+float FormWindow::ScaleHeight() const { return TheUnits().Twips(clientHeight_); }
+
+void FormWindow::Place() {
+  const Units& units = TheUnits();
+  GdkDisplay* display = gtk_widget_get_display(toplevel_);
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) {
+    monitor = gdk_display_get_monitor(display, 0);
+  }
+  switch (design_.startPosition) {
+    case StartPosition::CenterScreen:
+      if (monitor != nullptr) {
+        GdkRectangle area;
+        gdk_monitor_get_geometry(monitor, &area);
+        gtk_window_move(GTK_WINDOW(toplevel_), area.x + (area.width - clientWidth_) / 2,
+                        area.y + (area.height - clientHeight_) / 2);
+      } else {
+        gtk_window_set_position(GTK_WINDOW(toplevel_), GTK_WIN_POS_CENTER);
+      }
+      break;
+    case StartPosition::Manual:
+      gtk_window_move(GTK_WINDOW(toplevel_), units.Px(design_.left), units.Px(design_.top));
+      break;
+    case StartPosition::WindowsDefault:
+      break;
+  }
+}
+
+void FormWindow::Show() {
+  if (visible_) {
+    return;
+  }
+  visible_ = true;
+  if (!shown_) {
+    Place();
+  }
+  gtk_widget_show_all(toplevel_);
+  for (const auto& [key, control] : controls_) {
+    const auto* realised = dynamic_cast<const Realised*>(control.get());
+    if (realised != nullptr && !realised->HasArea()) {
+      gtk_widget_hide(realised->Widget());
+    }
+  }
+  FocusFirst();
+  gtk_window_present(GTK_WINDOW(toplevel_));
+  if (!shown_) {
+    shown_ = true;
+    Event resize{.type = EventType::Resize};
+    Raise(resize);
+  }
+}
+
+void FormWindow::Hide() {
+  if (!visible_) {
+    return;
+  }
+  visible_ = false;
+  gtk_widget_hide(toplevel_);
+}
+
+namespace {
+
+template <class T, class Map>
+T& Typed(const Map& controls, const std::string& window, const std::string& name,
+         std::int16_t index) {
+  auto it = controls.find(std::make_pair(name, index));
+  if (it != controls.end()) {
+    if (auto* typed = dynamic_cast<T*>(it->second.get())) {
+      return *typed;
+    }
+  }
+  throw Failure(window + " has no such control: " + name);
+}
+
+}  // namespace
+
+Control& FormWindow::GetControl(const std::string& name, std::int16_t index) {
+  return Typed<Control>(controls_, design_.name, name, index);
+}
+Label& FormWindow::GetLabel(const std::string& name, std::int16_t index) {
+  return Typed<Label>(controls_, design_.name, name, index);
+}
+ComboBox& FormWindow::GetComboBox(const std::string& name) {
+  return Typed<ComboBox>(controls_, design_.name, name, -1);
+}
+Toolbar& FormWindow::GetToolbar(const std::string& name) {
+  return Typed<Toolbar>(controls_, design_.name, name, -1);
+}
+WebBrowser& FormWindow::GetWebBrowser(const std::string& name) {
+  return Typed<WebBrowser>(controls_, design_.name, name, -1);
+}
+Timer& FormWindow::GetTimer(const std::string& name) {
+  auto it = timers_.find(name);
+  if (it == timers_.end()) {
+    throw Failure(design_.name + " has no such timer: " + name);
+  }
+  return *it->second;
+}
+
+// ---- focus -----------------------------------------------------------------
+
+void FormWindow::FocusControl(const ControlDesign& control) {
+  auto it = controls_.find(std::make_pair(control.name, control.index));
+  if (it == controls_.end()) {
+    return;
+  }
+  if (const auto* realised = dynamic_cast<const Realised*>(it->second.get())) {
+    gtk_widget_grab_focus(realised->FocusWidget());
+  }
+}
+
+void FormWindow::FocusFirst() {
+  const ControlDesign* first = nullptr;
+  for (const ControlDesign& c : design_.controls) {
+    if (c.tabStop && c.tabIndex >= 0 && (first == nullptr || c.tabIndex < first->tabIndex)) {
+      first = &c;
+    }
+  }
+  if (first != nullptr) {
+    FocusControl(*first);
+  }
+}
+
+const ControlDesign* FormWindow::FocusedControl() const {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(toplevel_));
+  if (focus == nullptr) {
+    return nullptr;
+  }
+  for (const auto& [key, control] : controls_) {
+    const auto* realised = dynamic_cast<const Realised*>(control.get());
+    if (realised == nullptr) {
+      continue;
+    }
+    const ControlDesign* design = design_.Find(key.first, key.second);
+    const bool container = design != nullptr && (design->kind == ControlKind::Frame ||
+                                                 design->kind == ControlKind::PictureBox);
+    if (focus == realised->Widget() ||
+        (!container && gtk_widget_is_ancestor(focus, realised->Widget()) != FALSE)) {
+      return design;
+    }
+  }
+  return nullptr;
+}
+
+void FormWindow::MoveFocus(bool forward) {
+  std::vector<const ControlDesign*> order;
+  for (const ControlDesign& c : design_.controls) {
+    GtkWidget* widget = WidgetOf(c.name, c.index);
+    if (c.tabStop && c.tabIndex >= 0 && widget != nullptr &&
+        gtk_widget_get_visible(widget) != FALSE) {
+      order.push_back(&c);
+    }
+  }
+  if (order.empty()) {
+    return;
+  }
+  std::stable_sort(order.begin(), order.end(), [](const ControlDesign* a, const ControlDesign* b) {
+    return a->tabIndex < b->tabIndex;
+  });
+  const ControlDesign* current = FocusedControl();
+  auto it = std::find(order.begin(), order.end(), current);
+  std::size_t next = 0;
+  if (it == order.end()) {
+    next = forward ? 0 : order.size() - 1;
+  } else {
+    const auto at = static_cast<std::size_t>(it - order.begin());
+    next = forward ? (at + 1) % order.size() : (at + order.size() - 1) % order.size();
+  }
+  FocusControl(*order[next]);
+}
+
+// ---- input -----------------------------------------------------------------
+
+bool FormWindow::AccessKey(char letter) {
+  const ControlDesign* owner = AccessKeyOwner(design_, letter);
+  if (owner == nullptr) {
+    return false;
+  }
+  if (owner->kind == ControlKind::CommandButton) {
+    FocusControl(*owner);
+    Event click{.type = EventType::Click, .control = owner->name, .index = owner->index};
+    Raise(click);
+  } else if (const ControlDesign* target = design_.Find(owner->mnemonicTarget)) {
+    FocusControl(*target);
+  }
+  return true;
+}
+
+bool FormWindow::HandleKey(const GdkEventKey& event) {
+  const guint modifiers = event.state & gtk_accelerator_get_default_mod_mask();
+  if ((modifiers & GDK_MOD1_MASK) != 0) {
+    const gunichar c = gdk_keyval_to_unicode(gdk_keyval_to_lower(event.keyval));
+    if (c > 0 && c < 128 && std::isalnum(static_cast<int>(c)) != 0) {
+      return AccessKey(static_cast<char>(c));
+    }
+    return false;
+  }
+  const ControlDesign* focused = FocusedControl();
+  const bool inPage = focused != nullptr && focused->kind == ControlKind::WebBrowser;
+  if (event.keyval == GDK_KEY_Tab || event.keyval == GDK_KEY_ISO_Left_Tab ||
+      event.keyval == GDK_KEY_KP_Tab) {
+    if (inPage) {
+      return false;  // the page moves among its own links
+    }
+    MoveFocus(event.keyval != GDK_KEY_ISO_Left_Tab && (modifiers & GDK_SHIFT_MASK) == 0);
+    return true;
+  }
+  std::int16_t key = CharacterCode(event);
+  if (key == 0) {
+    return false;
+  }
+  if (design_.keyPreview) {
+    Event preview{.type = EventType::KeyPress, .keyAscii = &key};
+    Raise(preview);
+    // The handler may have unloaded the window, or eaten the key.
+    if (!visible_ || key == 0) {
+      return true;
+    }
+  }
+  if (inPage) {
+    return false;
+  }
+  const ControlDesign* pressed = nullptr;
+  if (key == 13 && focused != nullptr && focused->kind == ControlKind::CommandButton) {
+    pressed = focused;
+  } else if (key == 13 || key == 27) {
+    for (const ControlDesign& c : design_.controls) {
+      if (c.kind == ControlKind::CommandButton && ((key == 13 && c.isDefault) || (key == 27 && c.isCancel))) {
+        pressed = &c;
+        break;
+      }
+    }
+  }
+  if (pressed != nullptr) {
+    Event click{.type = EventType::Click, .control = pressed->name, .index = pressed->index};
+    Raise(click);
+    return true;
+  }
+  if (focused != nullptr && focused->kind == ControlKind::ComboBox) {
+    Event press{.type = EventType::KeyPress, .control = focused->name, .keyAscii = &key};
+    Raise(press);
+    if (!visible_ || key == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+gboolean FormWindow::OnKeyPress(GtkWidget* /*widget*/, GdkEventKey* event, gpointer self) {
+  bool handled = false;
+  Guarded([&] { handled = static_cast<FormWindow*>(self)->HandleKey(*event); });
+  return handled ? TRUE : FALSE;
+}
+
+gboolean FormWindow::OnDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
+  Guarded([&] {
+    Event close{.type = EventType::Close};
+    static_cast<FormWindow*>(self)->Raise(close);
+  });
+  return TRUE;  // the runtime hides and destroys the window itself
+}
+
+void FormWindow::HandleClick(double rootX, double rootY) {
+  GdkWindow* area = gtk_layout_get_bin_window(GTK_LAYOUT(client_));
+  if (area == nullptr) {
+    return;
+  }
+  int originX = 0;
+  int originY = 0;
+  gdk_window_get_origin(area, &originX, &originY);
+  const double twips = TheUnits().TwipsPerPixel();
+  const auto x = static_cast<float>((rootX - originX) * twips);
+  const auto y = static_cast<float>((rootY - originY) * twips);
+  // The same rule on every platform: the top-most control under the point
+  // that takes mouse input gets the click.
+  const ControlDesign* hit = HitTest(design_, x, y);
+  if (hit != nullptr && TakesOwnClicks(hit->kind)) {
+    return;
+  }
+  Event click{.type = EventType::Click,
+              .control = hit != nullptr ? hit->name : std::string(),
+              .index = hit != nullptr ? hit->index : std::int16_t{-1}};
+  Raise(click);
+}
+
+gboolean FormWindow::OnButtonPress(GtkWidget* /*widget*/, GdkEventButton* event, gpointer self) {
+  if (event->type != GDK_BUTTON_PRESS || event->button != 1) {
+    return FALSE;
+  }
+  Guarded([&] { static_cast<FormWindow*>(self)->HandleClick(event->x_root, event->y_root); });
+  return TRUE;
+}
+
+// ---- size ------------------------------------------------------------------
+
+void FormWindow::OnSizeAllocate(GtkWidget* /*widget*/, GdkRectangle* allocation, gpointer self) {
+  auto* window = static_cast<FormWindow*>(self);
+  if (allocation->width == window->allocatedWidth_ && allocation->height == window->allocatedHeight_) {
+    return;
+  }
+  window->allocatedWidth_ = allocation->width;
+  window->allocatedHeight_ = allocation->height;
+  // Controls move after the allocation, from the main loop.
+  if (window->relayoutSource_ == 0) {
+    window->relayoutSource_ = g_idle_add(&FormWindow::OnRelayout, window);
+  }
+}
+
+gboolean FormWindow::OnRelayout(gpointer self) {
+  auto* window = static_cast<FormWindow*>(self);
+  window->relayoutSource_ = 0;
+  Guarded([&] { window->Relayout(); });
+  return G_SOURCE_REMOVE;
+}
+
+void FormWindow::Relayout() {
+  if (allocatedWidth_ == clientWidth_ && allocatedHeight_ == clientHeight_) {
+    return;
+  }
+  clientWidth_ = allocatedWidth_;
+  clientHeight_ = allocatedHeight_;
+  // Docked controls span the client area's width.
+  const float width = TheUnits().Twips(clientWidth_);
+  for (const ControlDesign& c : design_.controls) {
+    if (c.dock == Dock::Top) {
+      auto it = controls_.find(std::make_pair(c.name, c.index));
+      if (it != controls_.end()) {
+        Control& control = *it->second;
+        Guarded([&] { control.Move(0, control.Top(), width, control.Height()); });
+      }
+    }
+  }
+  if (visible_ && shown_) {
+    Event resize{.type = EventType::Resize};
+    Raise(resize);
+  }
+}
+
+}  // namespace corvane::gtk

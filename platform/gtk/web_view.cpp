@@ -1,0 +1,95 @@
+// The web view: a WebKit view behind the WebBrowser port.
+//
+// Notifications, as the engine reports them:
+// - load-changed COMMITTED: the navigation has reached its page
+//   (NavigateComplete2, with the address reached);
+// - load-changed FINISHED: the load has ended, also after a failure or a
+//   stop (DownloadComplete);
+// - a title that arrives after FINISHED raises DownloadComplete again, so the
+//   caption never keeps a stale name.
+#include <string>
+
+#include "platform/gtk/address.h"
+#include "platform/gtk/gtk_controls.h"
+
+namespace corvane::gtk {
+
+namespace {
+
+class WebBrowserControl final : public Placed<WebBrowser> {
+ public:
+  WebBrowserControl(FormWindow& window, const ControlDesign& design) : Placed(window, design) {
+    GtkWidget* view = webkit_web_view_new_with_context(window.Backend().WebContext());
+    window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
+    window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
+    Attach(view);
+  }
+
+  void Navigate(const std::string& address) override { Load(address); }
+  void GoBack() override { webkit_web_view_go_back(View()); }
+  void GoForward() override { webkit_web_view_go_forward(View()); }
+  void GoHome() override { Load(window_.Backend().Pages().home); }
+  void GoSearch() override { Load(window_.Backend().Pages().search); }
+  void Refresh() override { webkit_web_view_reload(View()); }
+  void Stop() override { webkit_web_view_stop_loading(View()); }
+
+  [[nodiscard]] std::string LocationName() const override {
+    const gchar* title = webkit_web_view_get_title(View());
+    if (title != nullptr && *title != '\0') {
+      return title;
+    }
+    return LocationURL();
+  }
+  [[nodiscard]] std::string LocationURL() const override {
+    const gchar* uri = webkit_web_view_get_uri(View());
+    return uri != nullptr ? uri : "";
+  }
+  [[nodiscard]] bool Busy() const override { return webkit_web_view_is_loading(View()) != FALSE; }
+
+ private:
+  [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
+
+  void Load(const std::string& address) {
+    webkit_web_view_load_uri(View(), FixUpAddress(address).c_str());
+  }
+
+  void Notify(EventType type, std::string text = {}) {
+    Event event{.type = type, .control = Design().name, .text = std::move(text)};
+    window_.Raise(event);
+  }
+
+  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent load, gpointer self) {
+    try {
+      auto* control = static_cast<WebBrowserControl*>(self);
+      if (load == WEBKIT_LOAD_COMMITTED) {
+        control->finished_ = false;
+        const gchar* uri = webkit_web_view_get_uri(view);
+        control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
+      } else if (load == WEBKIT_LOAD_FINISHED) {
+        control->finished_ = true;
+        control->Notify(EventType::DownloadComplete);
+      }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+    }
+  }
+
+  static void OnTitle(WebKitWebView* view, GParamSpec* /*property*/, gpointer self) {
+    try {
+      auto* control = static_cast<WebBrowserControl*>(self);
+      if (control->finished_ && webkit_web_view_is_loading(view) == FALSE) {
+        control->Notify(EventType::DownloadComplete);
+      }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+    }
+  }
+
+  bool finished_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Control> MakeWebBrowser(FormWindow& window, const ControlDesign& design) {
+  return std::make_unique<WebBrowserControl>(window, design);
+}
+
+}  // namespace corvane::gtk
