@@ -216,6 +216,9 @@ FormWindow::FormWindow(GtkBackend& backend, const WindowDesign& design, EventSin
 
   Connect(toplevel_, "key-press-event", G_CALLBACK(&FormWindow::OnKeyPress), this);
   Connect(toplevel_, "delete-event", G_CALLBACK(&FormWindow::OnDelete), this);
+  // Once on the screen the window takes the keyboard, also where no window
+  // manager hands it over.
+  Connect(toplevel_, "map-event", G_CALLBACK(&FormWindow::OnMapped), this);
   Connect(client_, "button-press-event", G_CALLBACK(&FormWindow::OnButtonPress), this);
   Connect(client_, "size-allocate", G_CALLBACK(&FormWindow::OnSizeAllocate), this);
 
@@ -529,6 +532,13 @@ gboolean FormWindow::OnKeyPress(GtkWidget* /*widget*/, GdkEventKey* event, gpoin
   bool handled = false;
   Guarded([&] { handled = static_cast<FormWindow*>(self)->HandleKey(*event); });
   return handled ? TRUE : FALSE;
+}
+
+gboolean FormWindow::OnMapped(GtkWidget* widget, GdkEvent* /*event*/, gpointer /*self*/) {
+  // The current server time: an older user time would lose to a focus set
+  // since by another client.
+  gdk_window_focus(gtk_widget_get_window(widget), GDK_CURRENT_TIME);
+  return FALSE;
 }
 
 gboolean FormWindow::OnDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {

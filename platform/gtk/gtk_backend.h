@@ -122,6 +122,7 @@ class FormWindow final : public NativeWindow {
 
  private:
   static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+  static gboolean OnMapped(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
   static void OnSizeAllocate(GtkWidget* widget, GdkRectangle* allocation, gpointer self);

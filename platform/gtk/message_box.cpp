@@ -21,6 +21,15 @@ GtkWindow* ActiveWindow() {
   return active;
 }
 
+// Once on the screen the box takes the keyboard, also where no window
+// manager hands it over.
+gboolean Present(GtkWidget* box, GdkEvent* /*event*/, gpointer /*data*/) {
+  // The current server time: an older user time would lose to a focus set
+  // since by another client.
+  gdk_window_focus(gtk_widget_get_window(box), GDK_CURRENT_TIME);
+  return FALSE;
+}
+
 }  // namespace
 
 void ShowMessageBox(const std::string& title, const std::string& text) {
@@ -29,6 +38,7 @@ void ShowMessageBox(const std::string& title, const std::string& text) {
   gtk_window_set_title(GTK_WINDOW(box), title.c_str());
   gtk_window_set_skip_taskbar_hint(GTK_WINDOW(box), TRUE);
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
+  g_signal_connect(box, "map-event", G_CALLBACK(&Present), nullptr);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
 }

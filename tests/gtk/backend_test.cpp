@@ -1,0 +1,493 @@
+// The GTK backend realising design tables: places, sizes, window kinds, and
+// the events that real input raises.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "about/frm_about.h"
+#include "browser/form1.h"
+#include "platform/gtk/message_box.h"
+#include "splash/frm_splash.h"
+#include "tests/gtk/gtk_fixture.h"
+
+namespace corvane::testing {
+namespace {
+
+WindowDesign TestDesign() {
+  WindowDesign w;
+  w.name = "frmTest";
+  w.caption = "Test";
+  w.border = BorderStyle::FixedDialog;
+  w.clientWidth = 6000;
+  w.clientHeight = 4500;
+  w.startPosition = StartPosition::Manual;
+  w.left = 1500;
+  w.top = 1500;
+  w.showInTaskbar = false;
+  w.keyPreview = true;
+  w.controls = {
+      {.kind = ControlKind::Frame, .name = "fraBox", .left = 150, .top = 150, .width = 3000,
+       .height = 2000},
+      {.kind = ControlKind::Label, .name = "lblInside", .container = "fraBox", .left = 300,
+       .top = 300, .width = 1500, .height = 300, .caption = "Inside"},
+      {.kind = ControlKind::Line, .name = "linAcross", .container = "fraBox", .left = 100,
+       .top = 1500, .width = 2800, .height = 1500, .borderWidth = 3},
+      {.kind = ControlKind::Image, .name = "imgMissing", .container = "fraBox", .left = 2000,
+       .top = 300, .width = 600, .height = 600, .picture = "no_such_picture"},
+      {.kind = ControlKind::Label, .name = "lblName", .left = 150, .top = 2400, .width = 1200,
+       .height = 300, .caption = "&Name:", .tabIndex = 3, .mnemonicTarget = "cboName"},
+      {.kind = ControlKind::ComboBox, .name = "cboName", .left = 1500, .top = 2400,
+       .width = 3000, .height = 315, .tabIndex = 1, .tabStop = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdOK", .left = 4500, .top = 150,
+       .width = 1200, .height = 345, .caption = "OK", .tabIndex = 0, .tabStop = true,
+       .isDefault = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdCancel", .left = 4500, .top = 600,
+       .width = 1200, .height = 345, .caption = "Cancel", .tabIndex = 2, .tabStop = true,
+       .isCancel = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdApply", .left = 4500, .top = 1050,
+       .width = 1200, .height = 345, .caption = "&Apply", .tabIndex = 4, .tabStop = true},
+      {.kind = ControlKind::Label, .name = "lblAuto", .left = 1000, .top = 3300, .width = 3000,
+       .height = 300, .caption = "Auto", .autoSize = true, .alignment = Alignment::Right},
+      {.kind = ControlKind::Timer, .name = "timTick", .interval = 5, .enabled = false},
+  };
+  return w;
+}
+
+const WindowDesign& Design() {
+  static const WindowDesign design = TestDesign();
+  return design;
+}
+
+class Backend : public GtkTest {
+ protected:
+  std::unique_ptr<gtk::FormWindow> Open(const WindowDesign& design = Design()) {
+    auto made = backend.MakeWindow(design, sink);
+    auto window = std::unique_ptr<gtk::FormWindow>(static_cast<gtk::FormWindow*>(made.release()));
+    window->Show();
+    EXPECT_TRUE(ShowAndFocus(x, window->Toplevel()));
+    sink.events.clear();
+    return window;
+  }
+  // The control's place in the client area, pixels.
+  static GdkRectangle Placement(gtk::FormWindow& window, const std::string& name) {
+    GtkWidget* widget = window.WidgetOf(name);
+    GdkRectangle r{};
+    gtk_widget_translate_coordinates(widget, window.ClientArea(), 0, 0, &r.x, &r.y);
+    r.width = gtk_widget_get_allocated_width(widget);
+    r.height = gtk_widget_get_allocated_height(widget);
+    return r;
+  }
+};
+
+TEST_F(Backend, TwipsBecomePixelsAtTheScreenResolution) {
+  const double dpi = gtk::Units::ScreenDpi();
+  ASSERT_GT(dpi, 0);
+  const gtk::Units units(dpi);
+  EXPECT_DOUBLE_EQ(units.TwipsPerPixel(), 1440.0 / dpi);
+  EXPECT_EQ(gtk::Units(96).Px(1440), 96);
+  EXPECT_EQ(gtk::Units(96).Px(15), 1);
+  EXPECT_EQ(gtk::Units(120).Px(1440), 120);
+  EXPECT_FLOAT_EQ(gtk::Units(96).Twips(10), 150.0F);
+}
+
+TEST_F(Backend, ControlsSitAtTheirDesignedPlacesInsideTheirContainers) {
+  auto window = Open();
+  ASSERT_TRUE(WaitUntil([&] { return gtk_widget_get_allocated_width(window->WidgetOf("cmdOK")) > 1; }));
+  struct Case {
+    const char* name;
+    float left;
+    float top;
+    float width;
+    float height;
+  };
+  for (const Case& c : {Case{"fraBox", 150, 150, 3000, 2000},
+                        Case{"lblInside", 150 + 300, 150 + 300, 1500, 300},
+                        Case{"cmdOK", 4500, 150, 1200, 345},
+                        Case{"cmdApply", 4500, 1050, 1200, 345},
+                        Case{"cboName", 1500, 2400, 3000, 315}}) {
+    SCOPED_TRACE(c.name);
+    const GdkRectangle r = Placement(*window, c.name);
+    EXPECT_EQ(r.x, Units().Px(c.left));
+    EXPECT_EQ(r.y, Units().Px(c.top));
+    EXPECT_EQ(r.width, Units().Px(c.width));
+    if (std::string(c.name) != "cboName") {  // an edit field is as high as its font needs
+      EXPECT_EQ(r.height, Units().Px(c.height));
+    }
+  }
+  // The client area and the window's fixed place on the screen.
+  const ScreenRect on = x.Geometry(XidOf(window->Toplevel()));
+  EXPECT_EQ(on.x, Units().Px(1500));
+  EXPECT_EQ(on.y, Units().Px(1500));
+  EXPECT_EQ(on.width, Units().Px(6000));
+  EXPECT_EQ(on.height, Units().Px(4500));
+  EXPECT_FLOAT_EQ(window->ScaleWidth(), Units().Twips(Units().Px(6000)));
+  EXPECT_EQ(x.Title(XidOf(window->Toplevel())), "Test");
+}
+
+TEST_F(Backend, AnAutosizedRightAlignedLabelFitsItsTextAndKeepsItsRightEdge) {
+  auto window = Open();
+  Label& label = window->GetLabel("lblAuto");
+  const float right = label.Left() + label.Width();
+  EXPECT_FLOAT_EQ(right, 4000);
+  EXPECT_LT(label.Width(), 3000);  // "Auto" is narrower than designed
+  label.SetCaption("A much longer caption than before");
+  const float wider = label.Width();
+  EXPECT_GT(wider, 1500);
+  EXPECT_NEAR(label.Left() + label.Width(), 4000, 1);
+  ASSERT_TRUE(WaitUntil([&] {
+    return Placement(*window, "lblAuto").width == Units().Px(wider);
+  }));
+  EXPECT_EQ(Placement(*window, "lblAuto").x, Units().Px(label.Left()));
+}
+
+TEST_F(Backend, TheThreeWindowsGetTheirBorderPlaceAndTaskbarEntry) {
+  struct Case {
+    const WindowDesign* design;
+    bool decorated;
+    bool resizable;
+    bool inTaskbar;
+  };
+  for (const Case& c : {Case{&frmSplash::TheDesign(), false, false, false},
+                        Case{&frmAbout::TheDesign(), true, false, false},
+                        Case{&Form1::TheDesign(), true, true, true}}) {
+    SCOPED_TRACE(c.design->name);
+    auto window = Open(*c.design);
+    GtkWindow* top = window->Toplevel();
+    EXPECT_EQ(gtk_window_get_decorated(top) != FALSE, c.decorated);
+    EXPECT_EQ(gtk_window_get_resizable(top) != FALSE, c.resizable);
+    EXPECT_EQ(gtk_window_get_skip_taskbar_hint(top) == FALSE, c.inTaskbar);
+    const ScreenRect on = x.Geometry(XidOf(top));
+    EXPECT_EQ(on.width, Units().Px(c.design->clientWidth));
+    EXPECT_EQ(on.height, Units().Px(c.design->clientHeight));
+    if (c.design->startPosition == StartPosition::CenterScreen) {
+      const ScreenRect screen = x.Screen();
+      EXPECT_NEAR(on.x, (screen.width - on.width) / 2, 1);
+      EXPECT_NEAR(on.y, (screen.height - on.height) / 2, 1);
+    } else if (c.design->startPosition == StartPosition::Manual) {
+      EXPECT_EQ(on.x, Units().Px(c.design->left));
+      EXPECT_EQ(on.y, Units().Px(c.design->top));
+    }
+  }
+}
+
+TEST_F(Backend, ShowRaisesResizeOnceAtOnceAndFocusesTheFirstTabStop) {
+  auto made = backend.MakeWindow(Design(), sink);
+  auto& window = static_cast<gtk::FormWindow&>(*made);
+  window.Show();
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"Resize"}));
+  window.Show();
+  EXPECT_EQ(sink.events.size(), 1U);
+  EXPECT_EQ(gtk_window_get_focus(window.Toplevel()), window.WidgetOf("cmdOK"));
+  ASSERT_TRUE(ShowAndFocus(x, window.Toplevel()));
+  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "Resize"), 1);
+}
+
+TEST_F(Backend, OnlyCharacterKeysRaiseKeyPressFormFirstThenTheFocusedBox) {
+  auto window = Open();
+  struct Case {
+    const char* what;
+    std::function<void()> press;
+    std::vector<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {"letter on the window", [&] { x.Key("x"); }, {"KeyPress :120"}},
+      {"capital", [&] { x.Key("x", {"Shift_L"}); }, {"KeyPress :88"}},
+      {"Backspace", [&] { x.Key("BackSpace"); }, {"KeyPress :8"}},
+      {"arrow", [&] { x.Key("Right"); }, {}},
+      {"Shift alone", [&] { x.Key("Shift_L"); }, {}},
+      {"function key", [&] { x.Key("F5"); }, {}},
+      {"Enter presses the default button", [&] { x.Key("Return"); },
+       {"KeyPress :13", "Click cmdOK"}},
+      {"Esc presses the cancel button", [&] { x.Key("Escape"); },
+       {"KeyPress :27", "Click cmdCancel"}},
+      {"in the box: form, then box",
+       [&] {
+         gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName"))));
+         x.Key("q");
+       },
+       {"KeyPress :113", "KeyPress cboName:113"}},
+      {"Enter on a focused button presses that one",
+       [&] {
+         gtk_widget_grab_focus(window->WidgetOf("cmdApply"));
+         x.Key("Return");
+       },
+       {"KeyPress :13", "Click cmdApply"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sink.events.clear();
+    c.press();
+    Settle(x);
+    EXPECT_EQ(sink.events, c.expected);
+  }
+}
+
+TEST_F(Backend, AKeyThePreviewEatsGoesNoFurther) {
+  auto window = Open();
+  sink.react = [](Event& e) {
+    if (e.type == EventType::KeyPress && e.control.empty()) {
+      *e.keyAscii = 0;
+    }
+  };
+  gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName"))));
+  x.Key("Return");
+  x.Key("k");
+  Settle(x);
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"KeyPress :13", "KeyPress :107"}));
+  EXPECT_EQ(window->GetComboBox("cboName").Text(), "");
+}
+
+TEST_F(Backend, AccessKeysPressButtonsAndFocusALabelsTarget) {
+  auto window = Open();
+  x.Key("a", {"Alt_L"});
+  Settle(x);
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cmdApply"}));
+  EXPECT_EQ(gtk_window_get_focus(window->Toplevel()), window->WidgetOf("cmdApply"));
+
+  sink.events.clear();
+  x.Key("n", {"Alt_L"});
+  x.Key("z", {"Alt_L"});  // no caption carries Z
+  Settle(x);
+  EXPECT_TRUE(sink.events.empty());
+  EXPECT_EQ(gtk_window_get_focus(window->Toplevel()),
+            gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName"))));
+}
+
+TEST_F(Backend, TabFollowsTheTabIndexes) {
+  auto window = Open();
+  GtkWidget* entry = gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName")));
+  const std::vector<GtkWidget*> order = {entry, window->WidgetOf("cmdCancel"),
+                                         window->WidgetOf("cmdApply"), window->WidgetOf("cmdOK")};
+  for (GtkWidget* expected : order) {
+    x.Key("Tab");
+    Settle(x);
+    EXPECT_EQ(gtk_window_get_focus(window->Toplevel()), expected);
+  }
+  x.Key("Tab", {"Shift_L"});
+  Settle(x);
+  EXPECT_EQ(gtk_window_get_focus(window->Toplevel()), window->WidgetOf("cmdApply"));
+}
+
+TEST_F(Backend, ClicksGoToTheControlUnderThePointerByTheSharedHitRule) {
+  auto window = Open();
+  GtkWidget* client = window->ClientArea();
+  struct Case {
+    const char* what;
+    float x;
+    float y;
+    const char* expected;
+  };
+  for (const Case& c : {Case{"label inside the frame", 150 + 400, 150 + 400, "Click lblInside"},
+                        Case{"the frame's empty area", 150 + 1500, 150 + 1000, "Click fraBox"},
+                        Case{"a line counts as the frame", 150 + 1500, 150 + 1500, "Click fraBox"},
+                        Case{"the missing picture", 150 + 2100, 150 + 400, "Click imgMissing"},
+                        Case{"the window's margin", 60, 3000, "Click"}}) {
+    SCOPED_TRACE(c.what);
+    sink.events.clear();
+    const auto [sx, sy] = ScreenPoint(client, Units().Px(c.x), Units().Px(c.y));
+    x.Click(sx, sy);
+    Settle(x);
+    EXPECT_EQ(sink.events, (std::vector<std::string>{c.expected}));
+  }
+  sink.events.clear();
+  const auto [bx, by] = ScreenPoint(window->WidgetOf("cmdCancel"), 5, 5);
+  x.Click(bx, by);
+  Settle(x);
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cmdCancel"}));
+}
+
+TEST_F(Backend, TheComboBoxKeepsItsListAndRaisesClickOnlyForPicks) {
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  box.AddItem("b");
+  box.AddItem("a", 0);
+  box.AddItem("c", -1);
+  box.SetText("typed");
+  EXPECT_EQ(box.ListCount(), 3);
+  EXPECT_EQ(box.List(0), "a");
+  EXPECT_EQ(box.List(1), "b");
+  EXPECT_EQ(box.List(2), "c");
+  EXPECT_EQ(box.Text(), "typed");
+  EXPECT_TRUE(sink.events.empty());  // the program's own changes raise nothing
+
+  box.SetListIndex(1);  // raises Click before it returns
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cboName"}));
+  EXPECT_EQ(box.Text(), "b");
+  EXPECT_EQ(box.ListIndex(), 1);
+
+  box.RemoveItem(0);
+  EXPECT_EQ(box.ListCount(), 2);
+  EXPECT_EQ(box.List(0), "b");
+  EXPECT_THROW((void)box.List(2), Failure);
+  EXPECT_THROW(box.RemoveItem(5), Failure);
+  EXPECT_THROW(box.AddItem("x", 9), Failure);
+  EXPECT_THROW(box.SetListIndex(7), Failure);
+
+  // A pick from the drop-down list, as the list does it.
+  sink.events.clear();
+  gtk_combo_box_set_active(GTK_COMBO_BOX(window->WidgetOf("cboName")), 1);
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cboName"}));
+  EXPECT_EQ(box.Text(), "c");
+
+  // Typing raises no Click.
+  sink.events.clear();
+  gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName"))));
+  x.Type("zz");
+  Settle(x);
+  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "Click cboName"), 0);
+  EXPECT_EQ(box.Text().substr(box.Text().size() - 2), "zz");
+}
+
+TEST_F(Backend, MovingRefusesNegativeSizesAndShowsTheNewPlace) {
+  auto window = Open();
+  Control& ok = window->GetControl("cmdOK");
+  EXPECT_THROW(ok.Move(0, 0, -1, 300), Failure);
+  EXPECT_THROW(ok.SetHeight(-15), Failure);
+  EXPECT_FLOAT_EQ(ok.Width(), 1200);
+  ok.Move(300, 3000, 1500, 450);
+  EXPECT_FLOAT_EQ(ok.Left(), 300);
+  ASSERT_TRUE(WaitUntil([&] { return Placement(*window, "cmdOK").x == Units().Px(300); }));
+  EXPECT_EQ(Placement(*window, "cmdOK").y, Units().Px(3000));
+  EXPECT_EQ(Placement(*window, "cmdOK").width, Units().Px(1500));
+  ok.Move(300, 3000, 0, 0);  // nothing left to draw
+  EXPECT_FALSE(gtk_widget_get_visible(window->WidgetOf("cmdOK")));
+  ok.Move(300, 3000, 1500, 450);
+  EXPECT_TRUE(gtk_widget_get_visible(window->WidgetOf("cmdOK")));
+}
+
+TEST_F(Backend, TheTimerTicksWhileEnabledAndStopsWhenItsHandlerSwitchesItOff) {
+  auto window = Open();
+  Timer& timer = window->GetTimer("timTick");
+  EXPECT_FALSE(timer.Enabled());
+  EXPECT_EQ(timer.Interval(), 5);
+  int ticks = 0;
+  sink.react = [&](Event& e) {
+    if (e.type == EventType::Timer && ++ticks == 3) {
+      timer.SetEnabled(false);
+    }
+  };
+  timer.SetEnabled(true);
+  EXPECT_TRUE(timer.Enabled());
+  ASSERT_TRUE(WaitUntil([&] { return ticks >= 3; }));
+  EXPECT_FALSE(timer.Enabled());
+  // Switched off inside its own tick: no more ticks come.
+  timer.SetEnabled(false);
+  Settle(x);
+  EXPECT_EQ(ticks, 3);
+  EXPECT_THROW((void)window->GetTimer("timOther"), Failure);
+}
+
+TEST_F(Backend, TheCloseBoxRaisesCloseAndLeavesTheDecisionToTheProgram) {
+  auto window = Open();
+  x.Close(XidOf(window->Toplevel()));
+  ASSERT_TRUE(WaitUntil([&] { return sink.Saw("Close"); }));
+  EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(window->Toplevel())));
+  window->Hide();
+  EXPECT_FALSE(window->Visible());
+}
+
+TEST_F(Backend, ControlsOfTheWrongKindOrNameAreRefused) {
+  auto window = Open();
+  EXPECT_THROW((void)window->GetLabel("cmdOK"), Failure);
+  EXPECT_THROW((void)window->GetComboBox("lblName"), Failure);
+  EXPECT_THROW((void)window->GetWebBrowser("cboName"), Failure);
+  EXPECT_THROW((void)window->GetControl("nothing"), Failure);
+  EXPECT_NO_THROW((void)window->GetControl("imgMissing"));
+}
+
+TEST_F(Backend, TheBrowserToolbarHasSevenSmallButtonsWithTheirKeysAsTips) {
+  auto window = Open(Form1::TheDesign());
+  GtkWidget* bar = window->WidgetOf("tbToolBar");
+  GList* children = gtk_container_get_children(GTK_CONTAINER(bar));
+  std::vector<GtkWidget*> buttons;
+  for (GList* i = children; i != nullptr; i = i->next) {
+    buttons.push_back(GTK_WIDGET(i->data));
+  }
+  g_list_free(children);
+  const std::vector<std::string> keys = {"Back", "Forward", "Stop", "Refresh",
+                                         "Home", "Search", "About"};
+  ASSERT_EQ(buttons.size(), keys.size());
+  ASSERT_TRUE(WaitUntil([&] { return gtk_widget_get_allocated_width(buttons[6]) > 1; }));
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    SCOPED_TRACE(keys[i]);
+    gchar* tip = gtk_widget_get_tooltip_text(buttons[i]);
+    EXPECT_STREQ(tip, keys[i].c_str());
+    g_free(tip);
+    EXPECT_EQ(gtk_widget_get_allocated_width(buttons[i]), 31);
+    EXPECT_EQ(gtk_widget_get_allocated_height(buttons[i]), 30);
+    sink.events.clear();
+    const auto [sx, sy] = ScreenPoint(buttons[i], 15, 15);
+    x.Click(sx, sy);
+    Settle(x);
+    EXPECT_EQ(sink.events, (std::vector<std::string>{"ButtonClick tbToolBar:" + keys[i]}));
+  }
+}
+
+TEST_F(Backend, ResizingLaysOutDockedControlsAndRaisesResize) {
+  auto window = Open(Form1::TheDesign());
+  const int width = Units().Px(9000);
+  gtk_window_resize(window->Toplevel(), width, Units().Px(6000));
+  ASSERT_TRUE(WaitUntil([&] { return sink.Saw("Resize"); }));
+  EXPECT_NEAR(window->ScaleWidth(), 9000, Units().TwipsPerPixel());
+  EXPECT_NEAR(window->ScaleHeight(), 6000, Units().TwipsPerPixel());
+  EXPECT_FLOAT_EQ(window->GetToolbar("tbToolBar").Width(), window->ScaleWidth());
+  EXPECT_FLOAT_EQ(window->GetControl("picAddress").Width(), window->ScaleWidth());
+  // Very small: the window survives and reports its size.
+  sink.events.clear();
+  gtk_window_resize(window->Toplevel(), 1, 1);
+  ASSERT_TRUE(WaitUntil([&] { return sink.Saw("Resize"); }));
+  EXPECT_LT(window->ScaleWidth(), 100);
+}
+
+TEST_F(Backend, TheMessageBoxShowsItsTextAndClosesOnEnter) {
+  auto window = Open();
+  std::string title;
+  std::string shownText;
+  bool pressed = false;
+  // Runs inside the box's own loop: find it, read it, press Enter on it.
+  struct Probe {
+    XDriver* x;
+    std::string* title;
+    std::string* text;
+    bool* pressed;
+    int tries;
+  } probe{&x, &title, &shownText, &pressed, 0};
+  g_timeout_add(20, [](gpointer data) -> gboolean {
+    auto* p = static_cast<Probe*>(data);
+    GList* windows = gtk_window_list_toplevels();
+    GtkWindow* box = nullptr;
+    for (GList* i = windows; i != nullptr; i = i->next) {
+      if (GTK_IS_MESSAGE_DIALOG(i->data) && gtk_widget_get_mapped(GTK_WIDGET(i->data))) {
+        box = GTK_WINDOW(i->data);
+      }
+    }
+    g_list_free(windows);
+    if (box == nullptr) {
+      return G_SOURCE_CONTINUE;
+    }
+    if (gtk_window_is_active(box) == FALSE) {
+      // Never left hanging: after a few seconds the box is answered directly.
+      if (++p->tries > 250) {
+        gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+        return G_SOURCE_REMOVE;
+      }
+      return G_SOURCE_CONTINUE;
+    }
+    *p->title = gtk_window_get_title(box);
+    gchar* text = nullptr;
+    g_object_get(box, "text", &text, nullptr);
+    *p->text = text != nullptr ? text : "";
+    g_free(text);
+    EXPECT_TRUE(gtk_window_get_modal(box));
+    p->x->Key("Return");
+    *p->pressed = true;
+    return G_SOURCE_REMOVE;
+  }, &probe);
+  gtk::ShowMessageBox("Corvane Ombrel", "System Information Is Unavailable At This Time");
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(title, "Corvane Ombrel");
+  EXPECT_EQ(shownText, "System Information Is Unavailable At This Time");
+}
+
+}  // namespace
+}  // namespace corvane::testing

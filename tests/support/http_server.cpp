@@ -1,0 +1,136 @@
+#include "tests/support/http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace corvane::testing {
+
+namespace {
+
+std::string Page(const std::string& title, const std::string& body) {
+  std::string head = title.empty() ? "" : "<title>" + title + "</title>";
+  return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">" + head + "</head><body><h1>" +
+         body + "</h1><p><a href=\"/second.html\">second</a></p></body></html>";
+}
+
+void SendAll(int socket, const std::string& data) {
+  std::size_t sent = 0;
+  while (sent < data.size()) {
+    const ssize_t n = ::send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) {
+      return;
+    }
+    sent += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+LoopbackServer::LoopbackServer(std::uint16_t port, std::chrono::milliseconds slowDelay)
+    : slowDelay_(slowDelay) {
+  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener_ < 0) {
+    throw std::runtime_error("socket failed");
+  }
+  const int yes = 1;
+  ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(listener_, 32) != 0) {
+    ::close(listener_);
+    throw std::runtime_error("the test server cannot listen on port " + std::to_string(port));
+  }
+  socklen_t length = sizeof address;
+  ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+  port_ = ntohs(address.sin_port);
+  acceptor_ = std::thread([this] { Serve(); });
+}
+
+LoopbackServer::~LoopbackServer() {
+  stopping_ = true;
+  wake_.notify_all();
+  acceptor_.join();
+  for (std::thread& worker : workers_) {
+    worker.join();
+  }
+  ::close(listener_);
+}
+
+std::string LoopbackServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+int LoopbackServer::Requests(const std::string& path) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  auto it = requests_.find(path);
+  return it == requests_.end() ? 0 : it->second;
+}
+
+void LoopbackServer::Serve() {
+  while (!stopping_) {
+    pollfd waiting{listener_, POLLIN, 0};
+    if (::poll(&waiting, 1, 50) <= 0) {
+      continue;
+    }
+    const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client >= 0) {
+      workers_.emplace_back([this, client] {
+        Answer(client);
+        ::close(client);
+      });
+    }
+  }
+}
+
+void LoopbackServer::Answer(int client) {
+  std::string request;
+  char buffer[2048];
+  while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+    pollfd readable{client, POLLIN, 0};
+    if (stopping_ || ::poll(&readable, 1, 2000) <= 0) {
+      return;
+    }
+    const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+    if (n <= 0) {
+      return;
+    }
+    request.append(buffer, static_cast<std::size_t>(n));
+  }
+  const std::size_t start = request.find(' ');
+  const std::size_t end = request.find(' ', start + 1);
+  std::string path =
+      start == std::string::npos ? "/" : request.substr(start + 1, end - start - 1);
+  if (const std::size_t query = path.find('?'); query != std::string::npos) {
+    path.resize(query);
+  }
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++requests_[path];
+  }
+  static const std::map<std::string, std::string> kTitles = {
+      {"/first.html", "First Page"}, {"/second.html", "Second Page"},
+      {"/third.html", "Third Page"}, {"/home.html", "Home Page"},
+      {"/search.html", "Search Page"}, {"/slow.html", "Slow Page"},
+      {"/untitled.html", ""}};
+  if (path == "/slow.html") {
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait_for(lock, slowDelay_, [this] { return stopping_.load(); });
+  }
+  auto it = kTitles.find(path);
+  const bool found = it != kTitles.end();
+  const std::string body = found ? Page(it->second, "Page " + path) : Page("Not Found", "Not found");
+  SendAll(client, std::string(found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
+                      "Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
+                      "Connection: close\r\nContent-Length: " +
+                      std::to_string(body.size()) + "\r\n\r\n" + body);
+}
+
+}  // namespace corvane::testing

@@ -1,0 +1,50 @@
+// A loopback HTTP server for the web view tests: a few fixed pages, one of
+// them slow, and a count of the requests each path received.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace corvane::testing {
+
+class LoopbackServer {
+ public:
+  // Pages: /first.html "First Page", /second.html "Second Page",
+  // /third.html "Third Page", /home.html "Home Page", /search.html
+  // "Search Page", /untitled.html (no title), /slow.html "Slow Page" (answers
+  // after `slowDelay`); anything else is a 404 page titled "Not Found".
+  // Port 0 takes any free port.
+  explicit LoopbackServer(std::uint16_t port = 0,
+                          std::chrono::milliseconds slowDelay = std::chrono::milliseconds(2500));
+  ~LoopbackServer();
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+  [[nodiscard]] std::uint16_t Port() const { return port_; }
+  // "http://127.0.0.1:PORT" + path.
+  [[nodiscard]] std::string Url(const std::string& path) const;
+  [[nodiscard]] int Requests(const std::string& path) const;
+
+ private:
+  void Serve();
+  void Answer(int client);
+
+  int listener_ = -1;
+  std::uint16_t port_ = 0;
+  std::chrono::milliseconds slowDelay_;
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::map<std::string, int> requests_;
+  std::vector<std::thread> workers_;
+  std::thread acceptor_;
+};
+
+}  // namespace corvane::testing

@@ -1,0 +1,183 @@
+#include "tests/support/x_driver.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <stdexcept>
+
+namespace corvane::testing {
+
+XDriver::XDriver() : display_(XOpenDisplay(nullptr)) {
+  if (display_ == nullptr) {
+    throw std::runtime_error("no X display");
+  }
+}
+
+XDriver::~XDriver() { XCloseDisplay(display_); }
+
+void XDriver::Sync() { XSync(display_, False); }
+
+std::vector<XWindow> XDriver::TopLevels(int pid) const {
+  std::vector<XWindow> found;
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
+    return found;
+  }
+  const Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display_, children[i], &attributes) == 0 ||
+        attributes.map_state != IsViewable || attributes.override_redirect != 0) {
+      continue;
+    }
+    if (pid != 0) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long items = 0;
+      unsigned long after = 0;
+      unsigned char* data = nullptr;
+      bool mine = false;
+      if (XGetWindowProperty(display_, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
+                             &format, &items, &after, &data) == Success &&
+          data != nullptr) {
+        mine = items == 1 && static_cast<int>(*reinterpret_cast<unsigned long*>(data)) == pid;
+        XFree(data);
+      }
+      if (!mine) {
+        continue;
+      }
+    }
+    found.push_back(children[i]);
+  }
+  if (children != nullptr) {
+    XFree(children);
+  }
+  return found;
+}
+
+std::string XDriver::Title(XWindow window) const {
+  const Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display_, window, netName, 0, 4096, False, utf8, &type, &format, &items,
+                         &after, &data) == Success &&
+      data != nullptr) {
+    title.assign(reinterpret_cast<char*>(data), items);
+    XFree(data);
+    return title;
+  }
+  char* name = nullptr;
+  if (XFetchName(display_, window, &name) != 0 && name != nullptr) {
+    title = name;
+    XFree(name);
+  }
+  return title;
+}
+
+ScreenRect XDriver::Geometry(XWindow window) const {
+  XWindowAttributes attributes;
+  if (XGetWindowAttributes(display_, window, &attributes) == 0) {
+    return {};
+  }
+  int x = 0;
+  int y = 0;
+  Window child = 0;
+  XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+  return {x, y, attributes.width, attributes.height};
+}
+
+ScreenRect XDriver::Screen() const {
+  return {0, 0, DisplayWidth(display_, DefaultScreen(display_)),
+          DisplayHeight(display_, DefaultScreen(display_))};
+}
+
+void XDriver::Focus(XWindow window) {
+  XRaiseWindow(display_, window);
+  XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+  Sync();
+}
+
+void XDriver::PressKeysym(unsigned long keysym, bool down) {
+  const KeyCode code = XKeysymToKeycode(display_, keysym);
+  if (code == 0) {
+    throw std::runtime_error("no key for keysym " + std::to_string(keysym));
+  }
+  XTestFakeKeyEvent(display_, code, down ? True : False, CurrentTime);
+}
+
+void XDriver::Key(const std::string& keysym, const std::vector<std::string>& held) {
+  std::vector<unsigned long> modifiers;
+  for (const std::string& name : held) {
+    modifiers.push_back(XStringToKeysym(name.c_str()));
+  }
+  const unsigned long key = XStringToKeysym(keysym.c_str());
+  if (key == NoSymbol) {
+    throw std::runtime_error("unknown keysym " + keysym);
+  }
+  for (const unsigned long m : modifiers) {
+    PressKeysym(m, true);
+  }
+  PressKeysym(key, true);
+  PressKeysym(key, false);
+  for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
+    PressKeysym(*it, false);
+  }
+  Sync();
+}
+
+void XDriver::Type(const std::string& text) {
+  for (const char c : text) {
+    const auto keysym = static_cast<unsigned long>(static_cast<unsigned char>(c));
+    const KeyCode code = XKeysymToKeycode(display_, keysym);
+    if (code == 0) {
+      throw std::runtime_error(std::string("no key for ") + c);
+    }
+    // The character needs Shift when it sits on the key's second level.
+    const bool shifted = XkbKeycodeToKeysym(display_, code, 0, 0) != keysym;
+    if (shifted) {
+      PressKeysym(XK_Shift_L, true);
+    }
+    XTestFakeKeyEvent(display_, code, True, CurrentTime);
+    XTestFakeKeyEvent(display_, code, False, CurrentTime);
+    if (shifted) {
+      PressKeysym(XK_Shift_L, false);
+    }
+  }
+  Sync();
+}
+
+void XDriver::Click(int x, int y) {
+  XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  Sync();
+}
+
+void XDriver::Close(XWindow window) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, window, False, NoEventMask, &event);
+  Sync();
+}
+
+void XDriver::Resize(XWindow window, int width, int height) {
+  XResizeWindow(display_, window, static_cast<unsigned int>(width), static_cast<unsigned int>(height));
+  Sync();
+}
+
+}  // namespace corvane::testing
