@@ -1,5 +1,6 @@
 #include "app/forms.h"
 
+#include <exception>
 #include <utility>
 
 #include "app/program.h"
@@ -28,10 +29,20 @@ void Form::Load() {
 }
 
 void Form::Show() {
-  Load();
+  // A load that fails half-way still leaves a window the user can see and
+  // close; a loaded window nobody can see would keep the program alive.
+  std::exception_ptr failure;
+  try {
+    Load();
+  } catch (...) {
+    failure = std::current_exception();
+  }
   // Form_Load may have unloaded the window again.
   if (loaded_) {
     loaded_->window->Show();
+  }
+  if (failure) {
+    std::rethrow_exception(failure);
   }
 }
 

@@ -47,7 +47,13 @@ frmAbout& Program::Get<frmAbout>() {
   return *about_;
 }
 
-void Program::Start() { Get<frmSplash>().Show(); }
+void Program::Start() {
+  // Start-up runs outside any event, so it has its own boundary.
+  try {
+    Get<frmSplash>().Show();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): a failing start-up window still runs
+  }
+}
 
 int Program::Run() {
   Start();

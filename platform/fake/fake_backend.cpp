@@ -408,7 +408,11 @@ FakeBackend::~FakeBackend() = default;
 std::unique_ptr<NativeWindow> FakeBackend::MakeWindow(const WindowDesign& design,
                                                       EventSink& sink) {
   faults.Check("MakeWindow");
-  return std::make_unique<FakeWindow>(*this, design, sink);
+  auto window = std::make_unique<FakeWindow>(*this, design, sink);
+  if (onCreate) {
+    onCreate(*window);
+  }
+  return window;
 }
 
 void FakeBackend::Run() { Drain(); }

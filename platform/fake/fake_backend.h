@@ -287,6 +287,9 @@ class FakeBackend final : public Backend {
   void Note(const std::string& entry);
   // Called after every journal entry (tests check invariants there).
   std::function<void(const std::string&)> onNote;
+  // Called when a window and its controls have been built, before its load
+  // handler runs (tests make controls fail there).
+  std::function<void(FakeWindow&)> onCreate;
   [[nodiscard]] int QuitCount() const { return quits_; }
   Faults faults;  // "MakeWindow"
 

@@ -120,14 +120,6 @@ TEST_F(ProgramFlow, ClicksOutsideTheFrameOrOnItsControlsDoNothing) {
   }
 }
 
-TEST_F(ProgramFlow, KeysThatTheSplashDoesNotSeeLeaveItUp) {
-  program.Start();
-  // No character key: nothing reaches the window; a click on a label neither.
-  backend.Window("frmSplash").ClickAt(150 + 4500, 60 + 3300);
-  EXPECT_TRUE(program.Get<frmSplash>().Loaded());
-  EXPECT_FALSE(program.Get<Form1>().Loaded());
-}
-
 TEST_F(ProgramFlow, TheSplashStillShowsWhileTheBrowserLoadsAndNavigates) {
   program.Start();
   bool splashVisibleWhenBrowserShown = false;
