@@ -1,0 +1,133 @@
+// The WebKit adapter against a loopback server: notifications, busy state,
+// page names, address fix-up, and the web view's own pages.
+#include <string>
+#include <vector>
+
+#include "tests/gtk/gtk_fixture.h"
+#include "tests/support/http_server.h"
+
+namespace corvane::testing {
+namespace {
+
+WindowDesign ViewDesign() {
+  WindowDesign w;
+  w.name = "frmView";
+  w.caption = "View";
+  w.clientWidth = 9000;
+  w.clientHeight = 6000;
+  w.controls = {{.kind = ControlKind::WebBrowser, .name = "brwView", .left = 0, .top = 0,
+                 .width = 9000, .height = 6000, .tabIndex = 0, .tabStop = true}};
+  return w;
+}
+
+class WebView : public ::testing::Test {
+ protected:
+  LoopbackServer server;
+  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
+  RecordingSink sink;
+  WindowDesign design = ViewDesign();
+  std::unique_ptr<NativeWindow> window = [this] {
+    auto made = backend.MakeWindow(design, sink);
+    made->Show();
+    return made;
+  }();
+  WebBrowser& view = window->GetWebBrowser("brwView");
+
+  // Waits for the load to end with the given page name.
+  bool Reached(const std::string& name) {
+    return WaitUntil([&] { return !view.Busy() && view.LocationName() == name; });
+  }
+  [[nodiscard]] std::size_t Count(const std::string& entry) const {
+    return static_cast<std::size_t>(std::count(sink.events.begin(), sink.events.end(), entry));
+  }
+};
+
+TEST_F(WebView, ANavigationReportsItsAddressThenItsEndAndNamesThePage) {
+  const std::string address = server.Url("/first.html");
+  view.Navigate(address);
+  ASSERT_TRUE(Reached("First Page"));
+  EXPECT_EQ(view.LocationURL(), address);
+  EXPECT_FALSE(view.Busy());
+  const auto committed = std::find(sink.events.begin(), sink.events.end(),
+                                   "NavigateComplete2 brwView " + address);
+  ASSERT_NE(committed, sink.events.end());
+  EXPECT_NE(std::find(committed, sink.events.end(), "DownloadComplete brwView"),
+            sink.events.end());
+  // The name the caption shows is there by the last DownloadComplete.
+  ASSERT_TRUE(WaitUntil([&] { return sink.events.back() == "DownloadComplete brwView"; }));
+}
+
+TEST_F(WebView, TheViewIsBusyWhileASlowPageLoadsAndStopEndsIt) {
+  view.Navigate(server.Url("/slow.html"));
+  EXPECT_TRUE(view.Busy());
+  ASSERT_TRUE(WaitUntil([&] { return server.Requests("/slow.html") > 0; }));
+  EXPECT_TRUE(view.Busy());
+  sink.events.clear();
+  view.Stop();
+  ASSERT_TRUE(WaitUntil([&] { return !view.Busy(); }));
+  ASSERT_TRUE(WaitUntil([&] { return Count("DownloadComplete brwView") > 0; }));
+  EXPECT_EQ(Count("NavigateComplete2 brwView " + server.Url("/slow.html")), 0U);
+}
+
+TEST_F(WebView, APageWithoutATitleIsNamedByItsAddress) {
+  const std::string address = server.Url("/untitled.html");
+  view.Navigate(address);
+  ASSERT_TRUE(Reached(address));
+  EXPECT_EQ(view.LocationURL(), address);
+}
+
+TEST_F(WebView, BareHostsWithPortsAreLoadedOverHttp) {
+  const std::string port = std::to_string(server.Port());
+  struct Case {
+    std::string typed;
+    std::string reached;
+    std::string name;
+  };
+  for (const Case& c : {Case{"localhost:" + port + "/second.html",
+                             "http://localhost:" + port + "/second.html", "Second Page"},
+                        Case{"127.0.0.1:" + port + "/third.html",
+                             "http://127.0.0.1:" + port + "/third.html", "Third Page"}}) {
+    SCOPED_TRACE(c.typed);
+    view.Navigate(c.typed);
+    ASSERT_TRUE(Reached(c.name));
+    EXPECT_EQ(view.LocationURL(), c.reached);
+  }
+}
+
+TEST_F(WebView, AnUnreachableAddressEndsWithTheEnginesErrorPage) {
+  // A port that was free a moment ago: nobody listens there.
+  const std::string address = [] {
+    LoopbackServer closed;
+    return closed.Url("/gone.html");
+  }();
+  view.Navigate(address);
+  ASSERT_TRUE(WaitUntil([&] { return Count("DownloadComplete brwView") > 0 && !view.Busy(); }));
+  EXPECT_EQ(view.LocationURL(), address);
+  EXPECT_FALSE(view.LocationName().empty());
+}
+
+TEST_F(WebView, BackForwardRefreshHomeAndSearchDoTheirWork) {
+  view.Navigate(server.Url("/first.html"));
+  ASSERT_TRUE(Reached("First Page"));
+  view.Navigate(server.Url("/second.html"));
+  ASSERT_TRUE(Reached("Second Page"));
+  view.GoBack();
+  ASSERT_TRUE(Reached("First Page"));
+  view.GoForward();
+  ASSERT_TRUE(Reached("Second Page"));
+  const int before = server.Requests("/second.html");
+  view.Refresh();
+  ASSERT_TRUE(WaitUntil([&] { return server.Requests("/second.html") > before; }));
+  ASSERT_TRUE(Reached("Second Page"));
+  view.GoHome();
+  ASSERT_TRUE(Reached("Home Page"));
+  view.GoSearch();
+  ASSERT_TRUE(Reached("Search Page"));
+}
+
+TEST_F(WebView, NothingIsKeptOnDisk) {
+  EXPECT_TRUE(webkit_web_context_is_ephemeral(backend.WebContext()));
+}
+
+}  // namespace
+}  // namespace corvane::testing
