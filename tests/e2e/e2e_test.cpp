@@ -1,0 +1,370 @@
+// The real program, started under a private X server against a loopback
+// server, driven with real keys and clicks, watched through its windows.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/http_server.h"
+#include "tests/support/x_driver.h"
+
+extern char** environ;
+
+namespace corvane::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kSuffix = " - Corvane Ombrel - Varnhollow Software";
+constexpr int kTwipsPerPixel = 15;  // the test X server runs at 96 DPI
+
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// The program as a child process.
+class Process {
+ public:
+  explicit Process(const std::string& path) {
+    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    if (posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, environ) != 0) {
+      pid_ = -1;
+    }
+  }
+  ~Process() {
+    if (Running()) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  [[nodiscard]] int Pid() const { return pid_; }
+  bool Running() {
+    if (pid_ <= 0 || exit_) {
+      return false;
+    }
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return false;
+    }
+    return true;
+  }
+  // The exit code once the process has ended, or nothing after `timeout`.
+  std::optional<int> Exit(std::chrono::milliseconds timeout = 15s) {
+    Eventually([&] { return !Running(); }, timeout);
+    return exit_;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> exit_;
+};
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  LoopbackServer server{CORVANE_E2E_PORT, 3000ms};
+  XDriver x;
+  std::unique_ptr<Process> program = std::make_unique<Process>(CORVANE_E2E_PROGRAM);
+
+  // Ends the running program and starts it afresh.
+  void Restart() {
+    program.reset();
+    program = std::make_unique<Process>(CORVANE_E2E_PROGRAM);
+  }
+
+  // The program's window whose title passes `match`, once it is on screen.
+  std::optional<XWindow> Window(const std::function<bool(const std::string&)>& match,
+                                std::chrono::milliseconds timeout = 20s) {
+    std::optional<XWindow> found;
+    Eventually([&] {
+      for (const XWindow w : x.TopLevels(program->Pid())) {
+        if (match(x.Title(w))) {
+          found = w;
+          return true;
+        }
+      }
+      return false;
+    }, timeout);
+    return found;
+  }
+  std::optional<XWindow> Titled(const std::string& title) {
+    return Window([&](const std::string& t) { return t == title; });
+  }
+  bool Gone(XWindow window) {
+    return Eventually([&] {
+      for (const XWindow w : x.TopLevels(program->Pid())) {
+        if (w == window) {
+          return false;
+        }
+      }
+      return true;
+    });
+  }
+  std::optional<XWindow> SplashWindow() { return Titled(""); }
+  // Dismisses the splash with a letter and answers the browser window.
+  std::optional<XWindow> BrowserWindow() {
+    const auto splash = SplashWindow();
+    if (!splash) {
+      return std::nullopt;
+    }
+    x.Focus(*splash);
+    x.Key("space");
+    return Window([](const std::string& t) { return t == "Form1" || t.ends_with(kSuffix); });
+  }
+  bool CaptionBecomes(XWindow window, const std::string& caption,
+                      std::chrono::milliseconds timeout = 20s) {
+    return Eventually([&] { return x.Title(window) == caption; }, timeout);
+  }
+  // Types an address into the address box (Alt+A puts the focus there).
+  void Enter(XWindow browser, const std::string& address) {
+    x.Focus(browser);
+    x.Key("a", {"Alt_L"});
+    x.Key("a", {"Control_L"});  // selects the old text, so typing replaces it
+    x.Type(address);
+    x.Key("Return");
+  }
+  // Clicks toolbar button `position` (0-based) of the browser window.
+  void Toolbar(XWindow browser, int position) {
+    const ScreenRect r = x.Geometry(browser);
+    x.Click(r.x + position * 31 + 15, r.y + 15);
+  }
+  std::string Root() const { return "http://127.0.0.1:" + std::to_string(server.Port()); }
+};
+
+// ---- splash ------------------------------------------------------------------
+
+using Splash = EndToEnd;
+
+TEST_F(Splash, ComesFirstCentredWithoutATitleBarAtItsDesignedSize) {
+  const auto splash = SplashWindow();
+  ASSERT_TRUE(splash);
+  EXPECT_EQ(x.TopLevels(program->Pid()).size(), 1U);
+  const ScreenRect r = x.Geometry(*splash);
+  const ScreenRect screen = x.Screen();
+  EXPECT_EQ(r.width, 7380 / kTwipsPerPixel);
+  EXPECT_EQ(r.height, 4245 / kTwipsPerPixel);
+  EXPECT_NEAR(r.x, (screen.width - r.width) / 2, 1);
+  EXPECT_NEAR(r.y, (screen.height - r.height) / 2, 1);
+}
+
+TEST_F(Splash, ALetterEnterEscOrAClickOnTheFrameOpensTheBrowser) {
+  struct Case {
+    const char* what;
+    std::function<void(XDriver&, XWindow)> act;
+  };
+  const std::vector<Case> cases = {
+      {"letter", [](XDriver& d, XWindow) { d.Key("q"); }},
+      {"Enter", [](XDriver& d, XWindow) { d.Key("Return"); }},
+      {"Esc", [](XDriver& d, XWindow) { d.Key("Escape"); }},
+      {"frame's empty area",
+       [](XDriver& d, XWindow w) {
+         const ScreenRect r = d.Geometry(w);
+         d.Click(r.x + (150 + 6500) / kTwipsPerPixel, r.y + (60 + 300) / kTwipsPerPixel);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Restart();
+    const auto splash = SplashWindow();
+    ASSERT_TRUE(splash);
+    x.Focus(*splash);
+    c.act(x, *splash);
+    const auto browser = Window([](const std::string& t) { return !t.empty(); });
+    ASSERT_TRUE(browser);
+    EXPECT_TRUE(Gone(*splash));
+    x.Close(*browser);
+    EXPECT_EQ(program->Exit(), 0);
+  }
+}
+
+// ---- browsing ------------------------------------------------------------------
+
+using Browsing = EndToEnd;
+
+TEST_F(Browsing, TheCaptionFollowsThePagesTypedIntoTheAddressBox) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(CaptionBecomes(*browser, "First Page" + kSuffix));
+
+  Enter(*browser, Root() + "/second.html");
+  EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+
+  // A bare host with a port and path loads too.
+  Enter(*browser, "localhost:" + std::to_string(server.Port()) + "/third.html");
+  EXPECT_TRUE(CaptionBecomes(*browser, "Third Page" + kSuffix));
+
+  // A slow page shows the busy caption until it has arrived.
+  Enter(*browser, Root() + "/slow.html");
+  EXPECT_TRUE(CaptionBecomes(*browser, "Working..." + kSuffix));
+  EXPECT_TRUE(CaptionBecomes(*browser, "Slow Page" + kSuffix));
+
+  // Nobody listens on port 1: the engine's error page, and the busy caption goes.
+  Enter(*browser, "127.0.0.1:1/nothing.html");
+  EXPECT_TRUE(Eventually([&] {
+    const std::string t = x.Title(*browser);
+    return t != "Slow Page" + kSuffix && t.ends_with(kSuffix) && !t.starts_with("Working...");
+  }));
+  EXPECT_TRUE(program->Running());
+}
+
+TEST_F(Browsing, TheToolbarButtonsDoTheirActions) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(CaptionBecomes(*browser, "First Page" + kSuffix));
+  Enter(*browser, Root() + "/second.html");
+  ASSERT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+
+  Toolbar(*browser, 0);  // Back
+  EXPECT_TRUE(CaptionBecomes(*browser, "First Page" + kSuffix));
+  Toolbar(*browser, 1);  // Forward
+  EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+  const int before = server.Requests("/second.html");
+  Toolbar(*browser, 3);  // Refresh
+  EXPECT_TRUE(Eventually([&] { return server.Requests("/second.html") > before; }));
+  EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+  Toolbar(*browser, 4);  // Home
+  EXPECT_TRUE(CaptionBecomes(*browser, "Home Page" + kSuffix));
+  Toolbar(*browser, 5);  // Search
+  EXPECT_TRUE(CaptionBecomes(*browser, "Search Page" + kSuffix));
+
+  // Stop during a slow load: the caption names the page still shown.
+  Enter(*browser, Root() + "/slow.html");
+  ASSERT_TRUE(CaptionBecomes(*browser, "Working..." + kSuffix));
+  ASSERT_TRUE(Eventually([&] { return server.Requests("/slow.html") > 0; }));
+  Toolbar(*browser, 2);  // Stop
+  EXPECT_TRUE(CaptionBecomes(*browser, "Search Page" + kSuffix));
+}
+
+TEST_F(Browsing, ResizingToAlmostNothingAndBackKeepsTheProgramWorking) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(CaptionBecomes(*browser, "First Page" + kSuffix));
+  const ScreenRect designed = x.Geometry(*browser);
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{40, 20}, std::pair{5, 300}}) {
+    x.Resize(*browser, w, h);
+    ASSERT_TRUE(Eventually([&] { return x.Geometry(*browser).width == w; }));
+  }
+  x.Resize(*browser, designed.width, designed.height);
+  ASSERT_TRUE(Eventually([&] { return x.Geometry(*browser).width == designed.width; }));
+  Enter(*browser, Root() + "/second.html");
+  EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+  EXPECT_TRUE(program->Running());
+}
+
+// ---- About box ---------------------------------------------------------------
+
+using AboutBox = EndToEnd;
+
+TEST_F(AboutBox, OpensAtItsFixedPlaceAndClosesWithEscOrEnter) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  for (const char* closer : {"Escape", "Return"}) {
+    SCOPED_TRACE(closer);
+    Toolbar(*browser, 6);
+    const auto about = Titled("About Corvane Ombrel");
+    ASSERT_TRUE(about);
+    const ScreenRect r = x.Geometry(*about);
+    EXPECT_EQ(r.x, 2340 / kTwipsPerPixel);
+    EXPECT_EQ(r.y, 1935 / kTwipsPerPixel);
+    EXPECT_EQ(r.width, 5730 / kTwipsPerPixel);
+    x.Focus(*about);
+    x.Key(closer);  // OK has the focus: Enter presses it too
+    EXPECT_TRUE(Gone(*about));
+  }
+  EXPECT_TRUE(program->Running());
+}
+
+TEST_F(AboutBox, SystemInfoReportsItIsUnavailableAndTheBoxStaysUsable) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  Toolbar(*browser, 6);
+  const auto about = Titled("About Corvane Ombrel");
+  ASSERT_TRUE(about);
+  x.Focus(*about);
+  x.Key("s", {"Alt_L"});
+  const auto message = Titled("Corvane Ombrel");
+  ASSERT_TRUE(message);
+  x.Focus(*message);
+  x.Key("Return");
+  EXPECT_TRUE(Gone(*message));
+  x.Focus(*about);
+  x.Key("Escape");
+  EXPECT_TRUE(Gone(*about));
+}
+
+// ---- end of the program --------------------------------------------------------
+
+using Lifetime = EndToEnd;
+
+TEST_F(Lifetime, ClosingTheBrowserEndsTheProgramWithZero) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  x.Close(*browser);
+  EXPECT_EQ(program->Exit(), 0);
+}
+
+TEST_F(Lifetime, AnOpenAboutBoxKeepsTheProgramUntilItIsClosed) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  Toolbar(*browser, 6);
+  const auto about = Titled("About Corvane Ombrel");
+  ASSERT_TRUE(about);
+  x.Close(*browser);
+  ASSERT_TRUE(Gone(*browser));
+  EXPECT_TRUE(program->Running());
+  x.Focus(*about);
+  x.Key("Escape");
+  EXPECT_EQ(program->Exit(), 0);
+}
+
+// ---- the headless demo ---------------------------------------------------------
+
+TEST(Demo, ProducesAScreenshotOfEachStepThatIsNotBlank) {
+  const std::filesystem::path out =
+      std::filesystem::temp_directory_path() / ("corvane-demo-" + std::to_string(getpid()));
+  std::filesystem::remove_all(out);
+  const std::string command = std::string("CORVANE_DEMO_PROGRAM='") + CORVANE_E2E_PROGRAM +
+                              "' CORVANE_DEMO_SERVE_PORT=" + std::to_string(CORVANE_E2E_PORT) +
+                              " bash '" + CORVANE_DEMO_SCRIPT + "' '" + out.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (const char* shot : {"1-splash.png", "2-browser.png", "3-about.png"}) {
+    SCOPED_TRACE(shot);
+    const std::filesystem::path file = out / shot;
+    ASSERT_TRUE(std::filesystem::exists(file));
+    // More than one colour: something was drawn.
+    const std::string colours = "identify -format %k '" + file.string() + "' > '" +
+                                (out / "colours.txt").string() + "'";
+    ASSERT_EQ(std::system(colours.c_str()), 0);
+    std::FILE* f = std::fopen((out / "colours.txt").c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    int count = 0;
+    EXPECT_EQ(std::fscanf(f, "%d", &count), 1);
+    std::fclose(f);
+    EXPECT_GT(count, 16);
+  }
+  std::filesystem::remove_all(out);
+}
+
+}  // namespace
+}  // namespace corvane::testing
