@@ -33,13 +33,6 @@ TEST_F(Caption, BusyTicksShowWorkingAndTheFirstIdleTickShowsThePageAndStopsThePo
   EXPECT_EQ(Shown(), "A page" + kSuffix);
 }
 
-TEST_F(Caption, TheDesignedCaptionStaysUntilTheFirstTitle) {
-  EXPECT_EQ(Shown(), "Form1");
-  browser.Web().locationName = "A page";
-  Tick();  // the poll is off
-  EXPECT_EQ(Shown(), "Form1");
-}
-
 TEST_F(Caption, AnEmptyPageNameLeavesOnlyTheSuffix) {
   struct Case {
     const char* how;
@@ -110,39 +103,6 @@ TEST_F(Caption, AFailingTickDoesNotEndTheProgramAndTheNextTickTriesAgain) {
   Tick();
   EXPECT_EQ(Shown(), "Recovered" + kSuffix);
   EXPECT_FALSE(browser.Poll().Enabled());
-}
-
-TEST(CaptionRoundTrip, FromEnterToThePageTitle) {
-  BrowserWindow browser;
-  browser.Open();
-  fake::FakeWebBrowser& web = browser.Web();
-  fake::FakeWindow& window = browser.Window();
-
-  web.busy = true;  // the start page is loading
-  window.Tick("timTimer");
-  EXPECT_EQ(window.Caption(), kBusyCaption);
-
-  browser.Box().Type("next.example");
-  browser.Box().PressKey(13);
-  window.Tick("timTimer");
-  EXPECT_EQ(window.Caption(), kBusyCaption);
-
-  web.locationName = "Next";
-  web.locationURL = "https://next.example/";
-  web.RaiseNavigateComplete2("https://next.example/");
-  EXPECT_EQ(window.Caption(), "Next" + kSuffix);
-  window.Tick("timTimer");
-  EXPECT_EQ(window.Caption(), kBusyCaption);
-  web.RaiseDownloadComplete();
-  EXPECT_EQ(window.Caption(), "Next" + kSuffix);
-
-  web.busy = false;
-  window.Tick("timTimer");
-  EXPECT_EQ(window.Caption(), "Next" + kSuffix);
-  EXPECT_FALSE(browser.Poll().Enabled());
-  EXPECT_EQ(web.calls, (std::vector<std::string>{"Navigate(start.example)", "Navigate(next.example)"}));
-  EXPECT_EQ(browser.Box().Items(),
-            (std::vector<std::string>{"https://next.example/", "start.example"}));
 }
 
 }  // namespace
