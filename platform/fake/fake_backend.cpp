@@ -133,6 +133,9 @@ void FakeToolbar::ClickBrokenButton() {
 
 void FakeWebBrowser::Call(const std::string& operation, const std::string& argument) {
   calls.push_back(operation + "(" + argument + ")");
+  if (onCall) {
+    onCall(calls.back());
+  }
   faults.Check(operation);
 }
 
