@@ -5,7 +5,7 @@
 namespace corvane::fake {
 
 void Faults::Check(const std::string& operation) const {
-  if (failing_.count(operation) != 0) {
+  if (!failing_.empty() && failing_.count(operation) != 0) {
     throw Failure(operation + " failed");
   }
 }
@@ -133,6 +133,9 @@ void FakeToolbar::ClickBrokenButton() {
 
 void FakeWebBrowser::Call(const std::string& operation, const std::string& argument) {
   calls.push_back(operation + "(" + argument + ")");
+  if (onCall) {
+    onCall(calls.back());
+  }
   faults.Check(operation);
 }
 

@@ -181,6 +181,9 @@ class FakeWebBrowser final : public Placed<WebBrowser> {
   std::vector<std::string> calls;
   // Reads of LocationURL so far.
   mutable int urlReads = 0;
+  // Called with each entry of `calls` as it is made, before a scripted
+  // failure (tests look at other controls at that moment).
+  std::function<void(const std::string&)> onCall;
 
   // Drivers: the web view reports.
   void RaiseNavigateComplete2(const std::string& address);
