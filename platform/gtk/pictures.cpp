@@ -47,10 +47,12 @@ std::string PicturePath(const std::string& name) {
     return {};
   }
   for (const std::filesystem::path& folder : Folders()) {
-    const std::filesystem::path file = folder / (name + ".png");
-    std::error_code error;
-    if (std::filesystem::is_regular_file(file, error)) {
-      return file.string();
+    for (const char* group : {"", "icons", "toolbar"}) {
+      const std::filesystem::path file = folder / group / (name + ".png");
+      std::error_code error;
+      if (std::filesystem::is_regular_file(file, error)) {
+        return file.string();
+      }
     }
   }
   return {};
