@@ -3,9 +3,15 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <string>
 
 #include "app/program.h"
 #include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/message_box.h"
+#ifdef CORVANE_WITH_SHELL
+#include "platform/memory_registry.h"
+#include "platform/posix/posix_shell.h"
+#endif
 
 #ifndef CORVANE_HOME_PAGE
 #error "CORVANE_HOME_PAGE must be defined by the build"
@@ -21,12 +27,21 @@ int main() {
   }
   try {
     corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE}};
+    corvane::Ports ports{backend};
+#ifdef CORVANE_WITH_SHELL
+    // Linux has no registry: System Info finds no tool and says so.
+    corvane::MemoryRegistry registry;
+    corvane::PosixShell shell{[](const std::string& text, const std::string& title) {
+      corvane::gtk::ShowMessageBox(title, text);
+    }};
+    ports.registry = &registry;
+    ports.shell = &shell;
+#endif
 #ifdef CORVANE_FIXED_START_ADDRESS
     // A test build: it opens the test's own page instead of the configured one.
-    corvane::Program program{corvane::Ports{backend},
-                             corvane::BuildSettings{CORVANE_FIXED_START_ADDRESS}};
+    corvane::Program program{ports, corvane::BuildSettings{CORVANE_FIXED_START_ADDRESS}};
 #else
-    corvane::Program program{corvane::Ports{backend}};
+    corvane::Program program{ports};
 #endif
     return program.Run();
   } catch (...) {
