@@ -37,4 +37,9 @@ ensure_i386() {
 # Packages every build needs.
 CORE_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev python3)
 
+# Packages of the GTK front end, its tests (a private X server, XTEST input)
+# and the headless demo (window tools, screenshots).
+GTK_PACKAGES=(libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xauth xdotool
+  x11-utils fonts-liberation imagemagick python3)
+
 jobs() { nproc 2>/dev/null || echo 2; }

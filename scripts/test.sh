@@ -4,7 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-ensure_packages "${CORE_PACKAGES[@]}"
+ensure_packages "${CORE_PACKAGES[@]}" "${GTK_PACKAGES[@]}"
+
+# The GUI tests run each suite on a private X server (tests/x_run.sh) with
+# HOME and XDG_* in a temporary folder; nothing here needs a display.
 
 echo "== Linux build and tests"
 cmake --preset linux
