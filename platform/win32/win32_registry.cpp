@@ -6,6 +6,14 @@
 
 namespace corvane {
 
+// The port speaks in the registry's own numbers.
+static_assert(reg::kSuccess == ERROR_SUCCESS && reg::kFileNotFound == ERROR_FILE_NOT_FOUND &&
+              reg::kAccessDenied == ERROR_ACCESS_DENIED && reg::kInvalidHandle == ERROR_INVALID_HANDLE &&
+              reg::kInvalidParameter == ERROR_INVALID_PARAMETER && reg::kMoreData == ERROR_MORE_DATA);
+static_assert(reg::kNone == REG_NONE && reg::kSz == REG_SZ && reg::kExpandSz == REG_EXPAND_SZ &&
+              reg::kBinary == REG_BINARY && reg::kDword == REG_DWORD && reg::kMultiSz == REG_MULTI_SZ);
+static_assert(reg::kKeyRead == KEY_READ && reg::kKeyAllAccess == KEY_ALL_ACCESS);
+
 namespace {
 
 HKEY ToHandle(Registry::Key key) {
