@@ -47,6 +47,9 @@ class Form1 final : public Form {
   }
   [[nodiscard]] Timer& timTimer() const { return Window().GetTimer("timTimer"); }
 
+  // Whether a list change is under way (the address box's Click is ignored).
+  [[nodiscard]] bool NavigationHeld() const { return HoldNavigation; }
+
  protected:
   void Form_Load() override;
   void OnEvent(Event& event) override;

@@ -25,6 +25,9 @@ class Faults {
   void FailOn(const std::string& operation) { failing_.insert(operation); }
   void Heal(const std::string& operation) { failing_.erase(operation); }
   void HealAll() { failing_.clear(); }
+  [[nodiscard]] bool Failing(const std::string& operation) const {
+    return failing_.count(operation) != 0;
+  }
   // Throws Failure when `operation` is told to fail.
   void Check(const std::string& operation) const;
 
