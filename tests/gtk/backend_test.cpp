@@ -7,6 +7,7 @@
 #include "about/frm_about.h"
 #include "browser/form1.h"
 #include "platform/gtk/message_box.h"
+#include "platform/gtk/pictures.h"
 #include "splash/frm_splash.h"
 #include "tests/gtk/gtk_fixture.h"
 
@@ -421,6 +422,37 @@ TEST_F(Backend, TheBrowserToolbarHasSevenSmallButtonsWithTheirKeysAsTips) {
     Settle(x);
     EXPECT_EQ(sink.events, (std::vector<std::string>{"ButtonClick tbToolBar:" + keys[i]}));
   }
+}
+
+TEST_F(Backend, ToolbarPicturesDrawTheMaskColourTransparentAndPictureBoxesFitTheirPicture) {
+  auto browser = Open(Form1::TheDesign());
+  GList* children = gtk_container_get_children(GTK_CONTAINER(browser->WidgetOf("tbToolBar")));
+  ASSERT_NE(children, nullptr);
+  GtkWidget* back = GTK_WIDGET(children->data);
+  g_list_free(children);
+  GtkWidget* image = gtk_button_get_image(GTK_BUTTON(back));
+  ASSERT_NE(image, nullptr);
+  GdkPixbuf* picture = gtk_image_get_pixbuf(GTK_IMAGE(image));
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(gdk_pixbuf_get_width(picture), 24);
+  EXPECT_EQ(gdk_pixbuf_get_height(picture), 24);
+  ASSERT_TRUE(gdk_pixbuf_get_has_alpha(picture));
+  // The Back picture's corner is light grey, the mask colour: not drawn.
+  const guchar* corner = gdk_pixbuf_get_pixels(picture);
+  EXPECT_EQ(corner[3], 0);
+  // Its centre is the arrow: drawn.
+  const guchar* centre = corner + 12 * gdk_pixbuf_get_rowstride(picture) + 12 * 4;
+  EXPECT_EQ(centre[3], 255);
+
+  auto about = Open(frmAbout::TheDesign());
+  const std::string logo = gtk::PicturePath("logo");
+  ASSERT_FALSE(logo.empty());
+  int width = 0;
+  int height = 0;
+  ASSERT_NE(gdk_pixbuf_get_file_info(logo.c_str(), &width, &height), nullptr);
+  Control& icon = about->GetControl("picIcon");
+  EXPECT_FLOAT_EQ(icon.Width(), Units().Twips(width));
+  EXPECT_FLOAT_EQ(icon.Height(), Units().Twips(height));
 }
 
 TEST_F(Backend, ResizingLaysOutDockedControlsAndRaisesResize) {
