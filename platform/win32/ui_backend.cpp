@@ -469,6 +469,19 @@ class Win32ToolbarButton final : public ToolbarButton {
   std::string key_;
 };
 
+GdiObject Blank(int w, int h, COLORREF colour) {
+  ScreenDc screen;
+  GdiObject bitmap(::CreateCompatibleBitmap(screen.get(), w, h));
+  const MemoryDc dc(screen.get());
+  if (dc.get() != nullptr && bitmap) {
+    const Selected selected(dc.get(), bitmap.get());
+    const GdiObject brush(::CreateSolidBrush(colour));
+    RECT all{0, 0, w, h};
+    ::FillRect(dc.get(), &all, static_cast<HBRUSH>(brush.get()));
+  }
+  return bitmap;
+}
+
 class Win32Toolbar final : public Placed<Toolbar> {
  public:
   Win32Toolbar(Win32Window& form, const ControlDesign& design, HWND parent)
@@ -531,8 +544,9 @@ class Win32Toolbar final : public Placed<Toolbar> {
     for (const ImageDesign& image : list.images) {
       GdiObject bitmap = LoadBitmapPicture(image.resource, w, h);
       if (!bitmap) {
-        // A missing picture keeps its place, so the others stay on their buttons.
-        bitmap.reset(::CreateBitmap(w, h, 1, 32, nullptr));
+        // A missing picture keeps its place, so the others stay on their
+        // buttons; it shows as the mask colour, which is drawn transparent.
+        bitmap = Blank(w, h, list.maskColor ? ToColorRef(*list.maskColor) : RGB(192, 192, 192));
       }
       ::ImageList_AddMasked(images_.get(), static_cast<HBITMAP>(bitmap.get()), mask);
     }
@@ -1073,8 +1087,13 @@ LRESULT Win32Window::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       PaintSurface(window, name);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;  // painted in WM_PAINT
+    case WM_ERASEBKGND: {
+      // Transparent controls (the flat toolbar) have their background drawn here.
+      RECT client{};
+      ::GetClientRect(window, &client);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
     case WM_LBUTTONDOWN:
       ClickAt(window, lParam);
       return 0;

@@ -80,6 +80,23 @@ class ScreenDc {
   HDC dc_;
 };
 
+// A memory device context compatible with `like`.
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC like) : dc_(::CreateCompatibleDC(like)) {}
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  ~MemoryDc() {
+    if (dc_ != nullptr) {
+      ::DeleteDC(dc_);
+    }
+  }
+  [[nodiscard]] HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
 // Selects a GDI object into a device context for one scope.
 class Selected {
  public:
