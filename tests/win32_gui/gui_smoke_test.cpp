@@ -41,7 +41,14 @@ HWND WaitFor(const std::function<HWND()>& found, std::chrono::milliseconds limit
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
-  return WaitFor([&] { return done() ? HWND_DESKTOP : nullptr; }, limit) != nullptr;
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) {
+      return false;
+    }
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
 }
 
 // A visible top-level window of process `pid` with class `className` (or
