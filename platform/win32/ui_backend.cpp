@@ -581,25 +581,19 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
       host_->Fit();
     }
   }
-  void Navigate(const std::string& address) override {
-    Automation().Method(dispid::kNavigate, address);
-  }
-  void GoBack() override { Automation().Method(dispid::kGoBack); }
-  void GoForward() override { Automation().Method(dispid::kGoForward); }
-  void GoHome() override { Automation().Method(dispid::kGoHome); }
-  void GoSearch() override { Automation().Method(dispid::kGoSearch); }
-  void Refresh() override { Automation().Method(dispid::kRefresh); }
-  void Stop() override { Automation().Method(dispid::kStop); }
-  [[nodiscard]] std::string LocationName() const override {
-    return Automation().TextProperty(dispid::kLocationName);
-  }
-  [[nodiscard]] std::string LocationURL() const override {
-    return Automation().TextProperty(dispid::kLocationURL);
-  }
-  [[nodiscard]] bool Busy() const override { return Automation().BoolProperty(dispid::kBusy); }
+  void Navigate(const std::string& address) override { Automation().Navigate(address); }
+  void GoBack() override { Automation().GoBack(); }
+  void GoForward() override { Automation().GoForward(); }
+  void GoHome() override { Automation().GoHome(); }
+  void GoSearch() override { Automation().GoSearch(); }
+  void Refresh() override { Automation().Refresh(); }
+  void Stop() override { Automation().Stop(); }
+  [[nodiscard]] std::string LocationName() const override { return Automation().LocationName(); }
+  [[nodiscard]] std::string LocationURL() const override { return Automation().LocationURL(); }
+  [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
 
  private:
-  [[nodiscard]] LateBound Automation() const {
+  [[nodiscard]] BrowserAutomation Automation() const {
     if (!host_) {
       throw Failure("the web view is gone");
     }

@@ -359,11 +359,11 @@ void WebHost::Fit() {
   }
 }
 
-LateBound WebHost::Automation() const {
+BrowserAutomation WebHost::Automation() const {
   if (!dispatch_) {
     throw Failure("the web view is not available");
   }
-  return LateBound(dispatch_);
+  return BrowserAutomation(dispatch_);
 }
 
 }  // namespace corvane::winui

@@ -54,6 +54,30 @@ class LateBound {
   ComPtr<IDispatch> object_;
 };
 
+// The web view's operations and properties as late-bound calls on its
+// automation interface, each through the dispatch id the control defines.
+class BrowserAutomation {
+ public:
+  explicit BrowserAutomation(ComPtr<IDispatch> control) : calls_(std::move(control)) {}
+  void Navigate(const std::string& address) const { calls_.Method(dispid::kNavigate, address); }
+  void GoBack() const { calls_.Method(dispid::kGoBack); }
+  void GoForward() const { calls_.Method(dispid::kGoForward); }
+  void GoHome() const { calls_.Method(dispid::kGoHome); }
+  void GoSearch() const { calls_.Method(dispid::kGoSearch); }
+  void Refresh() const { calls_.Method(dispid::kRefresh); }
+  void Stop() const { calls_.Method(dispid::kStop); }
+  [[nodiscard]] std::string LocationName() const {
+    return calls_.TextProperty(dispid::kLocationName);
+  }
+  [[nodiscard]] std::string LocationURL() const {
+    return calls_.TextProperty(dispid::kLocationURL);
+  }
+  [[nodiscard]] bool Busy() const { return calls_.BoolProperty(dispid::kBusy); }
+
+ private:
+  LateBound calls_;
+};
+
 // The in-place host of one WebBrowser control inside `window`. When the
 // system has no such control the host stays empty and every call fails.
 class WebHost {
@@ -67,7 +91,7 @@ class WebHost {
   void Fit();
   [[nodiscard]] bool Ready() const { return static_cast<bool>(dispatch_); }
   // Throws Failure when there is no control.
-  [[nodiscard]] LateBound Automation() const;
+  [[nodiscard]] BrowserAutomation Automation() const;
 
  private:
   HWND window_;
