@@ -1217,6 +1217,30 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
 
 }  // namespace
 
+namespace {
+
+thread_local Win32Backend* hooked = nullptr;
+
+// Sees every message the thread takes from its queue, also in message loops
+// that are not the program's own (the web view's, a message box's), so keys
+// reach the windows the same way everywhere.
+LRESULT CALLBACK KeyboardHook(int code, WPARAM removal, LPARAM data) {
+  if (code == HC_ACTION && removal == PM_REMOVE && hooked != nullptr) {
+    auto& message = *reinterpret_cast<MSG*>(data);
+    try {
+      if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST &&
+          hooked->PreTranslate(message)) {
+        message.message = WM_NULL;
+      }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): no failure crosses the hook
+      message.message = WM_NULL;
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, removal, data);
+}
+
+}  // namespace
+
 // ---- backend -------------------------------------------------------------------
 
 Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
@@ -1253,9 +1277,13 @@ Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
   ::SetWindowLongPtrW(messages_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   owner_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kInternalClass, L"", WS_POPUP, 0, 0, 0, 0,
                                  nullptr, nullptr, instance_, nullptr));
+  hooked = this;
+  hook_.reset(::SetWindowsHookExW(WH_GETMESSAGE, KeyboardHook, nullptr, ::GetCurrentThreadId()));
 }
 
 Win32Backend::~Win32Backend() {
+  hook_.reset();
+  hooked = nullptr;
   ::SetWindowLongPtrW(messages_.get(), GWLP_USERDATA, 0);
 }
 
@@ -1289,11 +1317,7 @@ bool Win32Backend::PreTranslate(MSG& message) {
   }
   switch (message.message) {
     case WM_CHAR:
-      if (form->OnChar(message)) {
-        return true;
-      }
-      ::DispatchMessageW(&message);
-      return true;
+      return form->OnChar(message);
     case WM_SYSCHAR:
       return form->OnAccessKey(static_cast<wchar_t>(message.wParam));
     case WM_KEYDOWN:
@@ -1309,10 +1333,8 @@ bool Win32Backend::PreTranslate(MSG& message) {
 void Win32Backend::Run() {
   MSG message{};
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (!PreTranslate(message)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
   }
 }
 

@@ -30,9 +30,10 @@ class Win32Backend final : public Backend {
   void Quit() override;
   void Post(std::function<void()> task) override;
 
-  // Handles one message before it is dispatched: key preview, Enter and
-  // Esc on default and cancel buttons, access keys, Tab among controls.
-  // Answers true when the message has been dealt with.
+  // Handles one keyboard message before it is dispatched: key preview,
+  // Enter and Esc on default and cancel buttons, access keys, Tab among
+  // controls. Answers true when the message has been dealt with; a character
+  // may come back changed by the handlers.
   bool PreTranslate(MSG& message);
   // Runs the posted tasks.
   void RunPosted();
@@ -58,6 +59,7 @@ class Win32Backend final : public Backend {
   GdiObject defaultFont_;
   WindowHandle messages_;  // message-only window that runs posted tasks
   WindowHandle owner_;     // never shown; owns windows kept out of the taskbar
+  HookHandle hook_;        // the keyboard handling of every message loop
   std::deque<std::function<void()>> posted_;
   std::map<std::string, std::wstring> classes_;
   std::map<HWND, Win32Window*> forms_;

@@ -57,6 +57,11 @@ struct CloseHandleRelease {
   void operator()(HANDLE h) const noexcept { ::CloseHandle(h); }
 };
 
+struct UnhookRelease {
+  void operator()(HHOOK h) const noexcept { ::UnhookWindowsHookEx(h); }
+};
+
+using HookHandle = Owned<HHOOK, UnhookRelease>;
 using WindowHandle = Owned<HWND, DestroyWindowRelease>;
 using GdiObject = Owned<HGDIOBJ, DeleteObjectRelease>;
 using IconHandle = Owned<HICON, DestroyIconRelease>;
