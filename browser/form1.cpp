@@ -1,16 +1,197 @@
 #include "browser/form1.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "about/frm_about.h"
+#include "app/error_modes.h"
 #include "app/program.h"
 
 namespace corvane {
 
+namespace {
+
+// A size the controls accept: never below zero, however small the window.
+float NotNegative(float size) { return std::max(size, 0.0F); }
+
+}  // namespace
+
 Form1::Form1(Program& program) : Form(program, TheDesign()) {}
+
+std::string Form1::PageTitle() const { return brwWebBrowser().LocationName() + kTitleSuffix; }
+
+// ---- load and layout -------------------------------------------------------
 
 void Form1::Form_Load() {
   StartingAddress = TheProgram().Settings().startAddress;
-  Show();
+
+  // From here on a failing step is skipped and the next one runs.
+  Skip([&] { Show(); });
+  Skip([&] { tbToolBar().Refresh(); });
+  // A failure inside the rule abandons the rest of the rule only.
+  Skip([&] { Form_Resize(); });
+  Skip([&] {
+    const float top = lblAddress().Top() + lblAddress().Height() + 15.0F;
+    cboAddress().SetPosition(50.0F, top);
+  });
+  if (StartingAddress.empty()) {
+    return;
+  }
+  Skip([&] { cboAddress().SetText(StartingAddress); });
+  Skip([&] { cboAddress().AddItem(cboAddress().Text()); });
+  Skip([&] { timTimer().SetEnabled(true); });
+  Skip([&] { brwWebBrowser().Navigate(StartingAddress); });
 }
 
-void Form1::OnEvent(Event& /*event*/) {}
+void Form1::Form_Resize() {
+  // The toolbar and the address strip follow the width by docking; the box
+  // and the web view keep their Left and Top.
+  cboAddress().SetWidth(NotNegative(Window().ScaleWidth() - 100.0F));
+  brwWebBrowser().SetWidth(NotNegative(Window().ScaleWidth() - 100.0F));
+  const float stripTop = picAddress().Top();
+  const float stripHeight = picAddress().Height();
+  const float clientHeight = Window().ScaleHeight();
+  brwWebBrowser().SetHeight(NotNegative(clientHeight - (stripTop + stripHeight) - 100.0F));
+}
+
+// ---- address box and toolbar -----------------------------------------------
+
+void Form1::cboAddress_Click() {
+  // The history update selects its new top entry, which raises Click too.
+  if (HoldNavigation) {
+    return;
+  }
+  timTimer().SetEnabled(true);
+  const std::string address = cboAddress().Text();
+  brwWebBrowser().Navigate(address);
+}
+
+void Form1::cboAddress_KeyPress(std::int16_t& KeyAscii) {
+  // The key goes on to the box unchanged, Enter included.
+  Skip([&] {
+    if (KeyAscii == 13) {
+      cboAddress_Click();
+    }
+  });
+}
+
+void Form1::tbToolBar_ButtonClick(const ToolbarButton& Button) {
+  Skip([&] { timTimer().SetEnabled(true); });
+  std::optional<std::string> key;
+  Skip([&] { key = Button.Key(); });
+  if (!key) {
+    return;  // an unreadable key matches no button
+  }
+  if (*key == "Back") {
+    Skip([&] { brwWebBrowser().GoBack(); });
+  } else if (*key == "Forward") {
+    Skip([&] { brwWebBrowser().GoForward(); });
+  } else if (*key == "Refresh") {
+    Skip([&] { brwWebBrowser().Refresh(); });
+  } else if (*key == "Home") {
+    Skip([&] { brwWebBrowser().GoHome(); });
+  } else if (*key == "Search") {
+    Skip([&] { brwWebBrowser().GoSearch(); });
+  } else if (*key == "Stop") {
+    Skip([&] { timTimer().SetEnabled(false); });
+    Skip([&] { brwWebBrowser().Stop(); });
+    Skip([&] { SetCaption(PageTitle()); });
+  } else if (*key == "About") {
+    Skip([&] { TheProgram().Get<frmAbout>().Show(); });
+  }
+}
+
+// ---- caption and busy poll -------------------------------------------------
+
+void Form1::timTimer_Timer() {
+  const bool busy = brwWebBrowser().Busy();
+  if (!busy) {
+    timTimer().SetEnabled(false);
+    SetCaption(PageTitle());
+  } else {
+    SetCaption(std::string(kBusyText) + kTitleSuffix);
+  }
+}
+
+void Form1::brwWebBrowser_DownloadComplete() {
+  Skip([&] { SetCaption(PageTitle()); });
+}
+
+// ---- address history ---------------------------------------------------------
+
+void Form1::brwWebBrowser_NavigateComplete2(const std::string& /*URL*/) {
+  // The address the notification carries is not used: the list keeps what
+  // the web view reports as its location.
+  SetCaption(PageTitle());
+
+  ComboBox& box = cboAddress();
+  const WebBrowser& web = brwWebBrowser();
+  const auto last = static_cast<std::int16_t>(box.ListCount() - 1);
+  bool found = false;
+  std::int16_t i = 0;
+  while (i <= last) {
+    if (box.List(i) == web.LocationURL()) {
+      found = true;
+      break;
+    }
+    ++i;
+  }
+
+  // Selecting the new top entry raises Click, which must not navigate.
+  const FlagGuard hold(HoldNavigation);
+  if (found) {
+    box.RemoveItem(i);
+  } else if (box.ListCount() >= kMaxAddresses) {
+    // A full list drops its oldest entry so the new address still goes on top.
+    box.RemoveItem(static_cast<std::int16_t>(box.ListCount() - 1));
+  }
+  box.AddItem(web.LocationURL(), 0);
+  box.SetListIndex(0);
+}
+
+// ---- events ----------------------------------------------------------------
+
+void Form1::OnEvent(Event& event) {
+  const std::string& control = event.control;
+  switch (event.type) {
+    case EventType::Resize:
+      if (control.empty()) {
+        Form_Resize();
+      }
+      break;
+    case EventType::Click:
+      if (control == "cboAddress") {
+        cboAddress_Click();
+      }
+      break;
+    case EventType::KeyPress:
+      if (control == "cboAddress" && event.keyAscii != nullptr) {
+        cboAddress_KeyPress(*event.keyAscii);
+      }
+      break;
+    case EventType::ButtonClick:
+      if (control == "tbToolBar" && event.button != nullptr) {
+        tbToolBar_ButtonClick(*event.button);
+      }
+      break;
+    case EventType::Timer:
+      if (control == "timTimer") {
+        timTimer_Timer();
+      }
+      break;
+    case EventType::DownloadComplete:
+      if (control == "brwWebBrowser") {
+        brwWebBrowser_DownloadComplete();
+      }
+      break;
+    case EventType::NavigateComplete2:
+      if (control == "brwWebBrowser") {
+        brwWebBrowser_NavigateComplete2(event.text);
+      }
+      break;
+    case EventType::Close:
+      break;
+  }
+}
 
 }  // namespace corvane

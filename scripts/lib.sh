@@ -35,6 +35,6 @@ ensure_i386() {
 }
 
 # Packages every build needs.
-CORE_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+CORE_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev python3)
 
 jobs() { nproc 2>/dev/null || echo 2; }

@@ -5,7 +5,7 @@
 namespace corvane::fake {
 
 void Faults::Check(const std::string& operation) const {
-  if (failing_.count(operation) != 0) {
+  if (!failing_.empty() && failing_.count(operation) != 0) {
     throw Failure(operation + " failed");
   }
 }
@@ -91,8 +91,15 @@ void FakeComboBox::PressKey(std::int16_t code) {
 }
 
 void FakeComboBox::Pick(std::int16_t index) {
-  // A pick by the user selects like the program does, and raises Click.
-  SetListIndex(index);
+  // A pick by the user selects like the program does, and raises Click; the
+  // faults a test sets are for the program's calls, not for the user.
+  if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) {
+    throw std::logic_error("no entry to pick at that index");
+  }
+  listIndex_ = index;
+  text_ = items_[static_cast<std::size_t>(index)];
+  Event click{.type = EventType::Click, .control = Design().name};
+  window_.Raise(click);
 }
 
 // ---- toolbar ---------------------------------------------------------------
@@ -133,6 +140,9 @@ void FakeToolbar::ClickBrokenButton() {
 
 void FakeWebBrowser::Call(const std::string& operation, const std::string& argument) {
   calls.push_back(operation + "(" + argument + ")");
+  if (onCall) {
+    onCall(calls.back());
+  }
   faults.Check(operation);
 }
 

@@ -25,6 +25,9 @@ class Faults {
   void FailOn(const std::string& operation) { failing_.insert(operation); }
   void Heal(const std::string& operation) { failing_.erase(operation); }
   void HealAll() { failing_.clear(); }
+  [[nodiscard]] bool Failing(const std::string& operation) const {
+    return failing_.count(operation) != 0;
+  }
   // Throws Failure when `operation` is told to fail.
   void Check(const std::string& operation) const;
 
@@ -181,6 +184,9 @@ class FakeWebBrowser final : public Placed<WebBrowser> {
   std::vector<std::string> calls;
   // Reads of LocationURL so far.
   mutable int urlReads = 0;
+  // Called with each entry of `calls` as it is made, before a scripted
+  // failure (tests look at other controls at that moment).
+  std::function<void(const std::string&)> onCall;
 
   // Drivers: the web view reports.
   void RaiseNavigateComplete2(const std::string& address);
