@@ -51,48 +51,51 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
   return true;
 }
 
+struct TopSearch {
+  DWORD pid;
+  const std::wstring& className;
+  const std::wstring* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTop(HWND window, LPARAM data) {
+  auto& s = *reinterpret_cast<TopSearch*>(data);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner == s.pid && ::IsWindowVisible(window) != FALSE &&
+      (s.className.empty() || ClassOf(window) == s.className) &&
+      (s.caption == nullptr || TextOf(window) == *s.caption)) {
+    s.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // A visible top-level window of process `pid` with class `className` (or
 // any class) and caption `caption` (or any caption).
 HWND TopWindow(DWORD pid, const std::wstring& className, const std::wstring* caption = nullptr) {
-  struct Search {
-    DWORD pid;
-    const std::wstring& className;
-    const std::wstring* caption;
-    HWND found;
-  } search{pid, className, caption, nullptr};
-  ::EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner == s.pid && ::IsWindowVisible(window) != FALSE &&
-            (s.className.empty() || ClassOf(window) == s.className) &&
-            (s.caption == nullptr || TextOf(window) == *s.caption)) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TopSearch search{pid, className, caption, nullptr};
+  ::EnumWindows(MatchTop, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
+struct ChildSearch {
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND window, LPARAM data) {
+  auto& s = *reinterpret_cast<ChildSearch*>(data);
+  if (ClassOf(window) == s.className) {
+    s.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND ChildOfClass(HWND parent, const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  ::EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(data);
-        if (ClassOf(window) == s.className) {
-          s.found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ChildSearch search{className, nullptr};
+  ::EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
