@@ -17,6 +17,7 @@ namespace corvane::winui {
 namespace {
 
 constexpr UINT kRunPosted = WM_APP + 1;
+constexpr UINT kHandleKey = WM_APP + 2;
 constexpr wchar_t kInternalClass[] = L"CorvaneOmbrel.Internal";
 constexpr wchar_t kSurfaceClass[] = L"CorvaneOmbrel.Surface";
 constexpr wchar_t kWebHostClass[] = L"CorvaneOmbrel.WebHost";
@@ -1189,11 +1190,15 @@ LRESULT CALLBACK WebHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 LRESULT CALLBACK InternalProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kRunPosted) {
+  if (message == kRunPosted || message == kHandleKey) {
     try {
       if (auto* backend =
               reinterpret_cast<Win32Backend*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
-        backend->RunPosted();
+        if (message == kRunPosted) {
+          backend->RunPosted();
+        } else {
+          backend->HandleKey();
+        }
       }
     } catch (...) {  // NOLINT(bugprone-empty-catch): no failure crosses the window procedure
     }
@@ -1223,17 +1228,17 @@ thread_local Win32Backend* hooked = nullptr;
 
 // Sees every message the thread takes from its queue, also in message loops
 // that are not the program's own (the web view's, a message box's), so keys
-// reach the windows the same way everywhere.
+// reach the windows the same way everywhere. A key for one of the program's
+// windows is taken aside and comes back as a message of its own, handled when
+// the loop dispatches it: handlers never run inside the hook.
 LRESULT CALLBACK KeyboardHook(int code, WPARAM removal, LPARAM data) {
   if (code == HC_ACTION && removal == PM_REMOVE && hooked != nullptr) {
     auto& message = *reinterpret_cast<MSG*>(data);
-    try {
-      if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST &&
-          hooked->PreTranslate(message)) {
-        message.message = WM_NULL;
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+      try {
+        hooked->TakeKey(message);
+      } catch (...) {  // NOLINT(bugprone-empty-catch): the key then goes its ordinary way
       }
-    } catch (...) {  // NOLINT(bugprone-empty-catch): no failure crosses the hook
-      message.message = WM_NULL;
     }
   }
   return ::CallNextHookEx(nullptr, code, removal, data);
@@ -1311,9 +1316,13 @@ std::unique_ptr<NativeWindow> Win32Backend::MakeWindow(const WindowDesign& desig
 }
 
 bool Win32Backend::PreTranslate(MSG& message) {
-  Win32Window* form = FormOf(::GetAncestor(message.hwnd, GA_ROOT));
+  HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
+  Win32Window* form = FormOf(root);
   if (form == nullptr) {
     return false;
+  }
+  if (::IsWindowEnabled(root) == FALSE) {
+    return true;  // a modal message is up: the window takes no keys
   }
   switch (message.message) {
     case WM_CHAR:
@@ -1327,6 +1336,29 @@ bool Win32Backend::PreTranslate(MSG& message) {
       return ::IsDialogMessageW(form->Hwnd(), &message) != FALSE;
     default:
       return false;
+  }
+}
+
+void Win32Backend::TakeKey(MSG& message) {
+  if (FormOf(::GetAncestor(message.hwnd, GA_ROOT)) == nullptr) {
+    return;
+  }
+  keys_.push_back(message);
+  message.hwnd = messages_.get();
+  message.message = kHandleKey;
+  message.wParam = 0;
+  message.lParam = 0;
+}
+
+void Win32Backend::HandleKey() {
+  if (keys_.empty()) {
+    return;
+  }
+  MSG message = keys_.front();
+  keys_.pop_front();
+  if (!PreTranslate(message)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
   }
 }
 

@@ -37,6 +37,11 @@ class Win32Backend final : public Backend {
   bool PreTranslate(MSG& message);
   // Runs the posted tasks.
   void RunPosted();
+  // Takes a key message for one of the program's windows out of the loop
+  // that retrieved it, leaving a message in its place that brings it back
+  // to HandleKey when dispatched.
+  void TakeKey(MSG& message);
+  void HandleKey();
 
   // Twips per pixel of the screen, horizontally and vertically.
   [[nodiscard]] float TwipsPerPixelX() const { return twipsPerPixelX_; }
@@ -61,6 +66,7 @@ class Win32Backend final : public Backend {
   WindowHandle owner_;     // never shown; owns windows kept out of the taskbar
   HookHandle hook_;        // the keyboard handling of every message loop
   std::deque<std::function<void()>> posted_;
+  std::deque<MSG> keys_;
   std::map<std::string, std::wstring> classes_;
   std::map<HWND, Win32Window*> forms_;
 };

@@ -21,6 +21,12 @@ constexpr const char* kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 const std::wstring kMessage = L"System Information Is Unavailable At This Time";
 const std::wstring kTitle = L"Corvane Ombrel";
 
+// The message box's OK button, which has its focus.
+HWND OkOf(HWND box) {
+  HWND ok = ::GetDlgItem(box, IDOK);
+  return ok != nullptr ? ok : box;
+}
+
 class SystemInfoButton : public ::testing::Test {
  protected:
   ScopedValue path{HKEY_LOCAL_MACHINE, kToolKey, "PATH"};
@@ -72,14 +78,14 @@ TEST_F(SystemInfoButton, WithNothingRegisteredTheMessageAppearsAndTheAboutBoxSta
   EXPECT_NE(text, nullptr) << "the message text is not shown";
 
   // OK closes the message; the About box is still there and still works.
-  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  PostKey(OkOf(box), VK_RETURN);
   EXPECT_TRUE(WaitUntil([&] { return TopWindow(program.Id(), L"#32770") == nullptr; }));
   ASSERT_NE(TopWindow(program.Id(), kAbout), nullptr) << "the About box went";
   PostAltKey(FocusOf(opened.about), L's');
   HWND again = WaitFor([&] { return TopWindow(program.Id(), L"#32770", &kTitle); });
   EXPECT_NE(again, nullptr) << "System Info did nothing the second time";
   if (again != nullptr) {
-    ::PostMessageW(again, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostKey(OkOf(again), VK_RETURN);
     EXPECT_TRUE(WaitUntil([&] { return TopWindow(program.Id(), L"#32770") == nullptr; }));
   }
   CloseAll(opened);
