@@ -17,7 +17,7 @@ void frmAbout::Form_Load() {
 
 void frmAbout::cmdOK_Click() { Unload(); }
 
-void frmAbout::cmdSysInfo_Click() {}
+void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 
 void frmAbout::OnEvent(Event& event) {
   if (event.type != EventType::Click) {

@@ -2,6 +2,9 @@
 // System Info starts the system-information tool.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "app/forms.h"
 
 namespace corvane {
@@ -15,6 +18,17 @@ class frmAbout final : public Form {
   // Handlers.
   void cmdOK_Click();
   void cmdSysInfo_Click();
+
+  // Starts the system-information tool found through the registry, or shows
+  // "System Information Is Unavailable At This Time". No failure leaves it.
+  void StartSysInfo() noexcept;
+  // Reads the value SubKeyRef of the key KeyName below KeyRoot into KeyVal:
+  // text for a string, the unsigned decimal text for a 32-bit number, KeyVal
+  // untouched for any other type. Answers false, with KeyVal empty, when the
+  // key cannot be opened or the value cannot be read. KeyName and SubKeyRef
+  // come back as the registry's code page carried them.
+  bool GetKeyValue(std::int32_t& KeyRoot, std::string& KeyName, std::string& SubKeyRef,
+                   std::string& KeyVal);
 
   [[nodiscard]] Label& lblTitle() const { return Window().GetLabel("lblTitle"); }
   [[nodiscard]] Label& lblVersion() const { return Window().GetLabel("lblVersion"); }

@@ -16,4 +16,10 @@ cmake --preset linux-asan
 cmake --build --preset linux-asan -j "$(jobs)" --target corvane_core_tests
 ASAN_OPTIONS=detect_leaks=1 ctest --preset linux-asan -j "$(jobs)"
 
+echo "== Robustness: fuzzing and valgrind"
+bash scripts/robustness.sh
+
+echo "== Windows build and tests"
+bash scripts/test-win32.sh
+
 echo "== All tests passed"

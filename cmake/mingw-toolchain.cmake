@@ -1,0 +1,20 @@
+# Shared part of the mingw-w64 toolchain files. The including file sets
+# CORVANE_MINGW_TRIPLE and CORVANE_WINE_ARCH first.
+set(CMAKE_SYSTEM_NAME Windows)
+
+# GoogleTest needs the posix thread model (std::thread, std::mutex).
+set(CMAKE_C_COMPILER ${CORVANE_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${CORVANE_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${CORVANE_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${CORVANE_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Self-contained executables: no mingw runtime DLL has to be found at run time.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+# Programs of the build (tests, test discovery) run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;${CORVANE_WINE_ARCH}")

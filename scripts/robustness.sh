@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Robustness checks on the core: the registry reader under libFuzzer (with
+# AddressSanitizer + UBSan) for a fixed short time, and the whole core test
+# suite under valgrind's memcheck with zero errors. Installs what it needs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+ensure_packages "${CORE_PACKAGES[@]}" clang libclang-rt-14-dev valgrind
+fuzz_seconds=${CORVANE_FUZZ_SECONDS:-60}
+
+echo "== Registry reader under libFuzzer for ${fuzz_seconds} s"
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$(jobs)"
+corpus=$(mktemp -d "${TMPDIR:-/tmp}/corvane-fuzz.XXXXXX")
+trap 'rm -rf "$corpus"' EXIT
+status=0
+./build/fuzz/tests/fuzz/corvane_get_key_value_fuzz -max_total_time="$fuzz_seconds" \
+  -max_len=1400 -seed=1 -print_final_stats=1 "$corpus" >"$corpus.log" 2>&1 || status=$?
+grep -E '^(stat::number_of_executed_units|Done)' "$corpus.log" || true
+if [ "$status" -ne 0 ]; then
+  tail -40 "$corpus.log"
+  echo "the fuzzer found a fault (exit $status)"
+  exit 1
+fi
+rm -f "$corpus.log"
+
+echo "== Core tests under valgrind memcheck"
+cmake --build --preset linux -j "$(jobs)" --target corvane_core_tests
+CORVANE_RANDOM_SEQUENCES=1000 valgrind --error-exitcode=1 --leak-check=full \
+  --errors-for-leak-kinds=definite,indirect -q \
+  ./build/linux/tests/corvane_core_tests --gtest_brief=1
+echo "valgrind: no errors"
