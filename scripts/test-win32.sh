@@ -14,6 +14,8 @@ source scripts/lib.sh
 started=$(date +%s)
 ensure_i386
 ensure_packages "${CORE_PACKAGES[@]}" googletest g++-mingw-w64-i686-posix wine wine32:i386
+# The Windows program's tests open windows: Wine draws them on Xvfb.
+ensure_packages xvfb xauth
 
 echo "== 32-bit Windows build"
 cmake --preset win32
@@ -24,7 +26,8 @@ else
   # The tests cannot run here as 32-bit programs: build the program's own
   # code for 32-bit Windows (warnings are errors there too), then the tests
   # for 64-bit Windows.
-  cmake --build --preset win32 -j "$(jobs)" --target corvane_core corvane_fake corvane_win32 corvane_marker
+  cmake --build --preset win32 -j "$(jobs)" --target corvane_core corvane_fake corvane_win32 corvane_marker \
+    corvane_win32_program
   echo "This kernel cannot run 32-bit programs, so 32-bit Wine cannot start here;"
   echo "the Windows tests run as 64-bit programs under 64-bit Wine instead."
   ensure_packages g++-mingw-w64-x86-64-posix wine64
@@ -47,8 +50,13 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== Windows tests under Wine ($preset)"
-prefix_started=$(date +%s)
-cmake/wine-run.sh "$preset" --prepare
-echo "Wine prefix made and warmed in $(( $(date +%s) - prefix_started )) s"
-ctest --preset "$preset" -j "$(jobs)"
+# Under Xvfb from the prefix's first start on, so Wine's desktop has a display.
+export CORVANE_PRESET=$preset CORVANE_JOBS=$(jobs)
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -euo pipefail
+  prefix_started=$(date +%s)
+  cmake/wine-run.sh "$CORVANE_PRESET" --prepare
+  echo "Wine prefix made and warmed in $(( $(date +%s) - prefix_started )) s"
+  ctest --preset "$CORVANE_PRESET" -j "$CORVANE_JOBS"
+'
 echo "Windows build and tests took $(( $(date +%s) - started )) s"

@@ -1,0 +1,30 @@
+// The Windows program: the three windows on the Win32 backend, the registry
+// over advapi32 and the shell of the system.
+#include <windows.h>
+
+#include "app/program.h"
+#include "platform/win32/ui_backend.h"
+
+#if __has_include("platform/win32/win32_registry.h") && __has_include("platform/win32/win32_shell.h")
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
+#define CORVANE_HAVE_SYSTEM_PORTS 1
+#endif
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int /*show*/) {
+  try {
+    corvane::winui::Win32Backend backend(instance);
+#ifdef CORVANE_HAVE_SYSTEM_PORTS
+    corvane::Win32Registry registry;
+    corvane::Win32Shell shell;
+    corvane::Program program(corvane::Ports{backend, &registry, &shell});
+#else
+    corvane::Program program(corvane::Ports{backend});
+#endif
+    return program.Run();
+  } catch (...) {
+    // Nothing could be set up (no window system): there is nothing to show.
+    return 1;
+  }
+}

@@ -1,0 +1,1391 @@
+#include "platform/win32/ui_backend.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/ui_pictures.h"
+#include "platform/win32/ui_text.h"
+#include "platform/win32/ui_webview.h"
+#include "resources/win32/resource_ids.h"
+
+namespace corvane::winui {
+
+namespace {
+
+constexpr UINT kRunPosted = WM_APP + 1;
+constexpr UINT kHandleKey = WM_APP + 2;
+constexpr wchar_t kInternalClass[] = L"CorvaneOmbrel.Internal";
+constexpr wchar_t kSurfaceClass[] = L"CorvaneOmbrel.Surface";
+constexpr wchar_t kWebHostClass[] = L"CorvaneOmbrel.WebHost";
+constexpr int kFirstControlId = 100;
+constexpr int kFirstToolbarCommand = 1000;
+constexpr int kComboListPixels = 200;  // height of a combo box's drop-down list
+
+COLORREF ToColorRef(const Color& c) { return RGB(c.red, c.green, c.blue); }
+
+std::wstring WindowText(HWND window) {
+  const int length = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+  return text;
+}
+
+LRESULT CALLBACK InternalProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace
+
+// ---- the realised window and its controls ------------------------------------
+
+class Win32Window;
+
+// What every realised control shares: its design, its twips rectangle in
+// its container, and for windowed controls the child window.
+class Item {
+ public:
+  Item(Win32Window& form, const ControlDesign& design);
+  Item(const Item&) = delete;
+  Item& operator=(const Item&) = delete;
+  virtual ~Item() = default;
+
+  [[nodiscard]] const ControlDesign& Design() const { return design_; }
+  [[nodiscard]] HWND Handle() const { return handle_; }
+  // The window that takes the keyboard focus for this control.
+  [[nodiscard]] virtual HWND FocusHandle() const { return handle_; }
+  // Lightweight controls draw themselves on their container.
+  virtual void Paint(HDC /*dc*/) {}
+  [[nodiscard]] virtual bool Lightweight() const { return handle_ == nullptr; }
+  // Called before the window goes, while every control still exists.
+  virtual void Detach() {}
+
+  float left;
+  float top;
+  float width;
+  float height;
+
+  // Applies the rectangle to the child window, or repaints the container.
+  void Place();
+  void Validate(float w, float h) const {
+    if (w < 0 || h < 0 || !std::isfinite(w) || !std::isfinite(h)) {
+      throw Failure("invalid property value");
+    }
+  }
+  [[nodiscard]] RECT PixelRect() const;
+
+ protected:
+  Win32Window& form_;
+  const ControlDesign& design_;
+  HWND handle_ = nullptr;  // owned by the window hierarchy
+};
+
+template <class Interface>
+class Placed : public Interface, public Item {
+ public:
+  Placed(Win32Window& form, const ControlDesign& design) : Item(form, design) {}
+  [[nodiscard]] float Left() const override { return left; }
+  [[nodiscard]] float Top() const override { return top; }
+  [[nodiscard]] float Width() const override { return width; }
+  [[nodiscard]] float Height() const override { return height; }
+  void Move(float l, float t, float w, float h) override {
+    Validate(w, h);
+    left = l;
+    top = t;
+    width = w;
+    height = h;
+    Place();
+  }
+};
+
+class Win32Window final : public NativeWindow {
+ public:
+  Win32Window(Win32Backend& backend, const WindowDesign& design, EventSink& sink);
+  ~Win32Window() override;
+  Win32Window(const Win32Window&) = delete;
+  Win32Window& operator=(const Win32Window&) = delete;
+
+  [[nodiscard]] std::string Caption() const override { return ToUtf8(WindowText(hwnd_.get())); }
+  void SetCaption(const std::string& text) override {
+    ::SetWindowTextW(hwnd_.get(), ToWide(text).c_str());
+  }
+  void Show() override;
+  void Hide() override;
+  [[nodiscard]] bool Visible() const override { return visible_; }
+  [[nodiscard]] float ScaleWidth() const override;
+  [[nodiscard]] float ScaleHeight() const override;
+
+  Control& GetControl(const std::string& name, std::int16_t index) override;
+  Label& GetLabel(const std::string& name, std::int16_t index) override;
+  ComboBox& GetComboBox(const std::string& name) override;
+  Timer& GetTimer(const std::string& name) override;
+  Toolbar& GetToolbar(const std::string& name) override;
+  WebBrowser& GetWebBrowser(const std::string& name) override;
+
+  // Native events.
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void Raise(Event& event) { sink_.Raise(event); }
+  bool OnChar(MSG& message);
+  bool OnAccessKey(wchar_t letter);
+
+  [[nodiscard]] Win32Backend& Backend() const { return backend_; }
+  [[nodiscard]] const WindowDesign& Design() const { return design_; }
+  [[nodiscard]] HWND Hwnd() const { return hwnd_.get(); }
+  // The window a control in container `name` lives in.
+  [[nodiscard]] HWND ContainerHandle(const std::string& name) const;
+  void Invalidate(const std::string& container, const RECT& area) const;
+  [[nodiscard]] int PxX(float twips) const {
+    return static_cast<int>(std::lround(twips / backend_.TwipsPerPixelX()));
+  }
+  [[nodiscard]] int PxY(float twips) const {
+    return static_cast<int>(std::lround(twips / backend_.TwipsPerPixelY()));
+  }
+  [[nodiscard]] float TwX(int pixels) const {
+    return static_cast<float>(pixels) * backend_.TwipsPerPixelX();
+  }
+  [[nodiscard]] float TwY(int pixels) const {
+    return static_cast<float>(pixels) * backend_.TwipsPerPixelY();
+  }
+  [[nodiscard]] HFONT FontFor(const ControlDesign& design);
+  int NextId() { return nextId_++; }
+  int NextTimerId() { return nextTimerId_++; }
+  void Attach(HWND child, Item* item) { byHandle_[child] = item; }
+
+ private:
+  template <class T>
+  T& Typed(const std::string& name, std::int16_t index);
+  Item* ItemOf(HWND child) const;
+  Item* FocusedItem() const;
+  void PaintSurface(HWND surface, const std::string& name);
+  void ClickAt(HWND surface, LPARAM lParam);
+  void Layout();
+  void OnCommand(HWND child, int code, int id);
+  LRESULT OnNotify(NMHDR& header);
+  void Press(const ControlDesign& button);
+
+  Win32Backend& backend_;
+  const WindowDesign& design_;
+  EventSink& sink_;
+  WindowHandle hwnd_;
+  bool visible_ = false;
+  bool showing_ = false;
+  int nextId_ = kFirstControlId;
+  int nextTimerId_ = 1;
+  std::vector<std::unique_ptr<Item>> items_;            // in build order
+  std::map<std::pair<std::string, std::int16_t>, Item*> byName_;
+  std::map<HWND, Item*> byHandle_;
+  std::map<std::string, HWND> surfaces_;                // container name -> window
+  std::map<std::string, std::unique_ptr<class Win32Timer>> timers_;
+  std::vector<GdiObject> fonts_;
+};
+
+Item::Item(Win32Window& form, const ControlDesign& design)
+    : left(design.left), top(design.top), width(design.width), height(design.height),
+      form_(form), design_(design) {}
+
+RECT Item::PixelRect() const {
+  return RECT{form_.PxX(left), form_.PxY(top), form_.PxX(left + width), form_.PxY(top + height)};
+}
+
+void Item::Place() {
+  if (handle_ != nullptr) {
+    const RECT r = PixelRect();
+    ::MoveWindow(handle_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  } else {
+    RECT all{0, 0, 0x7FFF, 0x7FFF};
+    form_.Invalidate(design_.container, all);
+  }
+}
+
+namespace {
+
+// ---- lightweight controls ------------------------------------------------------
+
+class Win32Label final : public Placed<Label> {
+ public:
+  Win32Label(Win32Window& form, const ControlDesign& design)
+      : Placed(form, design), caption_(design.caption) {
+    Fit();
+  }
+  [[nodiscard]] std::string Caption() const override { return caption_; }
+  void SetCaption(const std::string& text) override {
+    caption_ = text;
+    Fit();
+    Place();
+  }
+  void Paint(HDC dc) override {
+    const RECT r = PixelRect();
+    ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    const Selected font(dc, form_.FontFor(design_));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, design_.foreColor ? ToColorRef(*design_.foreColor)
+                                         : ::GetSysColor(COLOR_BTNTEXT));
+    RECT text = r;
+    std::wstring wide = ToWide(caption_);
+    ::DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &text, Flags());
+  }
+
+ private:
+  [[nodiscard]] UINT Flags() const {
+    UINT flags = design_.wordWrap ? DT_WORDBREAK : DT_SINGLELINE;
+    if (design_.alignment == Alignment::Right) {
+      flags |= DT_RIGHT;
+    } else if (design_.alignment == Alignment::Center) {
+      flags |= DT_CENTER;
+    }
+    return flags;
+  }
+  // A label that sizes itself takes the size of its text.
+  void Fit() {
+    if (!design_.autoSize) {
+      return;
+    }
+    ScreenDc dc;
+    const Selected font(dc.get(), form_.FontFor(design_));
+    std::wstring wide = ToWide(caption_.empty() ? std::string(" ") : caption_);
+    RECT r{0, 0, 0, 0};
+    ::DrawTextW(dc.get(), wide.data(), static_cast<int>(wide.size()), &r,
+                DT_CALCRECT | DT_SINGLELINE);
+    width = caption_.empty() ? 0 : form_.TwX(r.right - r.left);
+    height = form_.TwY(r.bottom - r.top);
+  }
+  std::string caption_;
+};
+
+class Win32Line final : public Placed<Control> {
+ public:
+  using Placed::Placed;
+  void Paint(HDC dc) override {
+    const COLORREF colour = design_.borderColor ? ToColorRef(*design_.borderColor)
+                                                : ::GetSysColor(COLOR_WINDOWTEXT);
+    const GdiObject pen(::CreatePen(design_.insideSolid ? PS_INSIDEFRAME : PS_SOLID,
+                                    std::max(design_.borderWidth, 1), colour));
+    const Selected selected(dc, pen.get());
+    // A line's width and height hold its second end.
+    ::MoveToEx(dc, form_.PxX(left), form_.PxY(top), nullptr);
+    ::LineTo(dc, form_.PxX(width), form_.PxY(height));
+  }
+};
+
+class Win32Image final : public Placed<Control> {
+ public:
+  Win32Image(Win32Window& form, const ControlDesign& design)
+      : Placed(form, design), icon_(LoadIconPicture(design.picture, 32, 32)) {}
+  void Paint(HDC dc) override {
+    if (icon_) {
+      const RECT r = PixelRect();
+      ::DrawIconEx(dc, r.left, r.top, icon_.get(), r.right - r.left, r.bottom - r.top, 0,
+                   nullptr, DI_NORMAL);
+    }
+  }
+
+ private:
+  IconHandle icon_;
+};
+
+// ---- containers ------------------------------------------------------------------
+
+// A frame or picture box: a child window that paints its border or picture
+// and the lightweight controls inside it.
+class Win32Surface final : public Placed<Control> {
+ public:
+  Win32Surface(Win32Window& form, const ControlDesign& design, HWND parent)
+      : Placed(form, design) {
+    if (design.kind == ControlKind::PictureBox && !design.picture.empty()) {
+      icon_ = LoadIconPicture(design.picture, 32, 32);
+      if (icon_ && design.autoSize) {
+        width = form.TwX(32);
+        height = form.TwY(32);
+      }
+    }
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (design.tabStop) {
+      style |= WS_TABSTOP;
+    }
+    const RECT r = PixelRect();
+    handle_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kSurfaceClass, L"", style, r.left, r.top,
+                                r.right - r.left, r.bottom - r.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextId())),
+                                form.Backend().Instance(), &form);
+    if (handle_ == nullptr) {
+      throw Failure("cannot create " + design.name);
+    }
+  }
+  void PaintBackground(HDC dc) const {
+    RECT client{};
+    ::GetClientRect(handle_, &client);
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    if (design_.kind == ControlKind::Frame && design_.border) {
+      ::DrawEdge(dc, &client, EDGE_ETCHED, BF_RECT);
+    }
+    if (icon_) {
+      ::DrawIconEx(dc, 0, 0, icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
+    }
+  }
+
+ private:
+  IconHandle icon_;
+};
+
+// ---- windowed controls -----------------------------------------------------------
+
+class Win32Button final : public Placed<CommandButton> {
+ public:
+  Win32Button(Win32Window& form, const ControlDesign& design, HWND parent)
+      : Placed(form, design) {
+    const RECT r = PixelRect();
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP |
+                        static_cast<DWORD>(design.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    handle_ = ::CreateWindowExW(0, WC_BUTTONW, ToWide(design.caption).c_str(), style, r.left,
+                                r.top, r.right - r.left, r.bottom - r.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextId())),
+                                form.Backend().Instance(), nullptr);
+    if (handle_ == nullptr) {
+      throw Failure("cannot create " + design.name);
+    }
+    ::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(form.FontFor(design)), FALSE);
+  }
+  [[nodiscard]] std::string Caption() const override { return design_.caption; }
+};
+
+class Win32ComboBox final : public Placed<ComboBox> {
+ public:
+  static constexpr std::int16_t kMaxEntries = 32767;
+
+  Win32ComboBox(Win32Window& form, const ControlDesign& design, HWND parent)
+      : Placed(form, design) {
+    const RECT r = PixelRect();
+    handle_ = ::CreateWindowExW(
+        0, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |
+                                  CBS_AUTOHSCROLL,
+        r.left, r.top, r.right - r.left, r.bottom - r.top + kComboListPixels, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextId())), form.Backend().Instance(),
+        nullptr);
+    if (handle_ == nullptr) {
+      throw Failure("cannot create " + design.name);
+    }
+    ::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(form.FontFor(design)), FALSE);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetComboBoxInfo(handle_, &info) != FALSE) {
+      edit_ = info.hwndItem;
+    }
+  }
+  [[nodiscard]] HWND FocusHandle() const override { return edit_ != nullptr ? edit_ : handle_; }
+  [[nodiscard]] HWND Edit() const { return edit_; }
+
+  void Move(float l, float t, float w, float h) override {
+    Validate(w, h);
+    left = l;
+    top = t;
+    width = w;
+    height = h;
+    const RECT r = PixelRect();
+    ::MoveWindow(handle_, r.left, r.top, r.right - r.left, r.bottom - r.top + kComboListPixels,
+                 TRUE);
+  }
+
+  [[nodiscard]] std::string Text() const override { return ToUtf8(WindowText(handle_)); }
+  void SetText(const std::string& text) override {
+    ::SetWindowTextW(handle_, ToWide(text).c_str());
+  }
+  [[nodiscard]] std::int16_t ListCount() const override {
+    const LRESULT count = ::SendMessageW(handle_, CB_GETCOUNT, 0, 0);
+    if (count == CB_ERR) {
+      throw Failure("cannot count the list");
+    }
+    return static_cast<std::int16_t>(count);
+  }
+  [[nodiscard]] std::string List(std::int16_t index) const override {
+    const LRESULT length = ::SendMessageW(handle_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (index < 0 || length == CB_ERR) {
+      throw Failure("invalid list index");
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = ::SendMessageW(handle_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                          reinterpret_cast<LPARAM>(text.data()));
+    if (copied == CB_ERR) {
+      throw Failure("invalid list index");
+    }
+    text.resize(static_cast<std::size_t>(copied));
+    return ToUtf8(text);
+  }
+  void AddItem(const std::string& text, std::int16_t index) override {
+    if (ListCount() >= kMaxEntries) {
+      throw Failure("the list is full");
+    }
+    if (index < -1 || index > ListCount()) {
+      throw Failure("invalid list index");
+    }
+    const std::wstring wide = ToWide(text);
+    const LRESULT at = ::SendMessageW(handle_, CB_INSERTSTRING, static_cast<WPARAM>(index),
+                                      reinterpret_cast<LPARAM>(wide.c_str()));
+    if (at == CB_ERR || at == CB_ERRSPACE) {
+      throw Failure("cannot add to the list");
+    }
+  }
+  void RemoveItem(std::int16_t index) override {
+    if (index < 0 || ::SendMessageW(handle_, CB_DELETESTRING, static_cast<WPARAM>(index), 0) ==
+                         CB_ERR) {
+      throw Failure("invalid list index");
+    }
+  }
+  [[nodiscard]] std::int16_t ListIndex() const override {
+    return static_cast<std::int16_t>(::SendMessageW(handle_, CB_GETCURSEL, 0, 0));
+  }
+  void SetListIndex(std::int16_t index) override {
+    if (index < -1 || index >= ListCount()) {
+      throw Failure("invalid list index");
+    }
+    // Selecting shows the entry as the box's text; a change made by the
+    // program raises Click just like a pick by the user.
+    ::SendMessageW(handle_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Event click{.type = EventType::Click, .control = design_.name};
+    form_.Raise(click);
+  }
+  // A pick from the drop-down list: the picked entry becomes the text first.
+  void Picked() {
+    const std::int16_t index = ListIndex();
+    if (index >= 0) {
+      ::SetWindowTextW(handle_, ToWide(List(index)).c_str());
+    }
+    Event click{.type = EventType::Click, .control = design_.name};
+    form_.Raise(click);
+  }
+
+ private:
+  HWND edit_ = nullptr;
+};
+
+class Win32ToolbarButton final : public ToolbarButton {
+ public:
+  explicit Win32ToolbarButton(std::string key) : key_(std::move(key)) {}
+  [[nodiscard]] std::string Key() const override { return key_; }
+
+ private:
+  std::string key_;
+};
+
+GdiObject Blank(int w, int h, COLORREF colour) {
+  ScreenDc screen;
+  GdiObject bitmap(::CreateCompatibleBitmap(screen.get(), w, h));
+  const MemoryDc dc(screen.get());
+  if (dc.get() != nullptr && bitmap) {
+    const Selected selected(dc.get(), bitmap.get());
+    const GdiObject brush(::CreateSolidBrush(colour));
+    RECT all{0, 0, w, h};
+    ::FillRect(dc.get(), &all, static_cast<HBRUSH>(brush.get()));
+  }
+  return bitmap;
+}
+
+class Win32Toolbar final : public Placed<Toolbar> {
+ public:
+  Win32Toolbar(Win32Window& form, const ControlDesign& design, HWND parent)
+      : Placed(form, design) {
+    DWORD style = WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER;
+    style |= design.dock == Dock::Top ? static_cast<DWORD>(CCS_TOP)
+                                      : static_cast<DWORD>(CCS_NORESIZE | CCS_NOPARENTALIGN);
+    const RECT r = PixelRect();
+    handle_ = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", style, r.left, r.top,
+                                r.right - r.left, r.bottom - r.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextId())),
+                                form.Backend().Instance(), nullptr);
+    if (handle_ == nullptr) {
+      throw Failure("cannot create " + design.name);
+    }
+    ::SendMessageW(handle_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    if (const ControlDesign* list = form.Design().Find(design.imageList)) {
+      MakeImageList(*list);
+    }
+    std::vector<TBBUTTON> buttons;
+    for (std::size_t i = 0; i < design.buttons.size(); ++i) {
+      TBBUTTON b{};
+      b.iBitmap = design.buttons[i].image - 1;
+      b.idCommand = kFirstToolbarCommand + static_cast<int>(i);
+      b.fsState = TBSTATE_ENABLED;
+      b.fsStyle = BTNS_BUTTON;
+      b.iString = -1;
+      buttons.push_back(b);
+    }
+    ::SendMessageW(handle_, TB_ADDBUTTONSW, buttons.size(),
+                   reinterpret_cast<LPARAM>(buttons.data()));
+    if (design.buttonWidth > 0 && design.buttonHeight > 0) {
+      ::SendMessageW(handle_, TB_SETBUTTONSIZE, 0,
+                     MAKELPARAM(design.buttonWidth, design.buttonHeight));
+    }
+    ::SendMessageW(handle_, TB_AUTOSIZE, 0, 0);
+  }
+  void Refresh() override { ::InvalidateRect(handle_, nullptr, TRUE); }
+  void Dock() { ::SendMessageW(handle_, TB_AUTOSIZE, 0, 0); }
+
+  // The button with command `id`, or nullptr.
+  [[nodiscard]] const ToolbarButtonDesign* ButtonOf(int id) const {
+    const int at = id - kFirstToolbarCommand;
+    if (at < 0 || static_cast<std::size_t>(at) >= design_.buttons.size()) {
+      return nullptr;
+    }
+    return &design_.buttons[static_cast<std::size_t>(at)];
+  }
+
+ private:
+  void MakeImageList(const ControlDesign& list) {
+    const int w = list.imageWidth > 0 ? list.imageWidth : 24;
+    const int h = list.imageHeight > 0 ? list.imageHeight : 24;
+    images_.reset(::ImageList_Create(w, h, ILC_COLOR24 | ILC_MASK,
+                                     static_cast<int>(list.images.size()), 0));
+    if (!images_) {
+      return;
+    }
+    const COLORREF mask = list.maskColor ? ToColorRef(*list.maskColor) : CLR_NONE;
+    for (const ImageDesign& image : list.images) {
+      GdiObject bitmap = LoadBitmapPicture(image.resource, w, h);
+      if (!bitmap) {
+        // A missing picture keeps its place, so the others stay on their
+        // buttons; it shows as the mask colour, which is drawn transparent.
+        bitmap = Blank(w, h, list.maskColor ? ToColorRef(*list.maskColor) : RGB(192, 192, 192));
+      }
+      ::ImageList_AddMasked(images_.get(), static_cast<HBITMAP>(bitmap.get()), mask);
+    }
+    ::SendMessageW(handle_, TB_SETBITMAPSIZE, 0, MAKELPARAM(w, h));
+    ::SendMessageW(handle_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
+  }
+  ImageListHandle images_;
+};
+
+class Win32WebBrowser final : public Placed<WebBrowser> {
+ public:
+  Win32WebBrowser(Win32Window& form, const ControlDesign& design, HWND parent)
+      : Placed(form, design) {
+    const RECT r = PixelRect();
+    handle_ = ::CreateWindowExW(0, kWebHostClass, L"",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN, r.left,
+                                r.top, r.right - r.left, r.bottom - r.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextId())),
+                                form.Backend().Instance(), nullptr);
+    if (handle_ == nullptr) {
+      throw Failure("cannot create " + design.name);
+    }
+    Win32Window* owner = &form;
+    host_ = std::make_unique<WebHost>(handle_, design.name,
+                                      [owner](Event& event) { owner->Raise(event); });
+  }
+  void Detach() override { host_.reset(); }
+  void Move(float l, float t, float w, float h) override {
+    Placed::Move(l, t, w, h);
+    // The size goes through the hosting container.
+    if (host_) {
+      host_->Fit();
+    }
+  }
+  void Navigate(const std::string& address) override { Automation().Navigate(address); }
+  void GoBack() override { Automation().GoBack(); }
+  void GoForward() override { Automation().GoForward(); }
+  void GoHome() override { Automation().GoHome(); }
+  void GoSearch() override { Automation().GoSearch(); }
+  void Refresh() override { Automation().Refresh(); }
+  void Stop() override { Automation().Stop(); }
+  [[nodiscard]] std::string LocationName() const override { return Automation().LocationName(); }
+  [[nodiscard]] std::string LocationURL() const override { return Automation().LocationURL(); }
+  [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
+
+ private:
+  [[nodiscard]] BrowserAutomation Automation() const {
+    if (!host_) {
+      throw Failure("the web view is gone");
+    }
+    return host_->Automation();
+  }
+  std::unique_ptr<WebHost> host_;
+};
+
+}  // namespace
+
+class Win32Timer final : public Timer {
+ public:
+  Win32Timer(HWND window, int id, const ControlDesign& design)
+      : window_(window), id_(id), interval_(design.interval) {
+    SetEnabled(design.enabled);
+  }
+  ~Win32Timer() override {
+    if (enabled_) {
+      ::KillTimer(window_, static_cast<UINT_PTR>(id_));
+    }
+  }
+  Win32Timer(const Win32Timer&) = delete;
+  Win32Timer& operator=(const Win32Timer&) = delete;
+  [[nodiscard]] bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool enabled) override {
+    if (enabled && interval_ > 0) {
+      if (::SetTimer(window_, static_cast<UINT_PTR>(id_), static_cast<UINT>(interval_), nullptr) ==
+          0) {
+        throw Failure("no timer available");
+      }
+    } else {
+      ::KillTimer(window_, static_cast<UINT_PTR>(id_));
+    }
+    enabled_ = enabled;
+  }
+  [[nodiscard]] int Interval() const override { return interval_; }
+  [[nodiscard]] int Id() const { return id_; }
+
+ private:
+  HWND window_;
+  int id_;
+  int interval_;
+  bool enabled_ = false;
+};
+
+// ---- the window ------------------------------------------------------------------
+
+Win32Window::Win32Window(Win32Backend& backend, const WindowDesign& design, EventSink& sink)
+    : backend_(backend), design_(design), sink_(sink) {
+  DWORD style = WS_CLIPCHILDREN;
+  DWORD exStyle = WS_EX_CONTROLPARENT;
+  switch (design.border) {
+    case BorderStyle::Sizable:
+      style |= WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+      if (design.minButton) {
+        style |= WS_MINIMIZEBOX;
+      }
+      if (design.maxButton) {
+        style |= WS_MAXIMIZEBOX;
+      }
+      break;
+    case BorderStyle::FixedDialog:
+      style |= WS_POPUP;
+      if (design.caption.empty() && !design.controlBox) {
+        style |= WS_DLGFRAME;  // a plain framed rectangle without a title bar
+      } else {
+        style |= WS_CAPTION;
+        exStyle |= WS_EX_DLGMODALFRAME;
+        if (design.controlBox) {
+          style |= WS_SYSMENU;
+        }
+      }
+      break;
+    case BorderStyle::None:
+      style |= WS_POPUP;
+      break;
+  }
+  HWND owner = nullptr;
+  if (!design.showInTaskbar) {
+    owner = backend.HiddenOwner();  // an owned window has no taskbar button
+  } else {
+    exStyle |= WS_EX_APPWINDOW;
+  }
+  RECT frame{0, 0, PxX(design.clientWidth), PxY(design.clientHeight)};
+  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  const int outerWidth = frame.right - frame.left;
+  const int outerHeight = frame.bottom - frame.top;
+  int x = CW_USEDEFAULT;
+  int y = CW_USEDEFAULT;
+  if (design.startPosition == StartPosition::CenterScreen) {
+    x = (::GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2;
+    y = (::GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2;
+  } else if (design.startPosition == StartPosition::Manual) {
+    // The design places the client area's top-left corner.
+    x = PxX(design.left) + frame.left;
+    y = PxY(design.top) + frame.top;
+  }
+  HWND window = ::CreateWindowExW(exStyle, backend.FormClass(design.name),
+                                  ToWide(design.caption).c_str(), style, x, y, outerWidth,
+                                  outerHeight, owner, nullptr, backend.Instance(), this);
+  if (window == nullptr) {
+    throw Failure("cannot create the window " + design.name);
+  }
+  hwnd_.reset(window);
+  backend_.Enlist(window, this);
+  surfaces_[std::string()] = window;
+
+  for (const ControlDesign& c : design.controls) {
+    HWND parent = ContainerHandle(c.container);
+    std::unique_ptr<Item> item;
+    switch (c.kind) {
+      case ControlKind::Label:
+        item = std::make_unique<Win32Label>(*this, c);
+        break;
+      case ControlKind::Line:
+        item = std::make_unique<Win32Line>(*this, c);
+        break;
+      case ControlKind::Image:
+        item = std::make_unique<Win32Image>(*this, c);
+        break;
+      case ControlKind::Frame:
+      case ControlKind::PictureBox: {
+        auto surface = std::make_unique<Win32Surface>(*this, c, parent);
+        surfaces_[c.name] = surface->Handle();
+        item = std::move(surface);
+        break;
+      }
+      case ControlKind::CommandButton:
+        item = std::make_unique<Win32Button>(*this, c, parent);
+        break;
+      case ControlKind::ComboBox:
+        item = std::make_unique<Win32ComboBox>(*this, c, parent);
+        break;
+      case ControlKind::Toolbar:
+        item = std::make_unique<Win32Toolbar>(*this, c, parent);
+        break;
+      case ControlKind::WebBrowser:
+        item = std::make_unique<Win32WebBrowser>(*this, c, parent);
+        break;
+      case ControlKind::Timer:
+        timers_[c.name] = std::make_unique<Win32Timer>(window, NextTimerId(), c);
+        break;
+      case ControlKind::ImageList:
+        break;  // realised by the toolbar that uses it
+    }
+    if (item) {
+      if (item->Handle() != nullptr) {
+        Attach(item->Handle(), item.get());
+        if (auto* combo = dynamic_cast<Win32ComboBox*>(item.get()); combo && combo->Edit()) {
+          Attach(combo->Edit(), item.get());
+        }
+      }
+      byName_[{c.name, c.index}] = item.get();
+      items_.push_back(std::move(item));
+    }
+  }
+
+  // The tab order follows the tab indexes: order the child windows by them.
+  std::vector<Item*> ordered;
+  for (const auto& item : items_) {
+    if (item->Handle() != nullptr && item->Design().tabIndex >= 0) {
+      ordered.push_back(item.get());
+    }
+  }
+  std::stable_sort(ordered.begin(), ordered.end(), [](const Item* a, const Item* b) {
+    return a->Design().tabIndex < b->Design().tabIndex;
+  });
+  HWND after = HWND_TOP;
+  for (Item* item : ordered) {
+    ::SetWindowPos(item->Handle(), after, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+    after = item->Handle();
+  }
+  Layout();
+}
+
+Win32Window::~Win32Window() {
+  for (auto& item : items_) {
+    item->Detach();
+  }
+  timers_.clear();
+  backend_.Delist(hwnd_.get());
+  ::SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+  for (const auto& [name, surface] : surfaces_) {
+    if (surface != hwnd_.get()) {
+      ::SetWindowLongPtrW(surface, GWLP_USERDATA, 0);
+    }
+  }
+  hwnd_.reset();  // takes the child windows with it
+  items_.clear();
+}
+
+HWND Win32Window::ContainerHandle(const std::string& name) const {
+  auto it = surfaces_.find(name);
+  return it != surfaces_.end() ? it->second : hwnd_.get();
+}
+
+void Win32Window::Invalidate(const std::string& container, const RECT& area) const {
+  ::InvalidateRect(ContainerHandle(container), &area, TRUE);
+}
+
+HFONT Win32Window::FontFor(const ControlDesign& design) {
+  if (!design.font) {
+    return backend_.DefaultFont();
+  }
+  // One font per control that sets one; they go with the window.
+  ScreenDc dc;
+  const int dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+  const int height = -static_cast<int>(std::lround(design.font->points * static_cast<float>(dpi) / 72.0F));
+  const std::wstring face = ToWide(design.font->face);
+  for (const GdiObject& font : fonts_) {
+    LOGFONTW existing{};
+    ::GetObjectW(font.get(), sizeof existing, &existing);
+    if (existing.lfHeight == height && (existing.lfWeight >= FW_BOLD) == design.font->bold &&
+        (existing.lfItalic != 0) == design.font->italic && face == existing.lfFaceName) {
+      return static_cast<HFONT>(font.get());
+    }
+  }
+  GdiObject font(::CreateFontW(height, 0, 0, 0, design.font->bold ? FW_BOLD : FW_NORMAL,
+                               design.font->italic ? TRUE : FALSE, FALSE, FALSE, ANSI_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH | FF_SWISS, face.c_str()));
+  if (!font) {
+    return backend_.DefaultFont();
+  }
+  fonts_.push_back(std::move(font));
+  return static_cast<HFONT>(fonts_.back().get());
+}
+
+void Win32Window::Show() {
+  if (visible_) {
+    return;
+  }
+  visible_ = true;
+  showing_ = true;
+  ::ShowWindow(hwnd_.get(), SW_SHOWNORMAL);
+  showing_ = false;
+  ::SetForegroundWindow(hwnd_.get());
+  // The focus goes to the first control in the tab order that can take it.
+  const Item* first = nullptr;
+  for (const auto& item : items_) {
+    const ControlDesign& c = item->Design();
+    if (c.tabStop && c.tabIndex >= 0 && item->FocusHandle() != nullptr &&
+        (first == nullptr || c.tabIndex < first->Design().tabIndex)) {
+      first = item.get();
+    }
+  }
+  ::SetFocus(first != nullptr ? first->FocusHandle() : hwnd_.get());
+  Layout();
+  Event resize{.type = EventType::Resize};
+  Raise(resize);
+}
+
+void Win32Window::Hide() {
+  if (!visible_) {
+    return;
+  }
+  visible_ = false;
+  ::ShowWindow(hwnd_.get(), SW_HIDE);
+}
+
+float Win32Window::ScaleWidth() const {
+  RECT client{};
+  ::GetClientRect(hwnd_.get(), &client);
+  return TwX(client.right - client.left);
+}
+
+float Win32Window::ScaleHeight() const {
+  RECT client{};
+  ::GetClientRect(hwnd_.get(), &client);
+  return TwY(client.bottom - client.top);
+}
+
+template <class T>
+T& Win32Window::Typed(const std::string& name, std::int16_t index) {
+  auto it = byName_.find({name, index});
+  if (it != byName_.end()) {
+    if (auto* typed = dynamic_cast<T*>(it->second)) {
+      return *typed;
+    }
+  }
+  throw Failure(design_.name + " has no such control: " + name);
+}
+
+Control& Win32Window::GetControl(const std::string& name, std::int16_t index) {
+  return Typed<Control>(name, index);
+}
+Label& Win32Window::GetLabel(const std::string& name, std::int16_t index) {
+  return Typed<Label>(name, index);
+}
+ComboBox& Win32Window::GetComboBox(const std::string& name) { return Typed<ComboBox>(name, -1); }
+Toolbar& Win32Window::GetToolbar(const std::string& name) { return Typed<Toolbar>(name, -1); }
+WebBrowser& Win32Window::GetWebBrowser(const std::string& name) {
+  return Typed<WebBrowser>(name, -1);
+}
+Timer& Win32Window::GetTimer(const std::string& name) {
+  auto it = timers_.find(name);
+  if (it == timers_.end()) {
+    throw Failure(design_.name + " has no such timer: " + name);
+  }
+  return *it->second;
+}
+
+Item* Win32Window::ItemOf(HWND child) const {
+  for (HWND h = child; h != nullptr && h != hwnd_.get(); h = ::GetParent(h)) {
+    auto it = byHandle_.find(h);
+    if (it != byHandle_.end()) {
+      return it->second;
+    }
+  }
+  return nullptr;
+}
+
+Item* Win32Window::FocusedItem() const { return ItemOf(::GetFocus()); }
+
+// Docked controls span the client area's width.
+void Win32Window::Layout() {
+  RECT client{};
+  ::GetClientRect(hwnd_.get(), &client);
+  for (const auto& item : items_) {
+    if (item->Design().dock != Dock::Top) {
+      continue;
+    }
+    if (auto* toolbar = dynamic_cast<Win32Toolbar*>(item.get())) {
+      toolbar->Dock();
+    } else {
+      item->width = TwX(client.right - client.left);
+      item->Place();
+    }
+  }
+}
+
+void Win32Window::PaintSurface(HWND surface, const std::string& name) {
+  PAINTSTRUCT ps{};
+  HDC dc = ::BeginPaint(surface, &ps);
+  if (surface == hwnd_.get()) {
+    ::FillRect(dc, &ps.rcPaint, ::GetSysColorBrush(COLOR_BTNFACE));
+  } else if (auto* s = dynamic_cast<Win32Surface*>(ItemOf(surface))) {
+    s->PaintBackground(dc);
+  }
+  // Controls built later lie on top.
+  for (const auto& item : items_) {
+    if (item->Lightweight() && item->Design().container == name) {
+      item->Paint(dc);
+    }
+  }
+  ::EndPaint(surface, &ps);
+}
+
+// A click on the window or a container goes to the control under it, as the
+// design's hit rule finds it; lines take no clicks.
+void Win32Window::ClickAt(HWND surface, LPARAM lParam) {
+  POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  ::MapWindowPoints(surface, hwnd_.get(), &p, 1);
+  const ControlDesign* hit = HitTest(design_, TwX(p.x), TwY(p.y));
+  Event click{.type = EventType::Click,
+              .control = hit != nullptr ? hit->name : std::string(),
+              .index = hit != nullptr ? hit->index : std::int16_t{-1}};
+  Raise(click);
+}
+
+void Win32Window::Press(const ControlDesign& button) {
+  if (auto it = byName_.find({button.name, button.index}); it != byName_.end()) {
+    ::SetFocus(it->second->FocusHandle());
+  }
+  Event click{.type = EventType::Click, .control = button.name, .index = button.index};
+  Raise(click);
+}
+
+void Win32Window::OnCommand(HWND child, int code, int id) {
+  Item* item = ItemOf(child);
+  if (item == nullptr) {
+    // Enter and Esc from the dialog manager.
+    for (const ControlDesign& c : design_.controls) {
+      if (c.kind == ControlKind::CommandButton &&
+          ((id == IDOK && c.isDefault) || (id == IDCANCEL && c.isCancel))) {
+        Press(c);
+        return;
+      }
+    }
+    return;
+  }
+  if (auto* toolbar = dynamic_cast<Win32Toolbar*>(item)) {
+    if (const ToolbarButtonDesign* b = toolbar->ButtonOf(id)) {
+      const Win32ToolbarButton button(b->key);
+      Event click{.type = EventType::ButtonClick, .control = item->Design().name,
+                  .button = &button};
+      Raise(click);
+    }
+  } else if (auto* combo = dynamic_cast<Win32ComboBox*>(item)) {
+    if (code == CBN_SELCHANGE) {
+      combo->Picked();
+    }
+  } else if (item->Design().kind == ControlKind::CommandButton && code == BN_CLICKED) {
+    Event click{.type = EventType::Click, .control = item->Design().name,
+                .index = item->Design().index};
+    Raise(click);
+  }
+}
+
+LRESULT Win32Window::OnNotify(NMHDR& header) {
+  if (header.code == TBN_GETINFOTIPW) {
+    auto& tip = reinterpret_cast<NMTBGETINFOTIPW&>(header);
+    if (auto* toolbar = dynamic_cast<Win32Toolbar*>(ItemOf(header.hwndFrom))) {
+      if (const ToolbarButtonDesign* b = toolbar->ButtonOf(tip.iItem)) {
+        const std::wstring text = ToWide(b->toolTip);
+        if (tip.pszText != nullptr && tip.cchTextMax > 0) {
+          const auto n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(tip.cchTextMax - 1));
+          std::copy_n(text.data(), n, tip.pszText);
+          tip.pszText[n] = L'\0';
+        }
+      }
+    }
+  }
+  return 0;
+}
+
+// A character typed in this window: the window sees it first when it has
+// key preview; Enter and Esc press the default and cancel buttons; the
+// combo box sees the rest. Answers true when the key goes no further.
+bool Win32Window::OnChar(MSG& message) {
+  auto key = static_cast<std::int16_t>(message.wParam);
+  if (design_.keyPreview) {
+    Event preview{.type = EventType::KeyPress, .keyAscii = &key};
+    Raise(preview);
+    if (!visible_ || key == 0) {
+      return true;
+    }
+  }
+  Item* focused = FocusedItem();
+  const bool onButton =
+      focused != nullptr && focused->Design().kind == ControlKind::CommandButton;
+  if (key == 13 && onButton) {
+    Press(focused->Design());
+    return true;
+  }
+  for (const ControlDesign& c : design_.controls) {
+    if (c.kind == ControlKind::CommandButton &&
+        ((key == 13 && c.isDefault) || (key == 27 && c.isCancel))) {
+      Press(c);
+      return true;
+    }
+  }
+  if (focused != nullptr && focused->Design().kind == ControlKind::ComboBox) {
+    Event press{.type = EventType::KeyPress, .control = focused->Design().name,
+                .keyAscii = &key};
+    Raise(press);
+    if (key == 0) {
+      return true;
+    }
+    message.wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
+  }
+  return false;
+}
+
+// Alt + letter: a button is pressed, a label hands the focus on.
+bool Win32Window::OnAccessKey(wchar_t letter) {
+  if (letter > 0x7F) {
+    return false;
+  }
+  const ControlDesign* owner = AccessKeyOwner(design_, static_cast<char>(letter));
+  if (owner == nullptr) {
+    return false;
+  }
+  if (owner->kind == ControlKind::CommandButton) {
+    Press(*owner);
+  } else if (!owner->mnemonicTarget.empty()) {
+    if (auto it = byName_.find({owner->mnemonicTarget, -1}); it != byName_.end()) {
+      ::SetFocus(it->second->FocusHandle());
+    }
+  }
+  return true;
+}
+
+LRESULT Win32Window::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const bool isForm = window == hwnd_.get();
+  switch (message) {
+    case WM_PAINT: {
+      std::string name;
+      for (const auto& [container, surface] : surfaces_) {
+        if (surface == window) {
+          name = container;
+        }
+      }
+      PaintSurface(window, name);
+      return 0;
+    }
+    case WM_ERASEBKGND: {
+      // Transparent controls (the flat toolbar) have their background drawn here.
+      RECT client{};
+      ::GetClientRect(window, &client);
+      ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_LBUTTONDOWN:
+      ClickAt(window, lParam);
+      return 0;
+    case WM_COMMAND:
+      OnCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam), LOWORD(wParam));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case DM_GETDEFID:
+      for (const auto& item : items_) {
+        if (item->Design().kind == ControlKind::CommandButton && item->Design().isDefault) {
+          return MAKELRESULT(::GetDlgCtrlID(item->Handle()), DC_HASDEFID);
+        }
+      }
+      return 0;
+    default:
+      break;
+  }
+  if (isForm) {
+    switch (message) {
+      case WM_SIZE:
+        Layout();
+        if (visible_ && !showing_) {
+          Event resize{.type = EventType::Resize};
+          Raise(resize);
+        }
+        return 0;
+      case WM_TIMER:
+        for (const auto& [name, timer] : timers_) {
+          if (timer->Id() == static_cast<int>(wParam) && timer->Enabled()) {
+            Event tick{.type = EventType::Timer, .control = name};
+            Raise(tick);
+            break;
+          }
+        }
+        return 0;
+      case WM_CLOSE: {
+        // Closing unloads the window through the program; it is destroyed later.
+        Event close{.type = EventType::Close};
+        Raise(close);
+        return 0;
+      }
+      case WM_SETFOCUS:
+        return 0;
+      default:
+        break;
+    }
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// ---- window procedures ---------------------------------------------------------
+
+namespace {
+
+Win32Window* Attached(HWND window, UINT message, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  return reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    Win32Window* form = Attached(window, message, lParam);
+    // Until the window object has its handle, the window is still being made.
+    if (form != nullptr && form->Hwnd() == window) {
+      return form->Handle(window, message, wParam, lParam);
+    }
+  } catch (...) {  // NOLINT(bugprone-empty-catch): no failure crosses the window procedure
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SurfaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    Win32Window* form = Attached(window, message, lParam);
+    if (form != nullptr && form->Hwnd() != nullptr && message != WM_NCCREATE &&
+        message != WM_CREATE && message != WM_NCCALCSIZE) {
+      return form->Handle(window, message, wParam, lParam);
+    }
+  } catch (...) {  // NOLINT(bugprone-empty-catch): no failure crosses the window procedure
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK WebHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_WINDOW));
+    return 1;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK InternalProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kRunPosted || message == kHandleKey) {
+    try {
+      if (auto* backend =
+              reinterpret_cast<Win32Backend*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
+        if (message == kRunPosted) {
+          backend->RunPosted();
+        } else {
+          backend->HandleKey();
+        }
+      }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): no failure crosses the window procedure
+    }
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = instance;
+  wc.hIcon = icon;
+  wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+  wc.lpszClassName = name;
+  ::RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+namespace {
+
+thread_local Win32Backend* hooked = nullptr;
+
+// Sees every message the thread takes from its queue, also in message loops
+// that are not the program's own (the web view's, a message box's), so keys
+// reach the windows the same way everywhere. A key for one of the program's
+// windows is taken aside and comes back as a message of its own, handled when
+// the loop dispatches it: handlers never run inside the hook.
+LRESULT CALLBACK KeyboardHook(int code, WPARAM removal, LPARAM data) {
+  if (code == HC_ACTION && removal == PM_REMOVE && hooked != nullptr) {
+    auto& message = *reinterpret_cast<MSG*>(data);
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+      try {
+        hooked->TakeKey(message);
+      } catch (...) {  // NOLINT(bugprone-empty-catch): the key then goes its ordinary way
+      }
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, removal, data);
+}
+
+}  // namespace
+
+// ---- backend -------------------------------------------------------------------
+
+Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
+  INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  {
+    ScreenDc dc;
+    const int dpiX = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
+    const int dpiY = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+    if (dpiX > 0) {
+      twipsPerPixelX_ = 1440.0F / static_cast<float>(dpiX);
+    }
+    if (dpiY > 0) {
+      twipsPerPixelY_ = 1440.0F / static_cast<float>(dpiY);
+    }
+  }
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) != FALSE) {
+    defaultFont_.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
+  }
+  if (!defaultFont_) {
+    defaultFont_.reset(::GetStockObject(DEFAULT_GUI_FONT));
+  }
+  RegisterWindowClass(instance_, kInternalClass, InternalProc, nullptr);
+  RegisterWindowClass(instance_, kSurfaceClass, SurfaceProc, nullptr);
+  RegisterWindowClass(instance_, kWebHostClass, WebHostProc, nullptr);
+  messages_.reset(::CreateWindowExW(0, kInternalClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    instance_, nullptr));
+  if (!messages_) {
+    throw Failure("cannot create the message window");
+  }
+  ::SetWindowLongPtrW(messages_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  owner_.reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kInternalClass, L"", WS_POPUP, 0, 0, 0, 0,
+                                 nullptr, nullptr, instance_, nullptr));
+  hooked = this;
+  hook_.reset(::SetWindowsHookExW(WH_GETMESSAGE, KeyboardHook, nullptr, ::GetCurrentThreadId()));
+}
+
+Win32Backend::~Win32Backend() {
+  hook_.reset();
+  hooked = nullptr;
+  ::SetWindowLongPtrW(messages_.get(), GWLP_USERDATA, 0);
+}
+
+const wchar_t* Win32Backend::FormClass(const std::string& name) {
+  auto it = classes_.find(name);
+  if (it == classes_.end()) {
+    std::wstring className = L"CorvaneOmbrel." + ToWide(name);
+    HICON icon = static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_PROGRAM),
+                                                 IMAGE_ICON, 0, 0,
+                                                 LR_DEFAULTSIZE | LR_SHARED));
+    RegisterWindowClass(instance_, className.c_str(), FormProc, icon);
+    it = classes_.emplace(name, std::move(className)).first;
+  }
+  return it->second.c_str();
+}
+
+Win32Window* Win32Backend::FormOf(HWND window) const {
+  auto it = forms_.find(window);
+  return it != forms_.end() ? it->second : nullptr;
+}
+
+std::unique_ptr<NativeWindow> Win32Backend::MakeWindow(const WindowDesign& design,
+                                                       EventSink& sink) {
+  return std::make_unique<Win32Window>(*this, design, sink);
+}
+
+bool Win32Backend::PreTranslate(MSG& message) {
+  HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
+  Win32Window* form = FormOf(root);
+  if (form == nullptr) {
+    return false;
+  }
+  if (::IsWindowEnabled(root) == FALSE) {
+    return true;  // a modal message is up: the window takes no keys
+  }
+  switch (message.message) {
+    case WM_CHAR:
+      return form->OnChar(message);
+    case WM_SYSCHAR:
+      return form->OnAccessKey(static_cast<wchar_t>(message.wParam));
+    case WM_KEYDOWN:
+      if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE) {
+        return false;  // they come back as characters
+      }
+      return ::IsDialogMessageW(form->Hwnd(), &message) != FALSE;
+    default:
+      return false;
+  }
+}
+
+void Win32Backend::TakeKey(MSG& message) {
+  if (FormOf(::GetAncestor(message.hwnd, GA_ROOT)) == nullptr) {
+    return;
+  }
+  keys_.push_back(message);
+  message.hwnd = messages_.get();
+  message.message = kHandleKey;
+  message.wParam = 0;
+  message.lParam = 0;
+}
+
+void Win32Backend::HandleKey() {
+  if (keys_.empty()) {
+    return;
+  }
+  MSG message = keys_.front();
+  keys_.pop_front();
+  if (!PreTranslate(message)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+void Win32Backend::Run() {
+  MSG message{};
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+void Win32Backend::Quit() { ::PostQuitMessage(0); }
+
+void Win32Backend::Post(std::function<void()> task) {
+  posted_.push_back(std::move(task));
+  ::PostMessageW(messages_.get(), kRunPosted, 0, 0);
+}
+
+void Win32Backend::RunPosted() {
+  while (!posted_.empty()) {
+    std::function<void()> task = std::move(posted_.front());
+    posted_.pop_front();
+    try {
+      task();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): a posted task never ends the program
+    }
+  }
+}
+
+}  // namespace corvane::winui

@@ -1,0 +1,369 @@
+#include "platform/win32/ui_webview.h"
+
+#include <exdisp.h>
+#include <exdispid.h>
+#include <ocidl.h>
+#include <oleidl.h>
+
+#include <atomic>
+#include <utility>
+
+#include "platform/win32/ui_text.h"
+
+namespace corvane::winui {
+
+namespace {
+
+// Reference counting for the COM objects this program implements. The
+// object owns itself while references are held and goes with the last one.
+template <class Derived>
+class SelfOwned {
+ public:
+  template <class Interface, class... Args>
+  static ComPtr<Interface> Create(Args&&... args) {
+    auto object = std::make_shared<Derived>(std::forward<Args>(args)...);
+    object->self_ = object;
+    object->refs_ = 1;
+    return ComPtr<Interface>::Adopt(static_cast<Interface*>(object.get()));
+  }
+
+ protected:
+  ULONG AddRefImpl() { return ++refs_; }
+  ULONG ReleaseImpl() {
+    const ULONG left = --refs_;
+    if (left == 0) {
+      auto last = std::move(self_);  // the object goes at the end of this scope
+    }
+    return left;
+  }
+
+ private:
+  std::shared_ptr<Derived> self_;
+  std::atomic<ULONG> refs_{0};
+};
+
+// A VARIANT that is cleared when it goes.
+class Variant {
+ public:
+  Variant() { ::VariantInit(&value_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  ~Variant() { ::VariantClear(&value_); }
+  VARIANT* get() { return &value_; }
+
+ private:
+  VARIANT value_;
+};
+
+std::string TextOf(const VARIANT& value) {
+  const VARIANT* v = &value;
+  if (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v) != nullptr) {
+    v = V_VARIANTREF(v);
+  }
+  if (V_VT(v) == VT_BSTR) {
+    return ToUtf8(V_BSTR(v), static_cast<int>(::SysStringLen(V_BSTR(v))));
+  }
+  if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v) != nullptr) {
+    return ToUtf8(*V_BSTRREF(v), static_cast<int>(::SysStringLen(*V_BSTRREF(v))));
+  }
+  return {};
+}
+
+class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSink> {
+ public:
+  BrowserEventSink(std::string control, std::function<void(Event&)> raise)
+      : control_(std::move(control)), raise_(std::move(raise)) {}
+  virtual ~BrowserEventSink() = default;
+  BrowserEventSink(const BrowserEventSink&) = delete;
+  BrowserEventSink& operator=(const BrowserEventSink&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count != nullptr) {
+      *count = 0;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    try {
+      if (id == dispid::kNavigateComplete2) {
+        // Arguments arrive last first: [0] the address, [1] the window.
+        Event event{.type = EventType::NavigateComplete2, .control = control_};
+        if (params != nullptr && params->cArgs >= 1 && params->rgvarg != nullptr) {
+          event.text = TextOf(params->rgvarg[0]);
+        }
+        raise_(event);
+      } else if (id == dispid::kDownloadComplete) {
+        Event event{.type = EventType::DownloadComplete, .control = control_};
+        raise_(event);
+      }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
+    }
+    return S_OK;
+  }
+
+ private:
+  std::string control_;
+  std::function<void(Event&)> raise_;
+};
+
+// The container side of in-place hosting: client site, in-place site and
+// in-place frame. The control asks it for the window and the rectangles.
+class Site final : public IOleClientSite,
+                   public IOleInPlaceSite,
+                   public IOleInPlaceFrame,
+                   public SelfOwned<Site> {
+ public:
+  explicit Site(HWND window) : window_(window) {}
+  virtual ~Site() = default;
+  Site(const Site&) = delete;
+  Site& operator=(const Site&) = delete;
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
+      *out = static_cast<IOleClientSite*>(this);
+    } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
+      *out = static_cast<IOleInPlaceSite*>(this);
+    } else if (IsEqualIID(iid, IID_IOleInPlaceFrame) || IsEqualIID(iid, IID_IOleInPlaceUIWindow)) {
+      *out = static_cast<IOleInPlaceFrame*>(this);
+    } else {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+
+  // IOleClientSite
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+    if (container != nullptr) {
+      *container = nullptr;
+    }
+    return E_NOINTERFACE;
+  }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  // IOleWindow (shared by the in-place site and the frame)
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+    if (window == nullptr) {
+      return E_POINTER;
+    }
+    *window = window_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+  // IOleInPlaceSite
+  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
+                                             LPRECT position, LPRECT clip,
+                                             LPOLEINPLACEFRAMEINFO info) override {
+    if (frame != nullptr) {
+      *frame = static_cast<IOleInPlaceFrame*>(this);
+      AddRef();
+    }
+    if (doc != nullptr) {
+      *doc = nullptr;
+    }
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    if (position != nullptr) {
+      *position = client;
+    }
+    if (clip != nullptr) {
+      *clip = client;
+    }
+    if (info != nullptr) {
+      info->fMDIApp = FALSE;
+      info->hwndFrame = ::GetAncestor(window_, GA_ROOT);
+      info->haccel = nullptr;
+      info->cAccelEntries = 0;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+  // IOleInPlaceUIWindow / IOleInPlaceFrame
+  HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+ private:
+  HWND window_;
+};
+
+}  // namespace
+
+ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise) {
+  return BrowserEventSink::Create<IDispatch>(std::move(control), std::move(raise));
+}
+
+// ---- late-bound calls ------------------------------------------------------
+
+void LateBound::Invoke(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result) const {
+  if (!object_) {
+    throw Failure("the web view is not available");
+  }
+  EXCEPINFO exception{};
+  UINT badArgument = 0;
+  const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                     &exception, &badArgument);
+  ::SysFreeString(exception.bstrSource);
+  ::SysFreeString(exception.bstrDescription);
+  ::SysFreeString(exception.bstrHelpFile);
+  if (FAILED(hr)) {
+    throw Failure("the web view refused the call");
+  }
+}
+
+void LateBound::Method(DISPID id) const {
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  Invoke(id, DISPATCH_METHOD, none, nullptr);
+}
+
+void LateBound::Method(DISPID id, const std::string& text) const {
+  const std::wstring wide = ToWide(text);
+  Variant argument;
+  V_VT(argument.get()) = VT_BSTR;
+  V_BSTR(argument.get()) = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+  if (V_BSTR(argument.get()) == nullptr) {
+    throw Failure("out of memory");
+  }
+  DISPPARAMS params{argument.get(), nullptr, 1, 0};
+  Invoke(id, DISPATCH_METHOD, params, nullptr);
+}
+
+std::string LateBound::TextProperty(DISPID id) const {
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  Variant result;
+  Invoke(id, DISPATCH_PROPERTYGET, none, result.get());
+  if (V_VT(result.get()) != VT_BSTR &&
+      FAILED(::VariantChangeType(result.get(), result.get(), 0, VT_BSTR))) {
+    throw Failure("the web view answered no text");
+  }
+  return TextOf(*result.get());
+}
+
+bool LateBound::BoolProperty(DISPID id) const {
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  Variant result;
+  Invoke(id, DISPATCH_PROPERTYGET, none, result.get());
+  if (V_VT(result.get()) != VT_BOOL &&
+      FAILED(::VariantChangeType(result.get(), result.get(), 0, VT_BOOL))) {
+    throw Failure("the web view answered no boolean");
+  }
+  return V_BOOL(result.get()) != VARIANT_FALSE;
+}
+
+// ---- host ------------------------------------------------------------------
+
+WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> raise)
+    : window_(window) {
+  site_ = Site::Create<IOleClientSite>(window);
+  ComPtr<IOleObject> object;
+  if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                reinterpret_cast<void**>(object.Out())))) {
+    return;  // no web view on this system: the host stays empty
+  }
+  const ComPtr<IOleClientSite>& clientSite = site_;
+  if (FAILED(object->SetClientSite(clientSite.get()))) {
+    return;
+  }
+  object_ = object;
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.get(), 0, window_, &client);
+  dispatch_ = object_.As<IDispatch>(IID_IDispatch);
+
+  auto container = object_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  if (container &&
+      SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.Out())) &&
+      events_) {
+    auto sink = MakeBrowserEventSink(std::move(control), std::move(raise));
+    if (FAILED(events_->Advise(sink.get(), &cookie_))) {
+      events_.reset();
+    }
+  }
+}
+
+WebHost::~WebHost() {
+  if (events_ && cookie_ != 0) {
+    events_->Unadvise(cookie_);
+  }
+  events_.reset();
+  dispatch_.reset();
+  if (object_) {
+    if (auto inPlace = object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
+      inPlace->InPlaceDeactivate();
+    }
+    object_->Close(OLECLOSE_NOSAVE);
+    object_->SetClientSite(nullptr);
+  }
+  object_.reset();
+  site_.reset();
+}
+
+void WebHost::Fit() {
+  if (!object_) {
+    return;
+  }
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  if (auto inPlace = object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
+    inPlace->SetObjectRects(&client, &client);
+  }
+}
+
+BrowserAutomation WebHost::Automation() const {
+  if (!dispatch_) {
+    throw Failure("the web view is not available");
+  }
+  return BrowserAutomation(dispatch_);
+}
+
+}  // namespace corvane::winui

@@ -1,0 +1,105 @@
+// The web view: the system's WebBrowser ActiveX control hosted in place in a
+// child window, driven late-bound through IDispatch, and its event sink.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+#include <oleidl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/win32/ui_handles.h"
+#include "platform/window.h"
+
+namespace corvane::winui {
+
+// Dispatch ids of the control's automation interface.
+namespace dispid {
+inline constexpr DISPID kGoBack = 100;
+inline constexpr DISPID kGoForward = 101;
+inline constexpr DISPID kGoHome = 102;
+inline constexpr DISPID kGoSearch = 103;
+inline constexpr DISPID kNavigate = 104;
+inline constexpr DISPID kStop = 106;
+inline constexpr DISPID kRefresh = -550;
+inline constexpr DISPID kLocationName = 210;
+inline constexpr DISPID kLocationURL = 211;
+inline constexpr DISPID kBusy = 212;
+// Notifications (DWebBrowserEvents2).
+inline constexpr DISPID kDownloadComplete = 104;
+inline constexpr DISPID kNavigateComplete2 = 252;
+}  // namespace dispid
+
+// Receives the control's notifications and raises them as events of the
+// control `control`. Only NavigateComplete2 and DownloadComplete are passed
+// on; every other notification is accepted and dropped.
+ComPtr<IDispatch> MakeBrowserEventSink(std::string control,
+                                       std::function<void(Event&)> raise);
+
+// Calls on the control's automation interface; each call throws Failure
+// when the control refuses it.
+class LateBound {
+ public:
+  explicit LateBound(ComPtr<IDispatch> object) : object_(std::move(object)) {}
+  void Method(DISPID id) const;
+  void Method(DISPID id, const std::string& text) const;
+  [[nodiscard]] std::string TextProperty(DISPID id) const;
+  [[nodiscard]] bool BoolProperty(DISPID id) const;
+
+ private:
+  void Invoke(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result) const;
+  ComPtr<IDispatch> object_;
+};
+
+// The web view's operations and properties as late-bound calls on its
+// automation interface, each through the dispatch id the control defines.
+class BrowserAutomation {
+ public:
+  explicit BrowserAutomation(ComPtr<IDispatch> control) : calls_(std::move(control)) {}
+  void Navigate(const std::string& address) const { calls_.Method(dispid::kNavigate, address); }
+  void GoBack() const { calls_.Method(dispid::kGoBack); }
+  void GoForward() const { calls_.Method(dispid::kGoForward); }
+  void GoHome() const { calls_.Method(dispid::kGoHome); }
+  void GoSearch() const { calls_.Method(dispid::kGoSearch); }
+  void Refresh() const { calls_.Method(dispid::kRefresh); }
+  void Stop() const { calls_.Method(dispid::kStop); }
+  [[nodiscard]] std::string LocationName() const {
+    return calls_.TextProperty(dispid::kLocationName);
+  }
+  [[nodiscard]] std::string LocationURL() const {
+    return calls_.TextProperty(dispid::kLocationURL);
+  }
+  [[nodiscard]] bool Busy() const { return calls_.BoolProperty(dispid::kBusy); }
+
+ private:
+  LateBound calls_;
+};
+
+// The in-place host of one WebBrowser control inside `window`. When the
+// system has no such control the host stays empty and every call fails.
+class WebHost {
+ public:
+  WebHost(HWND window, std::string control, std::function<void(Event&)> raise);
+  WebHost(const WebHost&) = delete;
+  WebHost& operator=(const WebHost&) = delete;
+  ~WebHost();
+
+  // Fits the control to the host window's client area.
+  void Fit();
+  [[nodiscard]] bool Ready() const { return static_cast<bool>(dispatch_); }
+  // Throws Failure when there is no control.
+  [[nodiscard]] BrowserAutomation Automation() const;
+
+ private:
+  HWND window_;
+  ComPtr<IOleClientSite> site_;  // also the in-place site and the frame
+  ComPtr<IOleObject> object_;
+  ComPtr<IDispatch> dispatch_;
+  ComPtr<IConnectionPoint> events_;
+  DWORD cookie_ = 0;
+};
+
+}  // namespace corvane::winui

@@ -1,0 +1,351 @@
+// The web view's Windows side: the event sink called as the control calls
+// it, the late-bound calls as the control receives them, and the real
+// control hosted in a window under Wine.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <exdisp.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/program.h"
+#include "browser/form1.h"
+#include "platform/fake/fake_backend.h"
+#include "platform/win32/ui_text.h"
+#include "platform/win32/ui_webview.h"
+
+namespace corvane::winui {
+namespace {
+
+// A BSTR owned for one scope.
+class Bstr {
+ public:
+  explicit Bstr(const wchar_t* text) : value_(::SysAllocString(text)) {}
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { ::SysFreeString(value_); }
+  [[nodiscard]] BSTR get() const { return value_; }
+
+ private:
+  BSTR value_;
+};
+
+// Calls the sink as the control does for NavigateComplete2: two arguments,
+// last first, the address as a VARIANT passed by reference.
+HRESULT CallNavigateComplete2(IDispatch& sink, const wchar_t* address) {
+  const Bstr url(address);
+  VARIANT inner;
+  ::VariantInit(&inner);
+  V_VT(&inner) = VT_BSTR;
+  V_BSTR(&inner) = url.get();
+  VARIANT args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&args[0]) = &inner;
+  V_VT(&args[1]) = VT_DISPATCH;
+  V_DISPATCH(&args[1]) = nullptr;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  return sink.Invoke(dispid::kNavigateComplete2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                     &params, nullptr, nullptr, nullptr);
+}
+
+HRESULT CallWithoutArguments(IDispatch& sink, DISPID id) {
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  return sink.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+                     nullptr);
+}
+
+TEST(BrowserEventSink, RaisesNavigateComplete2AndDownloadCompleteAndDropsEveryOtherNotification) {
+  std::vector<Event> raised;
+  auto sink = MakeBrowserEventSink("brwWebBrowser", [&](Event& e) { raised.push_back(e); });
+  ASSERT_TRUE(sink);
+
+  EXPECT_EQ(CallNavigateComplete2(*sink.get(), L"http://a.example/p?q=1"), S_OK);
+  ASSERT_EQ(raised.size(), 1U);
+  EXPECT_EQ(raised[0].type, EventType::NavigateComplete2);
+  EXPECT_EQ(raised[0].control, "brwWebBrowser");
+  EXPECT_EQ(raised[0].text, "http://a.example/p?q=1");
+
+  EXPECT_EQ(CallWithoutArguments(*sink.get(), dispid::kDownloadComplete), S_OK);
+  ASSERT_EQ(raised.size(), 2U);
+  EXPECT_EQ(raised[1].type, EventType::DownloadComplete);
+  EXPECT_EQ(raised[1].control, "brwWebBrowser");
+
+  // BeforeNavigate2, DocumentComplete, NavigateError, TitleChange, ProgressChange.
+  for (DISPID other : {250, 259, 271, 113, 108}) {
+    EXPECT_EQ(CallWithoutArguments(*sink.get(), other), S_OK) << other;
+  }
+  EXPECT_EQ(raised.size(), 2U);
+}
+
+TEST(BrowserEventSink, AnswersAsTheEventInterfaceAndKeepsItselfWhileReferenced) {
+  auto sink = MakeBrowserEventSink("brw", [](Event&) {});
+  for (const IID* iid : {&IID_IUnknown, &IID_IDispatch, &DIID_DWebBrowserEvents2}) {
+    void* out = nullptr;
+    ASSERT_EQ(sink->QueryInterface(*iid, &out), S_OK);
+    ASSERT_EQ(out, static_cast<void*>(sink.get()));
+    EXPECT_EQ(static_cast<IUnknown*>(out)->Release(), 1U);
+  }
+  void* none = reinterpret_cast<void*>(1);
+  EXPECT_EQ(sink->QueryInterface(IID_IOleObject, &none), E_NOINTERFACE);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(sink->AddRef(), 2U);
+  EXPECT_EQ(sink->Release(), 1U);
+}
+
+TEST(BrowserEventSink, AFailingHandlerNeverReachesTheControl) {
+  auto sink = MakeBrowserEventSink("brw", [](Event&) { throw Failure("handler failed"); });
+  EXPECT_EQ(CallNavigateComplete2(*sink.get(), L"x"), S_OK);
+  EXPECT_EQ(CallWithoutArguments(*sink.get(), dispid::kDownloadComplete), S_OK);
+}
+
+// The browser window on the fake backend, past the splash.
+struct Browsing {
+  fake::FakeBackend backend;
+  Program program{Ports{backend}, BuildSettings{"start.example"}};
+  Browsing() {
+    program.Start();
+    backend.Window("frmSplash").PressKey('x');
+  }
+  fake::FakeWindow& Window() { return backend.Window("Form1"); }
+  fake::FakeWebBrowser& Web() { return Window().Browser("brwWebBrowser"); }
+};
+
+TEST(BrowserEventSink, DrivesTheBrowserWindowExactlyLikeTheFakeWebView) {
+  Browsing throughSink;
+  Browsing throughFake;
+  auto sink = MakeBrowserEventSink("brwWebBrowser",
+                                   [&](Event& e) { throughSink.Window().Raise(e); });
+
+  const struct {
+    const char* url;
+    const char* name;
+  } pages[] = {{"https://start.example/", "Start"},
+               {"http://b.example/", "B"},
+               {"https://start.example/", "Start again"}};
+  for (const auto& page : pages) {
+    SCOPED_TRACE(page.url);
+    for (Browsing* b : {&throughSink, &throughFake}) {
+      b->Web().locationURL = page.url;
+      b->Web().locationName = page.name;
+    }
+    ASSERT_EQ(CallNavigateComplete2(*sink.get(), ToWide(page.url).c_str()), S_OK);
+    throughFake.Web().RaiseNavigateComplete2(page.url);
+
+    auto& boxSink = throughSink.Window().Combo("cboAddress");
+    auto& boxFake = throughFake.Window().Combo("cboAddress");
+    EXPECT_EQ(boxSink.Items(), boxFake.Items());
+    EXPECT_EQ(boxSink.ListIndex(), boxFake.ListIndex());
+    EXPECT_EQ(boxSink.Text(), boxFake.Text());
+    EXPECT_EQ(throughSink.Window().Caption(), throughFake.Window().Caption());
+    EXPECT_EQ(throughSink.Web().calls, throughFake.Web().calls);
+    EXPECT_EQ(boxSink.Text(), page.url);
+    EXPECT_EQ(throughSink.Window().Caption(),
+              std::string(page.name) + " - Corvane Ombrel - Varnhollow Software");
+  }
+  // The history: newest first, the start address as written at the bottom.
+  EXPECT_EQ(throughSink.Window().Combo("cboAddress").Items(),
+            (std::vector<std::string>{"https://start.example/", "http://b.example/",
+                                      "start.example"}));
+
+  // DownloadComplete sets the page caption again, and nothing else.
+  for (Browsing* b : {&throughSink, &throughFake}) {
+    b->Web().locationName = "Renamed";
+  }
+  ASSERT_EQ(CallWithoutArguments(*sink.get(), dispid::kDownloadComplete), S_OK);
+  throughFake.Web().RaiseDownloadComplete();
+  EXPECT_EQ(throughSink.Window().Caption(), "Renamed - Corvane Ombrel - Varnhollow Software");
+  EXPECT_EQ(throughSink.Window().Caption(), throughFake.Window().Caption());
+  EXPECT_EQ(throughSink.Window().Combo("cboAddress").Items(),
+            throughFake.Window().Combo("cboAddress").Items());
+}
+
+// A stand-in for the control's automation interface: records each call and
+// answers the properties from a script.
+class RecordingControl final : public IDispatch {
+ public:
+  struct Call {
+    DISPID id;
+    WORD flags;
+    UINT arguments;
+    VARTYPE firstType;
+    std::string firstText;
+  };
+  std::vector<Call> calls;
+  std::wstring name = L"Page";
+  std::wstring url = L"http://page.example/";
+  VARIANT_BOOL busy = VARIANT_TRUE;
+  DISPID failing = 0;
+  ULONG refs = 1;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+      *out = this;
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO*, UINT*) override {
+    Call call{id, flags, params->cArgs, VT_EMPTY, {}};
+    if (params->cArgs > 0) {
+      call.firstType = V_VT(&params->rgvarg[0]);
+      if (call.firstType == VT_BSTR) {
+        call.firstText = ToUtf8(V_BSTR(&params->rgvarg[0]),
+                                static_cast<int>(::SysStringLen(V_BSTR(&params->rgvarg[0]))));
+      }
+    }
+    calls.push_back(call);
+    if (id == failing) {
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    if (result != nullptr && (flags & DISPATCH_PROPERTYGET) != 0) {
+      if (id == dispid::kLocationName || id == dispid::kLocationURL) {
+        V_VT(result) = VT_BSTR;
+        V_BSTR(result) = ::SysAllocString((id == dispid::kLocationName ? name : url).c_str());
+      } else if (id == dispid::kBusy) {
+        V_VT(result) = VT_BOOL;
+        V_BOOL(result) = busy;
+      }
+    }
+    return S_OK;
+  }
+};
+
+ComPtr<IDispatch> Borrow(RecordingControl& control) {
+  control.AddRef();
+  return ComPtr<IDispatch>::Adopt(&control);
+}
+
+TEST(BrowserAutomation, EachOperationIsOneMethodCallWithItsDispatchId) {
+  const struct {
+    const char* what;
+    std::function<void(const BrowserAutomation&)> call;
+    DISPID id;
+  } operations[] = {
+      {"GoBack", [](const BrowserAutomation& a) { a.GoBack(); }, 100},
+      {"GoForward", [](const BrowserAutomation& a) { a.GoForward(); }, 101},
+      {"GoHome", [](const BrowserAutomation& a) { a.GoHome(); }, 102},
+      {"GoSearch", [](const BrowserAutomation& a) { a.GoSearch(); }, 103},
+      {"Refresh", [](const BrowserAutomation& a) { a.Refresh(); }, -550},
+      {"Stop", [](const BrowserAutomation& a) { a.Stop(); }, 106},
+  };
+  for (const auto& op : operations) {
+    SCOPED_TRACE(op.what);
+    RecordingControl control;
+    {
+      const BrowserAutomation automation(Borrow(control));
+      op.call(automation);
+    }
+    ASSERT_EQ(control.calls.size(), 1U);
+    EXPECT_EQ(control.calls[0].id, op.id);
+    EXPECT_EQ(control.calls[0].flags, DISPATCH_METHOD);
+    EXPECT_EQ(control.calls[0].arguments, 0U);
+    EXPECT_EQ(control.refs, 1U) << "a reference was kept";
+  }
+}
+
+TEST(BrowserAutomation, NavigatePassesTheAddressAsItsOnlyArgument) {
+  RecordingControl control;
+  const BrowserAutomation automation(Borrow(control));
+  automation.Navigate("http://x.example/ä");
+  automation.Navigate("");
+  ASSERT_EQ(control.calls.size(), 2U);
+  EXPECT_EQ(control.calls[0].id, 104);
+  EXPECT_EQ(control.calls[0].arguments, 1U);
+  EXPECT_EQ(control.calls[0].firstType, VT_BSTR);
+  EXPECT_EQ(control.calls[0].firstText, "http://x.example/ä");
+  EXPECT_EQ(control.calls[1].firstText, "");
+}
+
+TEST(BrowserAutomation, PropertiesAreReadWithPropertyGetsAndConverted) {
+  RecordingControl control;
+  const BrowserAutomation automation(Borrow(control));
+  EXPECT_EQ(automation.LocationName(), "Page");
+  EXPECT_EQ(automation.LocationURL(), "http://page.example/");
+  EXPECT_TRUE(automation.Busy());
+  control.busy = VARIANT_FALSE;
+  control.name.clear();
+  EXPECT_FALSE(automation.Busy());
+  EXPECT_EQ(automation.LocationName(), "");
+  std::vector<DISPID> ids;
+  for (const auto& call : control.calls) {
+    EXPECT_EQ(call.flags, DISPATCH_PROPERTYGET);
+    ids.push_back(call.id);
+  }
+  EXPECT_EQ(ids, (std::vector<DISPID>{210, 211, 212, 212, 210}));
+}
+
+TEST(BrowserAutomation, ARefusedCallIsAFailure) {
+  RecordingControl control;
+  const BrowserAutomation automation(Borrow(control));
+  control.failing = 104;
+  EXPECT_THROW(automation.Navigate("x"), Failure);
+  control.failing = 212;
+  EXPECT_THROW((void)automation.Busy(), Failure);
+  control.failing = 210;
+  EXPECT_THROW((void)automation.LocationName(), Failure);
+}
+
+// The system's own control, hosted in place under Wine. Wine has no web
+// engine here, but the control is created, takes Navigate and reports
+// DownloadComplete.
+TEST(WebHost, HostsTheSystemControlAndPassesItsNotificationsOn) {
+  const ComApartment com;
+  HWND window = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  const WindowHandle owned(window);
+  std::vector<EventType> raised;
+  {
+    WebHost host(window, "brwWebBrowser", [&](Event& e) { raised.push_back(e.type); });
+    ASSERT_TRUE(host.Ready()) << "the WebBrowser control could not be hosted";
+    host.Fit();
+    ASSERT_NO_THROW(host.Automation().Navigate("about:blank"));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < end &&
+           std::find(raised.begin(), raised.end(), EventType::DownloadComplete) == raised.end()) {
+      MSG message;
+      while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_NE(std::find(raised.begin(), raised.end(), EventType::DownloadComplete), raised.end());
+    EXPECT_NO_THROW((void)host.Automation().Busy());
+  }
+  // Gone hosts raise nothing.
+  const auto count = raised.size();
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    ::DispatchMessageW(&message);
+  }
+  EXPECT_EQ(raised.size(), count);
+}
+
+TEST(WebHost, WithoutAControlEveryCallFails) {
+  // No apartment: the control cannot be created, and the host stays empty.
+  HWND window = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  const WindowHandle owned(window);
+  WebHost host(window, "brw", [](Event&) {});
+  EXPECT_FALSE(host.Ready());
+  EXPECT_THROW((void)host.Automation(), Failure);
+  host.Fit();
+}
+
+}  // namespace
+}  // namespace corvane::winui
