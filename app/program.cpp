@@ -57,7 +57,8 @@ void Program::Start() {
 
 int Program::Run() {
   Start();
-  if (!ended_) {
+  // Without a window nobody could ever end the loop.
+  if (loaded_ > 0) {
     ports_.backend.Run();
   }
   DestroyRetired();

@@ -425,7 +425,10 @@ std::unique_ptr<NativeWindow> FakeBackend::MakeWindow(const WindowDesign& design
   return window;
 }
 
-void FakeBackend::Run() { Drain(); }
+void FakeBackend::Run() {
+  ++runs_;
+  Drain();
+}
 
 void FakeBackend::Quit() {
   ++quits_;

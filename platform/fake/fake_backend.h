@@ -297,6 +297,7 @@ class FakeBackend final : public Backend {
   // handler runs (tests make controls fail there).
   std::function<void(FakeWindow&)> onCreate;
   [[nodiscard]] int QuitCount() const { return quits_; }
+  [[nodiscard]] int RunCount() const { return runs_; }
   Faults faults;  // "MakeWindow"
 
  private:
@@ -305,6 +306,7 @@ class FakeBackend final : public Backend {
   std::vector<std::string> journal_;
   std::vector<std::function<void()>> posted_;
   int quits_ = 0;
+  int runs_ = 0;
   bool draining_ = false;
 };
 

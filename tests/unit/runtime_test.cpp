@@ -129,3 +129,18 @@ TEST(DispatchBoundary, EventsOfAnUnloadedWindowReachNoHandler) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST(StartUp, WithoutAStartUpWindowTheLoopNeverRunsAndRunReturns) {
+  fake::FakeBackend backend;
+  backend.faults.FailOn("MakeWindow");
+  Program program{Ports{backend}, BuildSettings{""}};
+  EXPECT_EQ(program.Run(), 0);
+  EXPECT_EQ(backend.RunCount(), 0);  // a real loop would wait forever
+  EXPECT_EQ(program.LoadedCount(), 0);
+}
+
+}  // namespace
+}  // namespace corvane
