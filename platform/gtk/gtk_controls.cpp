@@ -8,6 +8,17 @@
 
 namespace corvane::gtk {
 
+std::string ValidText(const std::string& text) {
+  const auto length = static_cast<gssize>(text.size());
+  if (g_utf8_validate(text.data(), length, nullptr) != FALSE) {
+    return text;
+  }
+  gchar* valid = g_utf8_make_valid(text.data(), length);
+  std::string result = valid != nullptr ? valid : "";
+  g_free(valid);
+  return result;
+}
+
 namespace {
 
 template <class F>
@@ -308,7 +319,7 @@ class ComboControl final : public Placed<ComboBox> {
   }
   void SetText(const std::string& text) override {
     const Quiet quiet(*this);
-    gtk_entry_set_text(GTK_ENTRY(Entry(Widget())), text.c_str());
+    gtk_entry_set_text(GTK_ENTRY(Entry(Widget())), ValidText(text).c_str());
   }
   [[nodiscard]] std::int16_t ListCount() const override {
     return static_cast<std::int16_t>(gtk_tree_model_iter_n_children(Model(), nullptr));
@@ -333,7 +344,8 @@ class ComboControl final : public Placed<ComboBox> {
       throw Failure("invalid list index");
     }
     const Quiet quiet(*this);
-    gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), index, nullptr, text.c_str());
+    gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), index, nullptr,
+                              ValidText(text).c_str());
   }
   void RemoveItem(std::int16_t index) override {
     if (index < 0 || index >= ListCount()) {

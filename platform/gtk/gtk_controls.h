@@ -95,6 +95,8 @@ class Placed : public Interface, public Realised {
 
 // The controls of each kind, built from their design rows.
 std::unique_ptr<Control> MakeControl(FormWindow& window, const ControlDesign& design);
+// Text as GTK and the engine take it: valid UTF-8, invalid bytes replaced.
+std::string ValidText(const std::string& text);
 std::unique_ptr<Timer> MakeTimer(FormWindow& window, const ControlDesign& design);
 std::unique_ptr<Control> MakeWebBrowser(FormWindow& window, const ControlDesign& design);
 

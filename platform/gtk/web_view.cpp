@@ -50,7 +50,15 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
 
   void Load(const std::string& address) {
-    webkit_web_view_load_uri(View(), FixUpAddress(address).c_str());
+    const std::string uri = FixUpAddress(ValidText(address));
+    // A typed script address would run inside the page shown and leave the
+    // view loading for good; it is not something to navigate to.
+    gchar* scheme = g_uri_parse_scheme(uri.c_str());
+    const bool script = scheme != nullptr && g_ascii_strcasecmp(scheme, "javascript") == 0;
+    g_free(scheme);
+    if (!script) {
+      webkit_web_view_load_uri(View(), uri.c_str());
+    }
   }
 
   void Notify(EventType type, std::string text = {}) {
