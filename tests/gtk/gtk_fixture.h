@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/program.h"
 #include "platform/gtk/gtk_backend.h"
+#include "tests/support/http_server.h"
 #include "tests/support/x_driver.h"
 
 namespace corvane::testing {
@@ -132,6 +134,46 @@ class GtkTest : public ::testing::Test {
   XDriver x;
   RecordingSink sink;
   [[nodiscard]] const gtk::Units& Units() const { return backend.TheUnits(); }
+};
+
+// The whole program on the GTK backend against a loopback server, started
+// and past its splash: the browser window shown, focused and at its first page.
+class LiveBrowser : public ::testing::Test {
+ protected:
+  LoopbackServer server;
+  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
+  XDriver x;
+  Program program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
+
+  // Starts the program, dismisses the splash with a letter and waits for the
+  // first page's title; nullptr when any step does not happen.
+  gtk::FormWindow* OpenBrowser() {
+    program.Start();
+    if (!WaitUntil([&] { return backend.Find("frmSplash") != nullptr; }) ||
+        !ShowAndFocus(x, backend.Find("frmSplash")->Toplevel())) {
+      return nullptr;
+    }
+    x.Key("b");
+    if (!WaitUntil([&] { return backend.Find("Form1") != nullptr; })) {
+      return nullptr;
+    }
+    gtk::FormWindow* browser = backend.Find("Form1");
+    if (!ShowAndFocus(x, browser->Toplevel()) ||
+        !WaitUntil([&] {
+          return browser->Caption() == "First Page - Corvane Ombrel - Varnhollow Software";
+        })) {
+      return nullptr;
+    }
+    return browser;
+  }
+
+  // Puts `address` into the address box and presses Enter there.
+  void Enter(gtk::FormWindow& browser, const std::string& address) {
+    browser.GetComboBox("cboAddress").SetText(address);
+    x.Focus(XidOf(browser.Toplevel()));
+    x.Key("a", {"Alt_L"});  // into the address box
+    x.Key("Return");
+  }
 };
 
 }  // namespace corvane::testing

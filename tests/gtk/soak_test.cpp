@@ -47,23 +47,12 @@ long TreeRssKb(int pid) {
   return total;
 }
 
-class Soak : public ::testing::Test {
- protected:
-  LoopbackServer server;
-  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
-  XDriver x;
-  Program program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
-};
+using Soak = LiveBrowser;
 
 TEST_F(Soak, HundredNavigationsAndAboutCyclesKeepTheProcessTreeSize) {
-  program.Start();
-  ASSERT_TRUE(WaitUntil([&] { return backend.Find("frmSplash") != nullptr; }));
-  ASSERT_TRUE(ShowAndFocus(x, backend.Find("frmSplash")->Toplevel()));
-  x.Key("b");
-  ASSERT_TRUE(WaitUntil([&] { return backend.Find("Form1") != nullptr; }));
-  gtk::FormWindow& browser = *backend.Find("Form1");
-  ASSERT_TRUE(ShowAndFocus(x, browser.Toplevel()));
-  ASSERT_TRUE(WaitUntil([&] { return browser.Caption() == "First Page" + kSuffix; }));
+  gtk::FormWindow* opened = OpenBrowser();
+  ASSERT_NE(opened, nullptr);
+  gtk::FormWindow& browser = *opened;
   ComboBox& box = browser.GetComboBox("cboAddress");
   GtkWidget* combo = browser.WidgetOf("cboAddress");
   const std::string pages[] = {"/first.html", "/second.html"};
@@ -73,10 +62,7 @@ TEST_F(Soak, HundredNavigationsAndAboutCyclesKeepTheProcessTreeSize) {
   for (int round = 1; round <= 100; ++round) {
     const int page = round % 2;
     if (round % 4 < 2) {  // typed and entered
-      box.SetText(server.Url(pages[page]));
-      x.Focus(XidOf(browser.Toplevel()));
-      x.Key("a", {"Alt_L"});
-      x.Key("Return");
+      Enter(browser, server.Url(pages[page]));
     } else {  // picked from the list
       int index = -1;
       for (std::int16_t i = 0; i < box.ListCount(); ++i) {
