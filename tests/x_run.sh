@@ -35,4 +35,11 @@ if [ ! -s "$tmp/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n1 "$tmp/display")"
+# Under load the server may report its number before it takes clients.
+if command -v xdpyinfo >/dev/null 2>&1; then
+  for _ in $(seq 1 200); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.05
+  done
+fi
 "$@"
