@@ -15,13 +15,8 @@ namespace {
 
 const std::string kSuffix = " - Corvane Ombrel - Varnhollow Software";
 
-class BrowsingInProcess : public ::testing::Test {
+class BrowsingInProcess : public LiveBrowser {
  protected:
-  LoopbackServer server;
-  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
-  XDriver x;
-  Program program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
-
   gtk::FormWindow& Live(const std::string& name) {
     EXPECT_TRUE(WaitUntil([&] { return backend.Find(name) != nullptr; }));
     return *backend.Find(name);
