@@ -37,35 +37,67 @@ def mem(pids):
     return rss, pss
 
 
-def cpu_ticks(pids):
-    total = 0
+def thread_counts(pids):
+    """For every thread of the processes: (context switches, CPU ns)."""
+    out = {}
     for p in pids:
         try:
-            with open(f"/proc/{p}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            total += int(fields[11]) + int(fields[12])
+            tids = os.listdir(f"/proc/{p}/task")
         except OSError:
-            pass
-    return total
+            continue
+        for t in tids:
+            try:
+                with open(f"/proc/{p}/task/{t}/status") as f:
+                    sw = sum(int(line.split()[1]) for line in f
+                             if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")))
+                with open(f"/proc/{p}/task/{t}/schedstat") as f:
+                    ns = int(f.read().split()[0])
+            except OSError:
+                continue
+            out[(p, int(t))] = (sw, ns)
+    return out
 
 
-def wakeups(pid):
-    try:
-        with open(f"/proc/{pid}/task/{pid}/status") as f:
-            for line in f:
-                if line.startswith("voluntary_ctxt_switches"):
-                    return int(line.split()[1])
-    except OSError:
-        pass
-    return 0
+class Tally:
+    """Wake-ups (context switches) and CPU time of a process tree, sampled every
+    50 ms so that threads which end on the way still count up to their last sample."""
+
+    def __init__(self, pid):
+        self.pid, self.seen, self.base, self.done = pid, {}, {}, False
+        self.thread = threading.Thread(target=self.run)
+        self.thread.start()
+
+    def run(self):
+        while not self.done:
+            for k, v in thread_counts(tree(self.pid)).items():
+                old = self.seen.get(k, (0, 0))
+                self.seen[k] = (max(old[0], v[0]), max(old[1], v[1]))
+            time.sleep(0.05)
+
+    def start(self):
+        self.base = dict(self.seen)
+
+    def result(self):
+        """(UI thread wake-ups, UI process wake-ups, tree wake-ups, tree CPU ms) since start()."""
+        self.done = True
+        self.thread.join()
+        d = {k: (v[0] - self.base.get(k, (0, 0))[0], v[1] - self.base.get(k, (0, 0))[1])
+             for k, v in self.seen.items()}
+        return (d.get((self.pid, self.pid), (0, 0))[0],
+                sum(v[0] for k, v in d.items() if k[0] == self.pid),
+                sum(v[0] for v in d.values()),
+                sum(v[1] for v in d.values()) / 1e6)
 
 
 class Run:
-    """One program started by the X watcher; peak memory sampled every 50 ms."""
+    """One program started by the X watcher; peak memory of its process tree is
+    sampled every 50 ms until stop()."""
 
     def __init__(self, watch, title, cmd, key):
-        args = [watch] + (["--key"] if key else []) + [title] + cmd
-        self.w = subprocess.Popen(args, stdout=subprocess.PIPE, text=True)
+        # surf puts its state in front of the page title: "@flags:- | <title>".
+        suffix = title.startswith(" | ")
+        args = [watch] + (["--key"] if key else []) + (["--suffix"] if suffix else []) + [title] + cmd
+        self.w = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.pid = int(self.w.stdout.readline().split()[1])
         self.peak_rss = self.peak_pss = 0
         self.done = False
@@ -76,11 +108,13 @@ class Run:
             k, v = line.split()[0], line.split()[1:]
             if k == "timeout":
                 self.times["timeout"] = 1
-            elif k == "key":
+                break
+            if k == "key":
                 self.times["key"] = float(v[0])  # the last press counts
             else:
                 self.times.setdefault(k, float(v[0]))
-        self.w.wait()
+            if k == "title":
+                break
 
     def sample(self):
         while not self.done:
@@ -88,21 +122,22 @@ class Run:
             self.peak_rss, self.peak_pss = max(self.peak_rss, rss), max(self.peak_pss, pss)
             time.sleep(0.05)
 
-    def stop(self):
-        time.sleep(0.3)
+    def stop(self, settle=0.3):
+        """Lets the page settle, takes a last sample, then has the watcher end the program."""
+        time.sleep(settle)
         self.done = True
         self.sampler.join()
         rss, pss = mem(tree(self.pid))
         self.peak_rss, self.peak_pss = max(self.peak_rss, rss), max(self.peak_pss, pss)
-        for p in reversed(tree(self.pid)):
+        left = tree(self.pid)
+        self.w.stdin.close()
+        self.w.wait()
+        self.w.stdout.close()
+        for p in left[1:]:  # helpers that outlived their parent
             try:
                 os.kill(p, signal.SIGTERM)
             except OSError:
                 pass
-        try:
-            os.waitpid(self.pid, 0)
-        except OSError:
-            pass
 
 
 def med(xs):
@@ -120,6 +155,8 @@ def main():
     for d in ("config", "cache", "data", "runtime"):
         os.makedirs(os.path.join(home, d))
     os.chmod(os.path.join(home, "runtime"), 0o700)
+    os.makedirs(os.path.join(home, ".surf", "styles"))  # surf complains without a style sheet
+    open(os.path.join(home, ".surf", "styles", "default.css"), "w").close()
     os.environ.update(HOME=home, XDG_CONFIG_HOME=home + "/config", XDG_CACHE_HOME=home + "/cache",
                       XDG_DATA_HOME=home + "/data", XDG_RUNTIME_DIR=home + "/runtime")
     os.environ.pop("WEBKIT_DISABLE_COMPOSITING_MODE", None)  # the same (unset) for all three
@@ -131,58 +168,79 @@ def main():
     watch = os.path.join(build, "bench", "corvane_xwatch")
     progs = {
         "A ombrel": ([os.path.join(build, "corvane-ombrel")], CAPTION, True),
-        "B surf": (["surf", url], TITLE, False),
+        "B surf": (["surf", url], " | " + TITLE, False),
         "C floor": ([os.path.join(build, "bench", "corvane_floor"), url], TITLE, False),
     }
-    if mode == "idle":
-        idle(watch, progs)
-        return
+    try:
+        if mode == "idle":
+            idle(watch, progs, rounds)
+        else:
+            startup(watch, progs, rounds, url)
+    finally:
+        server.shutdown()
+        shutil.rmtree(home, ignore_errors=True)
+
+
+def ratio(a, b):
+    return a / b if b else float("nan")
+
+
+def startup(watch, progs, rounds, url):
+    """Interleaved rounds A B C A B C ..., the first one a warm-up; prints medians."""
     res = {k: [] for k in progs}
     for r in range(rounds + 1):
         for name, (cmd, title, key) in progs.items():
             run = Run(watch, title, cmd, key)
             run.stop()
-            if "timeout" in run.times or "title" not in run.times:
-                print(f"round {r} {name}: no title (timeout)", file=sys.stderr)
-                continue
-            if r > 0:
+            if "title" not in run.times:
+                print(f"round {r} {name}: the title did not show (timeout)", file=sys.stderr)
+            elif r > 0:
                 res[name].append((run.times, run.peak_rss, run.peak_pss))
     a, b, c = (res[k] for k in progs)
-    rows = []
-    a_map = med([t["map"] for t, _, _ in a])
     a_k2t = med([t["title"] - t["key"] for t, _, _ in a])
-    b_e2t = med([t["title"] for t, _, _ in b])
-    c_e2t = med([t["title"] for t, _, _ in c])
-    print(f"Start-up, medians of {rounds} rounds (1 warm-up), page {url}, WEBKIT_DISABLE_COMPOSITING_MODE unset")
-    print(f"{'':24}{'A ombrel':>10}{'B surf':>10}{'C floor':>10}{'A/B':>7}{'A/C':>7}")
-    print(f"{'exec to splash map ms':24}{a_map:10.0f}{'':10}{'':10}")
-    print(f"{'key to title ms':24}{a_k2t:10.0f}{'':10}{'':10}")
-    print(f"{'exec to title ms':24}{med([t['title'] for t,_,_ in a]):10.0f}{b_e2t:10.0f}{c_e2t:10.0f}"
-          f"{med([t['title'] for t,_,_ in a])/b_e2t:7.2f}{med([t['title'] for t,_,_ in a])/c_e2t:7.2f}")
-    print(f"{'A key-to-title vs exec-to-title':24}{'':30}{a_k2t/b_e2t:7.2f}{a_k2t/c_e2t:7.2f}  (targets <=0.95, <=1.05)")
-    for label, i in (("peak tree RSS MiB", 1), ("peak tree PSS MiB", 2)):
+    e2t = [med([t["title"] for t, _, _ in s]) for s in (a, b, c)]
+    maps = [med([t["map"] for t, _, _ in s]) for s in (a, b, c)]
+    print(f"Start-up, medians of {len(a)}/{len(b)}/{len(c)} rounds after 1 warm-up, interleaved; "
+          f"page {url}; WEBKIT_DISABLE_COMPOSITING_MODE unset")
+    print(f"{'':34}{'A ombrel':>10}{'B surf':>10}{'C floor':>10}{'A/B':>7}{'A/C':>7}")
+    print(f"{'exec to first window mapped, ms':34}{maps[0]:10.0f}{maps[1]:10.0f}{maps[2]:10.0f}")
+    print(f"{'exec to page title, ms':34}{e2t[0]:10.0f}{e2t[1]:10.0f}{e2t[2]:10.0f}"
+          f"{ratio(e2t[0], e2t[1]):7.2f}{ratio(e2t[0], e2t[2]):7.2f}")
+    print(f"{'A: splash key to page title, ms':34}{a_k2t:10.0f}{'':20}"
+          f"{ratio(a_k2t, e2t[1]):7.2f}{ratio(a_k2t, e2t[2]):7.2f}   targets <= 0.95, <= 1.05")
+    for label, i in (("peak process-tree RSS, MiB", 1), ("peak process-tree PSS, MiB", 2)):
         va, vb, vc = (med([x[i] for x in s]) / 1024 for s in (a, b, c))
-        print(f"{label:24}{va:10.1f}{vb:10.1f}{vc:10.1f}{va/vb:7.2f}{va/vc:7.2f}")
-    server.shutdown()
-    shutil.rmtree(home, ignore_errors=True)
+        note = "   target <= 1.00" if i == 2 else ""
+        print(f"{label:34}{va:10.1f}{vb:10.1f}{vc:10.1f}{ratio(va, vb):7.2f}{ratio(va, vc):7.2f}{note}")
 
 
-def idle(watch, progs):
-    runs = {}
-    for name in ("A ombrel", "B surf"):
-        cmd, title, key = progs[name]
-        runs[name] = Run(watch, title, cmd, key)
-    time.sleep(1)
-    before = {n: (cpu_ticks(tree(r.pid)), wakeups(r.pid)) for n, r in runs.items()}
-    time.sleep(10)
-    after = {n: (cpu_ticks(tree(r.pid)), wakeups(r.pid)) for n, r in runs.items()}
-    hz = os.sysconf("SC_CLK_TCK")
-    print("Idle for 10 s after load, side by side (WEBKIT_DISABLE_COMPOSITING_MODE unset)")
-    print(f"{'':10}{'UI wake-ups':>12}{'tree CPU ms':>12}")
-    for n in runs:
-        print(f"{n:10}{after[n][1]-before[n][1]:12d}{(after[n][0]-before[n][0])*1000/hz:12.0f}")
-    for r in runs.values():
-        r.stop()
+def idle(watch, progs, rounds, seconds=10):
+    """All three side by side, loaded and left alone; wake-ups and CPU over
+    `seconds`, medians of `rounds` rounds."""
+    res = {n: [] for n in progs}
+    for _ in range(rounds):
+        runs = {name: Run(watch, title, cmd, key) for name, (cmd, title, key) in progs.items()}
+        if any("title" not in r.times for r in runs.values()):
+            print("a program did not show the page title", file=sys.stderr)
+        tallies = {n: Tally(r.pid) for n, r in runs.items()}
+        time.sleep(2)  # past the page load and the browser's last busy poll
+        for t in tallies.values():
+            t.start()
+        time.sleep(seconds)
+        for n, t in tallies.items():
+            res[n].append(t.result())
+        for r in runs.values():
+            r.stop(0)
+    print(f"Idle for {seconds} s after the page loaded, all three side by side, "
+          f"medians of {rounds} rounds, WEBKIT_DISABLE_COMPOSITING_MODE unset")
+    print(f"{'':12}{'UI thread':>12}{'UI process':>12}{'tree':>12}{'tree CPU':>12}")
+    print(f"{'':12}{'wake-ups':>12}{'wake-ups':>12}{'wake-ups':>12}{'ms':>12}")
+    for n, rs in res.items():
+        d = [med([r[i] for r in rs]) for i in range(4)]
+        print(f"{n:12}{d[0]:12.0f}{d[1]:12.0f}{d[2]:12.0f}{d[3]:12.1f}")
+    a, b = (med([r[3] for r in res[n]]) for n in ("A ombrel", "B surf"))
+    print(f"A/B tree CPU {a / b:.2f} (target <= 1.00); A's UI thread wake-ups "
+          f"{med([r[0] for r in res['A ombrel']]):.0f} (target 0)")
 
 
 if __name__ == "__main__":

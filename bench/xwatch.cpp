@@ -2,8 +2,13 @@
 // first top-level window is mapped and when a top-level title equals the given text.
 // With --key, presses a real (XTEST) key on the first window once it is mapped and
 // also reports the time of that key press.
-//   xwatch [--key] <title> <program> [args...]
+// With --suffix, a title that ends with the given text counts (a browser that
+// decorates its title in front of the page's).
+//   xwatch [--key] [--suffix] <title> <program> [args...]
 // Output lines: "pid N", "map T", "key T", "title T" (or "timeout").
+// The program keeps running after that until this watcher's standard input
+// closes; then it is ended (SIGTERM, SIGKILL after 5 s) and reaped.
+// With XWATCH_LOG set, every title seen is written to standard error.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -11,8 +16,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
+#include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +51,21 @@ std::string Title(Display* d, Window w) {
   }
   return out;
 }
+
+// Waits for standard input to close, then ends the program and reaps it.
+int Finish(pid_t pid, int status) {
+  char buffer[256];
+  while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
+  }
+  kill(pid, SIGTERM);
+  for (int i = 0; i < 500; ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return status;
+    usleep(10000);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return status;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,11 +75,17 @@ int main(int argc, char** argv) {
     key = true;
     ++a;
   }
+  bool suffix = false;
+  if (a < argc && std::strcmp(argv[a], "--suffix") == 0) {
+    suffix = true;
+    ++a;
+  }
   if (argc - a < 2) {
-    std::fprintf(stderr, "usage: xwatch [--key] <title> <program> [args...]\n");
+    std::fprintf(stderr, "usage: xwatch [--key] [--suffix] <title> <program> [args...]\n");
     return 2;
   }
   const std::string want = argv[a];
+  const bool log = std::getenv("XWATCH_LOG") != nullptr;
   Display* d = XOpenDisplay(nullptr);
   if (d == nullptr) return 2;
   // Windows come and go under us (the splash closes): ignore errors about them.
@@ -67,6 +97,9 @@ int main(int argc, char** argv) {
   t0 = Clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
+    // The program must not hold our output open: the reader waits on it.
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, STDOUT_FILENO);
     execvp(argv[a + 1], argv + a + 1);
     _exit(127);
   }
@@ -77,7 +110,7 @@ int main(int argc, char** argv) {
   Window first = 0;
   double key_at = 0;
   const int fd = ConnectionNumber(d);
-  while (Ms() < 60000) {
+  while (Ms() < 20000) {
     while (XPending(d) > 0) {
       XEvent e;
       XNextEvent(d, &e);
@@ -113,11 +146,16 @@ int main(int argc, char** argv) {
         w = e.xproperty.window;
       }
       if (w != 0 && (!key || keyed)) {
-        if (Title(d, w) == want) {
+        const std::string title = Title(d, w);
+        if (log) std::fprintf(stderr, "xwatch %.1f title [%s]\n", Ms(), title.c_str());
+        const bool match = suffix ? title.size() >= want.size() &&
+                                        title.compare(title.size() - want.size(), want.size(), want) == 0
+                                  : title == want;
+        if (match) {
           std::printf("title %.1f\n", Ms());
           std::fflush(stdout);
           XCloseDisplay(d);
-          return 0;
+          return Finish(pid, 0);
         }
       }
     }
@@ -136,6 +174,7 @@ int main(int argc, char** argv) {
     poll(&p, 1, 100);
   }
   std::printf("timeout\n");
+  std::fflush(stdout);
   XCloseDisplay(d);
-  return 1;
+  return Finish(pid, 1);
 }
