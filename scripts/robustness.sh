@@ -13,13 +13,22 @@ echo "== Registry reader under libFuzzer for ${fuzz_seconds} s"
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$(jobs)"
 corpus=$(mktemp -d "${TMPDIR:-/tmp}/corvane-fuzz.XXXXXX")
-trap 'rm -rf "$corpus"' EXIT
+trap 'rm -rf "$corpus" "$corpus.log"' EXIT
+fuzzer=./build/fuzz/tests/fuzz/corvane_get_key_value_fuzz
+# Inputs that once made the reader fail are run first, every time.
+"$fuzzer" tests/fuzz/regressions/* >"$corpus.log" 2>&1 || {
+  tail -40 "$corpus.log"
+  echo "a past fuzzer finding fails again"
+  exit 1
+}
 status=0
-./build/fuzz/tests/fuzz/corvane_get_key_value_fuzz -max_total_time="$fuzz_seconds" \
+# Anything found is written to the temporary folder, never into the tree.
+"$fuzzer" -max_total_time="$fuzz_seconds" -artifact_prefix="$corpus/" \
   -max_len=1400 -seed=1 -print_final_stats=1 "$corpus" >"$corpus.log" 2>&1 || status=$?
 grep -E '^(stat::number_of_executed_units|Done)' "$corpus.log" || true
 if [ "$status" -ne 0 ]; then
   tail -40 "$corpus.log"
+  ls "$corpus"/crash-* "$corpus"/leak-* "$corpus"/timeout-* 2>/dev/null | head -3 | xargs -r xxd | head -20
   echo "the fuzzer found a fault (exit $status)"
   exit 1
 fi
