@@ -47,7 +47,10 @@ class ComboBox : public Control {
   [[nodiscard]] virtual std::string Text() const = 0;
   virtual void SetText(const std::string& text) = 0;
   [[nodiscard]] virtual std::int16_t ListCount() const = 0;
-  [[nodiscard]] virtual std::string List(std::int16_t index) const = 0;
+  // The entry at `index`, valid until the list next changes. (The history
+  // update reads every entry of a list of up to 32,767 on each navigation:
+  // no copy is made.)
+  [[nodiscard]] virtual const std::string& List(std::int16_t index) const = 0;
   // Inserts at `index`, or appends when index is -1. A full list (32,767
   // entries) refuses with a Failure.
   virtual void AddItem(const std::string& text, std::int16_t index = -1) = 0;
@@ -95,7 +98,9 @@ class WebBrowser : public Control {
   virtual void Refresh() = 0;
   virtual void Stop() = 0;
   [[nodiscard]] virtual std::string LocationName() const = 0;
-  [[nodiscard]] virtual std::string LocationURL() const = 0;
+  // Read from the web view on every call; the text stays valid until the next
+  // call (the history update compares it with every entry of the list).
+  [[nodiscard]] virtual const std::string& LocationURL() const = 0;
   [[nodiscard]] virtual bool Busy() const = 0;
 };
 

@@ -27,7 +27,7 @@ std::int16_t FakeComboBox::ListCount() const {
   return static_cast<std::int16_t>(items_.size());
 }
 
-std::string FakeComboBox::List(std::int16_t index) const {
+const std::string& FakeComboBox::List(std::int16_t index) const {
   faults.Check("List");
   if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) {
     throw Failure("invalid list index");
@@ -151,7 +151,7 @@ std::string FakeWebBrowser::LocationName() const {
   return locationName;
 }
 
-std::string FakeWebBrowser::LocationURL() const {
+const std::string& FakeWebBrowser::LocationURL() const {
   ++urlReads;
   faults.Check("LocationURL");
   return locationURL;

@@ -107,7 +107,7 @@ class FakeComboBox final : public Placed<ComboBox> {
   [[nodiscard]] std::string Text() const override;
   void SetText(const std::string& text) override;
   [[nodiscard]] std::int16_t ListCount() const override;
-  [[nodiscard]] std::string List(std::int16_t index) const override;
+  [[nodiscard]] const std::string& List(std::int16_t index) const override;
   void AddItem(const std::string& text, std::int16_t index = -1) override;
   void RemoveItem(std::int16_t index) override;
   [[nodiscard]] std::int16_t ListIndex() const override { return listIndex_; }
@@ -173,7 +173,7 @@ class FakeWebBrowser final : public Placed<WebBrowser> {
   void Refresh() override { Call("Refresh"); }
   void Stop() override { Call("Stop"); }
   [[nodiscard]] std::string LocationName() const override;
-  [[nodiscard]] std::string LocationURL() const override;
+  [[nodiscard]] const std::string& LocationURL() const override;
   [[nodiscard]] bool Busy() const override;
 
   // Script: what the properties answer.

@@ -1,6 +1,7 @@
 #include "platform/gtk/gtk_controls.h"
 
 #include <cstdint>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -322,18 +323,13 @@ class ComboControl final : public Placed<ComboBox> {
     gtk_entry_set_text(GTK_ENTRY(Entry(Widget())), ValidText(text).c_str());
   }
   [[nodiscard]] std::int16_t ListCount() const override {
-    return static_cast<std::int16_t>(gtk_tree_model_iter_n_children(Model(), nullptr));
+    return static_cast<std::int16_t>(items_.size());
   }
-  [[nodiscard]] std::string List(std::int16_t index) const override {
-    GtkTreeIter iter;
-    if (index < 0 || gtk_tree_model_iter_nth_child(Model(), &iter, nullptr, index) == FALSE) {
+  [[nodiscard]] const std::string& List(std::int16_t index) const override {
+    if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) {
       throw Failure("invalid list index");
     }
-    gchar* raw = nullptr;
-    gtk_tree_model_get(Model(), &iter, 0, &raw, -1);
-    std::string text = raw != nullptr ? raw : "";
-    g_free(raw);
-    return text;
+    return items_[static_cast<std::size_t>(index)];
   }
   void AddItem(const std::string& text, std::int16_t index = -1) override {
     const std::int16_t count = ListCount();
@@ -343,16 +339,22 @@ class ComboControl final : public Placed<ComboBox> {
     if (index < -1 || index > count) {
       throw Failure("invalid list index");
     }
-    const Quiet quiet(*this);
-    gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), index, nullptr,
-                              ValidText(text).c_str());
+    std::string valid = ValidText(text);
+    {
+      const Quiet quiet(*this);
+      gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), index, nullptr, valid.c_str());
+    }
+    items_.insert(index < 0 ? items_.end() : items_.begin() + index, std::move(valid));
   }
   void RemoveItem(std::int16_t index) override {
     if (index < 0 || index >= ListCount()) {
       throw Failure("invalid list index");
     }
-    const Quiet quiet(*this);
-    gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), index);
+    {
+      const Quiet quiet(*this);
+      gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), index);
+    }
+    items_.erase(items_.begin() + index);
   }
   [[nodiscard]] std::int16_t ListIndex() const override {
     return static_cast<std::int16_t>(gtk_combo_box_get_active(GTK_COMBO_BOX(Widget())));
@@ -401,6 +403,10 @@ class ComboControl final : public Placed<ComboBox> {
   }
 
   bool quiet_ = false;
+  // The entries as the list store holds them. Only this control changes the
+  // store, and reading a row from it costs far more than this copy: the
+  // history update compares the page's address with every entry.
+  std::deque<std::string> items_;
 };
 
 // ---- timer -----------------------------------------------------------------

@@ -40,14 +40,17 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     }
     return LocationURL();
   }
-  [[nodiscard]] std::string LocationURL() const override {
+  [[nodiscard]] const std::string& LocationURL() const override {
     const gchar* uri = webkit_web_view_get_uri(View());
-    return uri != nullptr ? uri : "";
+    uri_.assign(uri != nullptr ? uri : "");
+    return uri_;
   }
   [[nodiscard]] bool Busy() const override { return webkit_web_view_is_loading(View()) != FALSE; }
 
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
+
+  mutable std::string uri_;  // the address last read; refilled in place
 
   void Load(const std::string& address) {
     const std::string uri = FixUpAddress(ValidText(address));

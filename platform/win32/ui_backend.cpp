@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <deque>
 #include <utility>
 #include <vector>
 
@@ -394,25 +396,13 @@ class Win32ComboBox final : public Placed<ComboBox> {
     ::SetWindowTextW(handle_, ToWide(text).c_str());
   }
   [[nodiscard]] std::int16_t ListCount() const override {
-    const LRESULT count = ::SendMessageW(handle_, CB_GETCOUNT, 0, 0);
-    if (count == CB_ERR) {
-      throw Failure("cannot count the list");
-    }
-    return static_cast<std::int16_t>(count);
+    return static_cast<std::int16_t>(items_.size());
   }
-  [[nodiscard]] std::string List(std::int16_t index) const override {
-    const LRESULT length = ::SendMessageW(handle_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (index < 0 || length == CB_ERR) {
+  [[nodiscard]] const std::string& List(std::int16_t index) const override {
+    if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) {
       throw Failure("invalid list index");
     }
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied = ::SendMessageW(handle_, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                          reinterpret_cast<LPARAM>(text.data()));
-    if (copied == CB_ERR) {
-      throw Failure("invalid list index");
-    }
-    text.resize(static_cast<std::size_t>(copied));
-    return ToUtf8(text);
+    return items_[static_cast<std::size_t>(index)];
   }
   void AddItem(const std::string& text, std::int16_t index) override {
     if (ListCount() >= kMaxEntries) {
@@ -427,12 +417,15 @@ class Win32ComboBox final : public Placed<ComboBox> {
     if (at == CB_ERR || at == CB_ERRSPACE) {
       throw Failure("cannot add to the list");
     }
+    // Kept as the control holds it (the same text after the round trip).
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), ToUtf8(wide));
   }
   void RemoveItem(std::int16_t index) override {
     if (index < 0 || ::SendMessageW(handle_, CB_DELETESTRING, static_cast<WPARAM>(index), 0) ==
                          CB_ERR) {
       throw Failure("invalid list index");
     }
+    items_.erase(items_.begin() + index);
   }
   [[nodiscard]] std::int16_t ListIndex() const override {
     return static_cast<std::int16_t>(::SendMessageW(handle_, CB_GETCURSEL, 0, 0));
@@ -459,6 +452,9 @@ class Win32ComboBox final : public Placed<ComboBox> {
 
  private:
   HWND edit_ = nullptr;
+  // The entries as the control holds them; only this class changes the list,
+  // and the history update reads every entry on each navigation.
+  std::deque<std::string> items_;
 };
 
 class Win32ToolbarButton final : public ToolbarButton {
@@ -590,7 +586,10 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   void Refresh() override { Automation().Refresh(); }
   void Stop() override { Automation().Stop(); }
   [[nodiscard]] std::string LocationName() const override { return Automation().LocationName(); }
-  [[nodiscard]] std::string LocationURL() const override { return Automation().LocationURL(); }
+  [[nodiscard]] const std::string& LocationURL() const override {
+    url_ = Automation().LocationURL();
+    return url_;
+  }
   [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
 
  private:
@@ -601,6 +600,7 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
     return host_->Automation();
   }
   std::unique_ptr<WebHost> host_;
+  mutable std::string url_;  // the address last read
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The GTK backend realising design tables: places, sizes, window kinds, and
 // the events that real input raises.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -295,6 +296,82 @@ TEST_F(Backend, ClicksGoToTheControlUnderThePointerByTheSharedHitRule) {
   x.Click(bx, by);
   Settle(x);
   EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cmdCancel"}));
+}
+
+// The entries the combo box's own list store holds, as the drop-down shows them.
+std::vector<std::string> ShownEntries(GtkWidget* combo) {
+  std::vector<std::string> out;
+  GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(combo));
+  GtkTreeIter iter;
+  for (gboolean ok = gtk_tree_model_get_iter_first(model, &iter); ok != FALSE;
+       ok = gtk_tree_model_iter_next(model, &iter)) {
+    gchar* text = nullptr;
+    gtk_tree_model_get(model, &iter, 0, &text, -1);
+    out.emplace_back(text != nullptr ? text : "");
+    g_free(text);
+  }
+  return out;
+}
+
+std::vector<std::string> Entries(const ComboBox& box) {
+  std::vector<std::string> out;
+  for (std::int16_t i = 0; i < box.ListCount(); ++i) {
+    out.push_back(box.List(i));
+  }
+  return out;
+}
+
+TEST_F(Backend, TheComboBoxReportsExactlyTheEntriesItsDropDownShows) {
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  GtkWidget* combo = window->WidgetOf("cboName");
+  // Inserts at the top, the bottom and the middle, removals at both ends and
+  // inside, and text GTK cannot show as given (made valid on the way in).
+  box.AddItem("one");
+  box.AddItem("zero", 0);
+  box.AddItem("three", -1);
+  box.AddItem("two", 2);
+  box.AddItem(std::string("bad\xff byte"), 1);
+  box.RemoveItem(0);
+  box.RemoveItem(3);
+  box.AddItem("four", 3);
+  box.RemoveItem(1);
+  EXPECT_EQ(Entries(box), ShownEntries(combo));
+  EXPECT_EQ(box.ListCount(), 3);
+  EXPECT_EQ(box.List(0), ShownEntries(combo)[0]);
+  EXPECT_NE(box.List(0).find("byte"), std::string::npos);
+  EXPECT_TRUE(g_utf8_validate(box.List(0).c_str(), -1, nullptr));
+  for (int i = 0; i < 3; ++i) {
+    box.RemoveItem(static_cast<std::int16_t>(box.ListCount() - 1));
+  }
+  EXPECT_EQ(box.ListCount(), 0);
+  EXPECT_TRUE(ShownEntries(combo).empty());
+  EXPECT_THROW((void)box.List(0), Failure);
+}
+
+TEST_F(Backend, APickFromTheDropDownWithTheKeyboardShowsTheEntryAndRaisesClick) {
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  for (int i = 0; i < 200; ++i) {
+    box.AddItem("entry " + std::to_string(i));
+  }
+  GtkComboBox* combo = GTK_COMBO_BOX(window->WidgetOf("cboName"));
+  gtk_combo_box_popup(combo);
+  auto shown = [&] {
+    gboolean up = FALSE;
+    g_object_get(combo, "popup-shown", &up, nullptr);
+    return up != FALSE;
+  };
+  ASSERT_TRUE(WaitUntil(shown));
+  Settle(x);
+  x.Key("Down");
+  x.Key("Down");
+  x.Key("Return");
+  ASSERT_TRUE(WaitUntil([&] { return !shown() && box.ListIndex() >= 0; }));
+  Settle(x);
+  const std::int16_t picked = box.ListIndex();
+  EXPECT_EQ(box.Text(), box.List(picked));
+  EXPECT_EQ(std::count(sink.events.begin(), sink.events.end(), "Click cboName"), 1);
 }
 
 TEST_F(Backend, TheComboBoxKeepsItsListAndRaisesClickOnlyForPicks) {
