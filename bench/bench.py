@@ -100,6 +100,7 @@ class Run:
         self.w = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.pid = int(self.w.stdout.readline().split()[1])
         self.peak_rss = self.peak_pss = 0
+        self.roles = {}
         self.done = False
         self.sampler = threading.Thread(target=self.sample)
         self.sampler.start()
@@ -118,17 +119,23 @@ class Run:
 
     def sample(self):
         while not self.done:
-            rss, pss = mem(tree(self.pid))
-            self.peak_rss, self.peak_pss = max(self.peak_rss, rss), max(self.peak_pss, pss)
+            self.take()
             time.sleep(0.05)
+
+    def take(self):
+        pids = tree(self.pid)
+        rss, pss = mem(pids)
+        self.peak_rss, self.peak_pss = max(self.peak_rss, rss), max(self.peak_pss, pss)
+        for p in pids:  # the profile: peak PSS of each kind of process
+            role = ROLES.get(comm(p), "UI") if p != self.pid else "UI"
+            self.roles[role] = max(self.roles.get(role, 0), mem([p])[1])
 
     def stop(self, settle=0.3):
         """Lets the page settle, takes a last sample, then has the watcher end the program."""
         time.sleep(settle)
         self.done = True
         self.sampler.join()
-        rss, pss = mem(tree(self.pid))
-        self.peak_rss, self.peak_pss = max(self.peak_rss, rss), max(self.peak_pss, pss)
+        self.take()
         left = tree(self.pid)
         self.w.stdin.close()
         self.w.wait()
@@ -138,6 +145,17 @@ class Run:
                 os.kill(p, signal.SIGTERM)
             except OSError:
                 pass
+
+
+ROLES = {"WebKitWebProces": "web", "WebKitNetworkPr": "network"}
+
+
+def comm(pid):
+    try:
+        with open(f"/proc/{pid}/comm") as f:
+            return f.read().strip()
+    except OSError:
+        return ""
 
 
 def med(xs):
@@ -169,7 +187,9 @@ def main():
     progs = {
         "A ombrel": ([os.path.join(build, "corvane-ombrel")], CAPTION, True),
         "B surf": (["surf", url], " | " + TITLE, False),
-        "C floor": ([os.path.join(build, "bench", "corvane_floor"), url], TITLE, False),
+        # The floor at the browser window's size (15165 x 11115 twips at 96 dpi),
+        # so that A/C is what the browser adds; surf keeps its own 800 x 600.
+        "C floor": ([os.path.join(build, "bench", "corvane_floor"), url, "1011", "741"], TITLE, False),
     }
     try:
         if mode == "idle":
@@ -195,11 +215,11 @@ def startup(watch, progs, rounds, url):
             if "title" not in run.times:
                 print(f"round {r} {name}: the title did not show (timeout)", file=sys.stderr)
             elif r > 0:
-                res[name].append((run.times, run.peak_rss, run.peak_pss))
+                res[name].append((run.times, run.peak_rss, run.peak_pss, run.roles))
     a, b, c = (res[k] for k in progs)
-    a_k2t = med([t["title"] - t["key"] for t, _, _ in a])
-    e2t = [med([t["title"] for t, _, _ in s]) for s in (a, b, c)]
-    maps = [med([t["map"] for t, _, _ in s]) for s in (a, b, c)]
+    a_k2t = med([t["title"] - t["key"] for t, *_ in a])
+    e2t = [med([t["title"] for t, *_ in s]) for s in (a, b, c)]
+    maps = [med([t["map"] for t, *_ in s]) for s in (a, b, c)]
     print(f"Start-up, medians of {len(a)}/{len(b)}/{len(c)} rounds after 1 warm-up, interleaved; "
           f"page {url}; WEBKIT_DISABLE_COMPOSITING_MODE unset")
     print(f"{'':34}{'A ombrel':>10}{'B surf':>10}{'C floor':>10}{'A/B':>7}{'A/C':>7}")
@@ -212,6 +232,10 @@ def startup(watch, progs, rounds, url):
         va, vb, vc = (med([x[i] for x in s]) / 1024 for s in (a, b, c))
         note = "   target <= 1.00" if i == 2 else ""
         print(f"{label:34}{va:10.1f}{vb:10.1f}{vc:10.1f}{ratio(va, vb):7.2f}{ratio(va, vc):7.2f}{note}")
+    for role in ("UI", "web", "network"):
+        va, vb, vc = (med([x[3].get(role, 0) for x in s]) / 1024 for s in (a, b, c))
+        print(f"{'  peak PSS of the ' + role + ' process':34}{va:10.1f}{vb:10.1f}{vc:10.1f}"
+              f"{ratio(va, vb):7.2f}{ratio(va, vc):7.2f}")
 
 
 def idle(watch, progs, rounds, seconds=10):

@@ -1,7 +1,10 @@
 // The engine's floor: one GTK window holding one web view (ephemeral context),
-// whose title follows the page title. Usage: floor <address>
+// whose title follows the page title. Usage: floor <address> [width height]
+// (pixels; default 800 x 600).
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
+
+#include <cstdlib>
 
 static void on_title(WebKitWebView* view, GParamSpec*, gpointer window) {
   const gchar* t = webkit_web_view_get_title(view);
@@ -12,7 +15,9 @@ int main(int argc, char** argv) {
   gtk_init(&argc, &argv);
   if (argc < 2) return 2;
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
+  const int width = argc >= 4 ? std::atoi(argv[2]) : 800;
+  const int height = argc >= 4 ? std::atoi(argv[3]) : 600;
+  gtk_window_set_default_size(GTK_WINDOW(window), width > 0 ? width : 800, height > 0 ? height : 600);
   WebKitWebContext* context = webkit_web_context_new_ephemeral();
   GtkWidget* view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr));
   g_object_unref(context);

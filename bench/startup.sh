@@ -3,10 +3,10 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/scripts/lib.sh"
-ensure_packages "${CORE_PACKAGES[@]}" libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xauth surf
+ensure_packages "${CORE_PACKAGES[@]}" "${GTK_PACKAGES[@]}" surf
 port=18473
 build="$here/build/bench-startup"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCORVANE_GTK=ON -DCORVANE_BUILD_TESTS=OFF \
   -DCORVANE_START_ADDRESS="http://127.0.0.1:$port/" >/dev/null
-cmake --build "$build" -j2 --target corvane-ombrel corvane_xwatch corvane_floor >/dev/null
+cmake --build "$build" -j "$(jobs)" --target corvane-ombrel corvane_xwatch corvane_floor >/dev/null
 xvfb-run -a -s "-screen 0 1280x1024x24" python3 "$here/bench/bench.py" "${MODE:-startup}" "$build" "$port" "${1:-5}"

@@ -9,20 +9,34 @@ ensure_packages "${CORE_PACKAGES[@]}" "${GTK_PACKAGES[@]}"
 # The GUI tests run each suite on a private X server (tests/x_run.sh) with
 # HOME and XDG_* in a temporary folder; nothing here needs a display.
 
+started=$(date +%s)
+since() { echo $(($(date +%s) - $1)); }
+
 echo "== Linux build and tests"
 cmake --preset linux
 cmake --build --preset linux -j "$(jobs)"
 ctest --preset linux -j "$(jobs)"
 
+# The randomized, soak and hostile-input checks run among the tests above.
+in_ctest=$(awk '/^(RandomEvents\.|gtk\.Soak |gtk\.HostileInput )/ { s += $3 } END { printf "%d", s + 0.5 }' \
+  build/linux/Testing/Temporary/CTestCostData.txt)
+
 echo "== Core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+t=$(date +%s)
 cmake --preset linux-asan
 cmake --build --preset linux-asan -j "$(jobs)" --target corvane_core_tests
 ASAN_OPTIONS=detect_leaks=1 ctest --preset linux-asan -j "$(jobs)"
 
+asan=$(since "$t")
+
 echo "== Robustness: fuzzing and valgrind"
+t=$(date +%s)
 bash scripts/robustness.sh
+robust=$(since "$t")
+echo "Robustness checks: ${in_ctest} s randomized/soak/hostile-input tests, ${asan} s sanitizer build" \
+  "and tests, ${robust} s fuzzing and valgrind: $((in_ctest + asan + robust)) s together"
 
 echo "== Windows build and tests"
 bash scripts/test-win32.sh
 
-echo "== All tests passed"
+echo "== All tests passed in $(since "$started") s"
