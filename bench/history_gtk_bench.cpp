@@ -5,7 +5,9 @@
 // navigation completes. Two cases, as in the fake-backend benchmark: the
 // page's address at the bottom of the list (compared with every entry, then
 // moved to the top) and a new address (every entry compared, the oldest
-// dropped). Between updates, untimed, the list is put back as it was.
+// dropped). Every other entry is as long as the page's address and shares
+// all but its last few letters with it, so each comparison reads the whole
+// text. Between updates, untimed, the list is put back as it was.
 //
 // Prints, per case, the median and 90th percentile time of the handler, and
 // of the handler plus the GTK work it leaves for the main loop.
@@ -74,7 +76,7 @@ class LocalPage {
       std::exit(1);
     }
     dir_ = pattern;
-    path_ = dir_ + "/a-page-with-a-name-as-long-as-the-others.html";
+    path_ = dir_ + "/page-bench.html";
     std::ofstream(path_) << "<!doctype html><title>History bench</title><p>Bench.</p>";
     uri_ = "file://" + path_;
   }
@@ -85,16 +87,19 @@ class LocalPage {
   LocalPage(const LocalPage&) = delete;
   LocalPage& operator=(const LocalPage&) = delete;
   [[nodiscard]] const std::string& Uri() const { return uri_; }
+  // Another address in the same folder, exactly as long as the page's: the
+  // comparison with it runs through their whole common beginning.
+  [[nodiscard]] std::string Neighbour(int n) const {
+    char name[16];
+    std::snprintf(name, sizeof name, "page-%05d", n % 100000);
+    return "file://" + dir_ + "/" + name + ".html";
+  }
 
  private:
   std::string dir_;
   std::string path_;
   std::string uri_;
 };
-
-std::string Filler(int n) {
-  return "http://127.0.0.1:8765/pages/visited-" + std::to_string(n) + ".html";
-}
 
 struct Figures {
   std::vector<double> handler;
@@ -131,7 +136,7 @@ struct Bench {
     }
     const int others = Form1::kMaxAddresses - (pageAtBottom ? 1 : 0);
     for (int i = 0; i < others; ++i) {
-      box->AddItem(Filler(fillers++));
+      box->AddItem(page.Neighbour(fillers++));
     }
     if (pageAtBottom) {
       box->AddItem(page.Uri());
@@ -204,7 +209,7 @@ int main(int argc, char** argv) {
   bench.Fill(false);
   const Figures fresh = bench.Run(updates, [&] {
     bench.box->RemoveItem(0);
-    bench.box->AddItem(Filler(bench.fillers++));
+    bench.box->AddItem(bench.page.Neighbour(bench.fillers++));
     Drain();
   });
   Print("new address (oldest dropped)", fresh);

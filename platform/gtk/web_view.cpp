@@ -22,6 +22,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     GtkWidget* view = webkit_web_view_new_with_context(window.Backend().WebContext());
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
+    window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
     Attach(view);
   }
 
@@ -40,17 +41,16 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     }
     return LocationURL();
   }
-  [[nodiscard]] const std::string& LocationURL() const override {
-    const gchar* uri = webkit_web_view_get_uri(View());
-    uri_.assign(uri != nullptr ? uri : "");
-    return uri_;
-  }
+  // The view announces every change of its address: the copy kept here is
+  // always the view's own, and reading it costs nothing (the history update
+  // reads it once for every entry of the address list).
+  [[nodiscard]] const std::string& LocationURL() const override { return uri_; }
   [[nodiscard]] bool Busy() const override { return webkit_web_view_is_loading(View()) != FALSE; }
 
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
 
-  mutable std::string uri_;  // the address last read; refilled in place
+  std::string uri_;  // the view's address, as it last announced it
 
   void Load(const std::string& address) {
     const std::string uri = FixUpAddress(ValidText(address));
@@ -90,6 +90,14 @@ class WebBrowserControl final : public Placed<WebBrowser> {
       if (control->finished_ && webkit_web_view_is_loading(view) == FALSE) {
         control->Notify(EventType::DownloadComplete);
       }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+    }
+  }
+
+  static void OnUri(WebKitWebView* view, GParamSpec* /*property*/, gpointer self) {
+    try {
+      const gchar* uri = webkit_web_view_get_uri(view);
+      static_cast<WebBrowserControl*>(self)->uri_ = uri != nullptr ? uri : "";
     } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
     }
   }

@@ -1,5 +1,6 @@
 // The WebKit adapter against a loopback server: notifications, busy state,
 // page names, address fix-up, and the web view's own pages.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,34 @@ TEST_F(WebView, BackForwardRefreshHomeAndSearchDoTheirWork) {
   ASSERT_TRUE(Reached("Home Page"));
   view.GoSearch();
   ASSERT_TRUE(Reached("Search Page"));
+}
+
+TEST_F(WebView, TheReportedAddressIsTheEnginesAtEveryNotificationAndAfterwards) {
+  auto* widget = WEBKIT_WEB_VIEW(static_cast<gtk::FormWindow&>(*window).WidgetOf("brwView"));
+  auto engine = [&] {
+    const gchar* uri = webkit_web_view_get_uri(widget);
+    return std::string(uri != nullptr ? uri : "");
+  };
+  int checks = 0;
+  std::vector<std::string> mismatches;
+  sink.react = [&](Event&) {
+    ++checks;
+    if (view.LocationURL() != engine()) {
+      mismatches.push_back(view.LocationURL() + " != " + engine());
+    }
+  };
+  // A redirect, a move inside the page (no load at all), another page.
+  view.Navigate(server.Url("/moved.html"));
+  ASSERT_TRUE(Reached("Second Page"));
+  EXPECT_EQ(view.LocationURL(), server.Url("/second.html"));
+  view.Navigate(server.Url("/second.html#part"));
+  ASSERT_TRUE(WaitUntil([&] { return engine() == server.Url("/second.html#part"); }));
+  EXPECT_EQ(view.LocationURL(), engine());
+  view.Navigate(server.Url("/first.html"));
+  ASSERT_TRUE(Reached("First Page"));
+  EXPECT_EQ(view.LocationURL(), server.Url("/first.html"));
+  EXPECT_GE(checks, 2);
+  EXPECT_EQ(mismatches, std::vector<std::string>{});
 }
 
 TEST_F(WebView, NothingIsKeptOnDisk) {

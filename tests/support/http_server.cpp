@@ -124,6 +124,11 @@ void LoopbackServer::Answer(int client) {
     std::unique_lock<std::mutex> lock(mutex_);
     wake_.wait_for(lock, slowDelay_, [this] { return stopping_.load(); });
   }
+  if (path == "/moved.html") {
+    SendAll(client, "HTTP/1.1 302 Found\r\nLocation: /second.html\r\nContent-Length: 0\r\n"
+                    "Connection: close\r\n\r\n");
+    return;
+  }
   auto it = kTitles.find(path);
   const bool found = it != kTitles.end();
   const std::string body = found ? Page(it->second, "Page " + path) : Page("Not Found", "Not found");
