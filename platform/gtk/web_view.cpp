@@ -27,12 +27,30 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   }
 
   void Navigate(const std::string& address) override { Load(address); }
-  void GoBack() override { webkit_web_view_go_back(View()); }
-  void GoForward() override { webkit_web_view_go_forward(View()); }
+  void GoBack() override {
+    Requested();
+    webkit_web_view_go_back(View());
+  }
+  void GoForward() override {
+    Requested();
+    webkit_web_view_go_forward(View());
+  }
   void GoHome() override { Load(window_.Backend().Pages().home); }
   void GoSearch() override { Load(window_.Backend().Pages().search); }
-  void Refresh() override { webkit_web_view_reload(View()); }
-  void Stop() override { webkit_web_view_stop_loading(View()); }
+  void Refresh() override {
+    Requested();
+    webkit_web_view_reload(View());
+  }
+  // A stop that comes before the requested load has started would leave the
+  // engine loading for good, with no end ever reported (the caption would
+  // stay busy). Such a stop is kept and made as soon as the load starts.
+  void Stop() override {
+    if (!started_ && webkit_web_view_is_loading(View()) != FALSE) {
+      stopPending_ = true;
+      return;
+    }
+    webkit_web_view_stop_loading(View());
+  }
 
   [[nodiscard]] std::string LocationName() const override {
     const gchar* title = webkit_web_view_get_title(View());
@@ -52,7 +70,14 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   std::string uri_;  // the view's address, as it last announced it
 
+  // A new load supersedes a kept stop; it has not started yet.
+  void Requested() {
+    stopPending_ = false;
+    started_ = false;
+  }
+
   void Load(const std::string& address) {
+    Requested();
     const std::string uri = FixUpAddress(ValidText(address));
     // A typed script address would run inside the page shown and leave the
     // view loading for good; it is not something to navigate to.
@@ -72,11 +97,18 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent load, gpointer self) {
     try {
       auto* control = static_cast<WebBrowserControl*>(self);
-      if (load == WEBKIT_LOAD_COMMITTED) {
+      if (load == WEBKIT_LOAD_STARTED) {
+        control->started_ = true;
+        if (control->stopPending_) {
+          control->stopPending_ = false;
+          webkit_web_view_stop_loading(view);
+        }
+      } else if (load == WEBKIT_LOAD_COMMITTED) {
         control->finished_ = false;
         const gchar* uri = webkit_web_view_get_uri(view);
         control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
       } else if (load == WEBKIT_LOAD_FINISHED) {
+        control->started_ = false;
         control->finished_ = true;
         control->Notify(EventType::DownloadComplete);
       }
@@ -103,6 +135,8 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   }
 
   bool finished_ = false;
+  bool started_ = false;      // between the engine's STARTED and FINISHED
+  bool stopPending_ = false;  // a stop that came before the load started
 };
 
 }  // namespace

@@ -70,6 +70,25 @@ TEST_F(WebView, TheViewIsBusyWhileASlowPageLoadsAndStopEndsIt) {
   EXPECT_EQ(Count("NavigateComplete2 brwView " + server.Url("/slow.html")), 0U);
 }
 
+TEST_F(WebView, AStopRightAfterTheRequestStillEndsTheLoad) {
+  // Before anything has started, and while another load is under way.
+  for (const bool another : {false, true}) {
+    SCOPED_TRACE(another ? "while another loads" : "from rest");
+    if (another) {
+      view.Navigate(server.Url("/slow.html?first"));
+      ASSERT_TRUE(WaitUntil([&] { return server.Requests("/slow.html") > 0; }));
+    }
+    sink.events.clear();
+    view.Navigate(server.Url("/slow.html?second"));
+    view.Stop();
+    EXPECT_TRUE(WaitUntil([&] { return !view.Busy(); }, 6s));
+    EXPECT_TRUE(WaitUntil([&] { return Count("DownloadComplete brwView") > 0; }, 6s));
+    // And the view still loads what is asked of it next.
+    view.Navigate(server.Url("/first.html"));
+    ASSERT_TRUE(Reached("First Page"));
+  }
+}
+
 TEST_F(WebView, APageWithoutATitleIsNamedByItsAddress) {
   const std::string address = server.Url("/untitled.html");
   view.Navigate(address);
