@@ -180,6 +180,7 @@ class Win32Window final : public NativeWindow {
   std::vector<std::unique_ptr<Item>> items_;            // in build order
   std::map<std::pair<std::string, std::int16_t>, Item*> byName_;
   std::map<HWND, Item*> byHandle_;
+  HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window was left
   std::map<std::string, HWND> surfaces_;                // container name -> window
   std::map<std::string, std::unique_ptr<class Win32Timer>> timers_;
   std::vector<GdiObject> fonts_;
@@ -1131,7 +1132,22 @@ LRESULT Win32Window::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         Raise(close);
         return 0;
       }
+      case WM_ACTIVATE:
+        // Leaving the window: remember which control had the keyboard.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+          HWND focus = ::GetFocus();
+          if (focus != nullptr && ::IsChild(hwnd_.get(), focus) != FALSE) {
+            lastFocus_ = focus;
+          }
+        }
+        break;  // activation itself as usual: it gives the window the focus
       case WM_SETFOCUS:
+        // Coming back: that control gets the keyboard again.
+        if (lastFocus_ != nullptr && ::IsWindow(lastFocus_) != FALSE &&
+            ::IsChild(hwnd_.get(), lastFocus_) != FALSE &&
+            ::IsWindowVisible(lastFocus_) != FALSE && ::IsWindowEnabled(lastFocus_) != FALSE) {
+          ::SetFocus(lastFocus_);
+        }
         return 0;
       default:
         break;
