@@ -300,15 +300,23 @@ class ButtonControl final : public Placed<CommandButton> {
 
 // An edit field with a drop-down list. A pick from the list raises Click, as
 // does a list index set by the program; typing raises nothing.
+//
+// The list holds up to 32,767 entries; the drop-down shows the first
+// kDropDownRows of them. (GTK sizes the drop-down's inner window to all of its
+// rows, and an X window taller than 32,767 pixels makes the program fail as
+// soon as the list opens: about 1,600 rows.) The entries are kept here, in
+// order; the drop-down's list store always holds the first of them.
 class ComboControl final : public Placed<ComboBox> {
  public:
   static constexpr std::int16_t kMaxEntries = 32767;
+  static constexpr std::size_t kDropDownRows = 500;
 
   ComboControl(FormWindow& window, const ControlDesign& design) : Placed(window, design) {
     GtkWidget* combo = gtk_combo_box_text_new_with_entry();
     gtk_style_context_add_class(gtk_widget_get_style_context(combo), "corvane-combo");
     gtk_entry_set_width_chars(GTK_ENTRY(Entry(combo)), 1);
     window.Connect(combo, "changed", G_CALLBACK(&ComboControl::OnChanged), this);
+    window.Connect(Entry(combo), "changed", G_CALLBACK(&ComboControl::OnTyped), this);
     Attach(combo);
   }
 
@@ -339,25 +347,39 @@ class ComboControl final : public Placed<ComboBox> {
     if (index < -1 || index > count) {
       throw Failure("invalid list index");
     }
-    std::string valid = ValidText(text);
-    {
-      const Quiet quiet(*this);
-      gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), index, nullptr, valid.c_str());
+    const std::size_t at = index < 0 ? items_.size() : static_cast<std::size_t>(index);
+    const int active = ListIndex();
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), ValidText(text));
+    const Quiet quiet(*this);
+    if (at < kDropDownRows) {
+      gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), static_cast<gint>(at), nullptr,
+                                items_[at].c_str());
+      if (items_.size() > kDropDownRows) {  // the last row moves out of the drop-down
+        gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), static_cast<gint>(kDropDownRows));
+      }
     }
-    items_.insert(index < 0 ? items_.end() : items_.begin() + index, std::move(valid));
+    Activate(active >= 0 && at <= static_cast<std::size_t>(active) ? active + 1 : active);
   }
   void RemoveItem(std::int16_t index) override {
     if (index < 0 || index >= ListCount()) {
       throw Failure("invalid list index");
     }
-    {
-      const Quiet quiet(*this);
-      gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), index);
-    }
+    const auto at = static_cast<std::size_t>(index);
+    const int active = ListIndex();
     items_.erase(items_.begin() + index);
+    const Quiet quiet(*this);
+    if (at < kDropDownRows) {
+      gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), index);
+      if (items_.size() >= kDropDownRows) {  // the next entry moves into the drop-down
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(Widget()),
+                                       items_[kDropDownRows - 1].c_str());
+      }
+    }
+    Activate(active == index ? -1 : active > index ? active - 1 : active);
   }
   [[nodiscard]] std::int16_t ListIndex() const override {
-    return static_cast<std::int16_t>(gtk_combo_box_get_active(GTK_COMBO_BOX(Widget())));
+    const gint shown = gtk_combo_box_get_active(GTK_COMBO_BOX(Widget()));
+    return static_cast<std::int16_t>(shown >= 0 ? shown : beyond_);
   }
   void SetListIndex(std::int16_t index) override {
     if (index < -1 || index >= ListCount()) {
@@ -365,7 +387,13 @@ class ComboControl final : public Placed<ComboBox> {
     }
     {
       const Quiet quiet(*this);
-      gtk_combo_box_set_active(GTK_COMBO_BOX(Widget()), index);
+      Activate(index);  // shows a drop-down entry as the text
+      if (beyond_ >= 0) {
+        // Past the drop-down the text is set here; that leaves no row active.
+        gtk_entry_set_text(GTK_ENTRY(Entry(Widget())),
+                           items_[static_cast<std::size_t>(index)].c_str());
+        beyond_ = index;
+      }
     }
     RaiseClick();
   }
@@ -385,7 +413,16 @@ class ComboControl final : public Placed<ComboBox> {
   };
 
   static GtkWidget* Entry(GtkWidget* combo) { return gtk_bin_get_child(GTK_BIN(combo)); }
-  [[nodiscard]] GtkTreeModel* Model() const { return gtk_combo_box_get_model(GTK_COMBO_BOX(Widget())); }
+
+  // Makes entry `index` of the list the active one (-1: none), in the
+  // drop-down when it shows there.
+  void Activate(int index) {
+    const bool shown = index >= 0 && static_cast<std::size_t>(index) < kDropDownRows;
+    if (gtk_combo_box_get_active(GTK_COMBO_BOX(Widget())) != (shown ? index : -1)) {
+      gtk_combo_box_set_active(GTK_COMBO_BOX(Widget()), shown ? index : -1);
+    }
+    beyond_ = shown ? -1 : index;
+  }
 
   void RaiseClick() {
     Event click{.type = EventType::Click, .control = Design().name};
@@ -397,16 +434,22 @@ class ComboControl final : public Placed<ComboBox> {
       auto* control = static_cast<ComboControl*>(self);
       // Typing clears the active entry (index -1): no Click for that.
       if (!control->quiet_ && gtk_combo_box_get_active(combo) >= 0) {
+        control->beyond_ = -1;
         control->RaiseClick();
       }
     });
   }
 
+  // Any change of the text leaves no entry active, as in the drop-down.
+  static void OnTyped(GtkEditable* /*entry*/, gpointer self) {
+    static_cast<ComboControl*>(self)->beyond_ = -1;
+  }
+
   bool quiet_ = false;
-  // The entries as the list store holds them. Only this control changes the
-  // store, and reading a row from it costs far more than this copy: the
-  // history update compares the page's address with every entry.
+  // All entries, in order. Reading a row from GTK's list store costs far more
+  // than this copy, and the history update compares with every entry.
   std::deque<std::string> items_;
+  int beyond_ = -1;  // the active entry when it lies past the drop-down's rows
 };
 
 // ---- timer -----------------------------------------------------------------

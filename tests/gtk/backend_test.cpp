@@ -349,6 +349,70 @@ TEST_F(Backend, TheComboBoxReportsExactlyTheEntriesItsDropDownShows) {
   EXPECT_THROW((void)box.List(0), Failure);
 }
 
+std::vector<std::string> FirstOf(const ComboBox& box, std::size_t n) {
+  std::vector<std::string> all = Entries(box);
+  all.resize(std::min(n, all.size()));
+  return all;
+}
+
+TEST_F(Backend, AFullListKeepsEveryEntryShowsTheNewestInItsDropDownAndOpensIt) {
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  GtkWidget* combo = window->WidgetOf("cboName");
+  for (int i = 0; i < 32767; ++i) {
+    box.AddItem("entry " + std::to_string(i));
+  }
+  EXPECT_EQ(box.ListCount(), 32767);
+  EXPECT_EQ(box.List(32766), "entry 32766");
+  const std::size_t rows = ShownEntries(combo).size();
+  EXPECT_GE(rows, 100U);
+  EXPECT_LT(rows, 1000U);  // a drop-down of 1,600 rows no longer fits an X window
+  EXPECT_EQ(ShownEntries(combo), FirstOf(box, rows));
+
+  // An entry past the drop-down can still be the active one.
+  box.SetListIndex(32766);
+  EXPECT_EQ(box.ListIndex(), 32766);
+  EXPECT_EQ(box.Text(), "entry 32766");
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cboName"}));
+  box.RemoveItem(5);
+  EXPECT_EQ(box.ListIndex(), 32765);
+
+  // The last row of the drop-down, pushed out by a new first entry and back.
+  const auto last = static_cast<std::int16_t>(rows - 1);
+  const std::string lastText = box.List(last);
+  box.SetListIndex(last);
+  box.AddItem("newest", 0);
+  EXPECT_EQ(box.ListIndex(), last + 1);
+  EXPECT_EQ(box.Text(), lastText);
+  EXPECT_EQ(ShownEntries(combo), FirstOf(box, rows));
+  box.RemoveItem(0);
+  EXPECT_EQ(box.ListIndex(), last);
+  EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(combo)), last);
+  EXPECT_EQ(ShownEntries(combo), FirstOf(box, rows));
+  box.RemoveItem(last);  // the active entry itself
+  EXPECT_EQ(box.ListIndex(), -1);
+  EXPECT_EQ(ShownEntries(combo), FirstOf(box, rows));
+  box.SetListIndex(20000);
+  box.SetText("typed");
+  EXPECT_EQ(box.ListIndex(), -1);
+
+  // The drop-down opens on the full list, and the program goes on.
+  sink.events.clear();
+  gtk_combo_box_popup(GTK_COMBO_BOX(combo));
+  auto shown = [&] {
+    gboolean up = FALSE;
+    g_object_get(combo, "popup-shown", &up, nullptr);
+    return up != FALSE;
+  };
+  ASSERT_TRUE(WaitUntil(shown));
+  Settle(x);
+  gtk_combo_box_popdown(GTK_COMBO_BOX(combo));
+  ASSERT_TRUE(WaitUntil([&] { return !shown(); }));
+  Settle(x);
+  EXPECT_EQ(box.ListCount(), 32765);
+  EXPECT_TRUE(sink.events.empty());
+}
+
 TEST_F(Backend, APickFromTheDropDownWithTheKeyboardShowsTheEntryAndRaisesClick) {
   auto window = Open();
   ComboBox& box = window->GetComboBox("cboName");
