@@ -1,5 +1,6 @@
 #include "platform/gtk/gtk_controls.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <utility>
@@ -301,17 +302,17 @@ class ButtonControl final : public Placed<CommandButton> {
 // An edit field with a drop-down list. A pick from the list raises Click, as
 // does a list index set by the program; typing raises nothing.
 //
-// The list holds up to 32,767 entries; the drop-down shows the first
-// kDropDownRows of them. (GTK sizes the drop-down's inner window to all of its
+// The list holds up to 32,767 entries; the drop-down shows the first few
+// hundred of them. (GTK sizes the drop-down's inner window to all of its
 // rows, and an X window taller than 32,767 pixels makes the program fail as
-// soon as the list opens: about 1,600 rows.) The entries are kept here, in
-// order; the drop-down's list store always holds the first of them.
+// soon as the list opens: about 1,600 rows at 96 dots per inch.) The entries
+// are kept here, in order; the drop-down's list store holds the first of them.
 class ComboControl final : public Placed<ComboBox> {
  public:
   static constexpr std::int16_t kMaxEntries = 32767;
-  static constexpr std::size_t kDropDownRows = 500;
 
-  ComboControl(FormWindow& window, const ControlDesign& design) : Placed(window, design) {
+  ComboControl(FormWindow& window, const ControlDesign& design)
+      : Placed(window, design), dropDownRows_(DropDownRows(window)) {
     GtkWidget* combo = gtk_combo_box_text_new_with_entry();
     gtk_style_context_add_class(gtk_widget_get_style_context(combo), "corvane-combo");
     gtk_entry_set_width_chars(GTK_ENTRY(Entry(combo)), 1);
@@ -351,11 +352,11 @@ class ComboControl final : public Placed<ComboBox> {
     const int active = ListIndex();
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), ValidText(text));
     const Quiet quiet(*this);
-    if (at < kDropDownRows) {
+    if (at < dropDownRows_) {
       gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), static_cast<gint>(at), nullptr,
                                 items_[at].c_str());
-      if (items_.size() > kDropDownRows) {  // the last row moves out of the drop-down
-        gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), static_cast<gint>(kDropDownRows));
+      if (items_.size() > dropDownRows_) {  // the last row moves out of the drop-down
+        gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), static_cast<gint>(dropDownRows_));
       }
     }
     Activate(active >= 0 && at <= static_cast<std::size_t>(active) ? active + 1 : active);
@@ -368,11 +369,11 @@ class ComboControl final : public Placed<ComboBox> {
     const int active = ListIndex();
     items_.erase(items_.begin() + index);
     const Quiet quiet(*this);
-    if (at < kDropDownRows) {
+    if (at < dropDownRows_) {
       gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), index);
-      if (items_.size() >= kDropDownRows) {  // the next entry moves into the drop-down
+      if (items_.size() >= dropDownRows_) {  // the next entry moves into the drop-down
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(Widget()),
-                                       items_[kDropDownRows - 1].c_str());
+                                       items_[dropDownRows_ - 1].c_str());
       }
     }
     Activate(active == index ? -1 : active > index ? active - 1 : active);
@@ -414,10 +415,24 @@ class ComboControl final : public Placed<ComboBox> {
 
   static GtkWidget* Entry(GtkWidget* combo) { return gtk_bin_get_child(GTK_BIN(combo)); }
 
+  // 500 rows at 96 dots per inch and a display scale of 1 (about 10,000
+  // pixels); fewer where text and rows are larger.
+  static std::size_t DropDownRows(const FormWindow& window) {
+    const double dpi = 1440.0 / window.TheUnits().TwipsPerPixel();
+    int scale = 1;
+    if (GdkDisplay* display = gdk_display_get_default(); display != nullptr) {
+      if (GdkMonitor* monitor = gdk_display_get_monitor(display, 0); monitor != nullptr) {
+        scale = std::max(1, gdk_monitor_get_scale_factor(monitor));
+      }
+    }
+    const double rows = 500.0 * 96.0 / std::max(dpi, 96.0) / scale;
+    return std::max<std::size_t>(50, static_cast<std::size_t>(rows));
+  }
+
   // Makes entry `index` of the list the active one (-1: none), in the
   // drop-down when it shows there.
   void Activate(int index) {
-    const bool shown = index >= 0 && static_cast<std::size_t>(index) < kDropDownRows;
+    const bool shown = index >= 0 && static_cast<std::size_t>(index) < dropDownRows_;
     if (gtk_combo_box_get_active(GTK_COMBO_BOX(Widget())) != (shown ? index : -1)) {
       gtk_combo_box_set_active(GTK_COMBO_BOX(Widget()), shown ? index : -1);
     }
@@ -445,6 +460,7 @@ class ComboControl final : public Placed<ComboBox> {
     static_cast<ComboControl*>(self)->beyond_ = -1;
   }
 
+  const std::size_t dropDownRows_;  // rows the drop-down shows at most
   bool quiet_ = false;
   // All entries, in order. Reading a row from GTK's list store costs far more
   // than this copy, and the history update compares with every entry.
