@@ -313,6 +313,12 @@ std::vector<std::string> ShownEntries(GtkWidget* combo) {
   return out;
 }
 
+bool DropDownShown(GtkWidget* combo) {
+  gboolean up = FALSE;
+  g_object_get(combo, "popup-shown", &up, nullptr);
+  return up != FALSE;
+}
+
 std::vector<std::string> Entries(const ComboBox& box) {
   std::vector<std::string> out;
   for (std::int16_t i = 0; i < box.ListCount(); ++i) {
@@ -399,11 +405,7 @@ TEST_F(Backend, AFullListKeepsEveryEntryShowsTheNewestInItsDropDownAndOpensIt) {
   // The drop-down opens on the full list, and the program goes on.
   sink.events.clear();
   gtk_combo_box_popup(GTK_COMBO_BOX(combo));
-  auto shown = [&] {
-    gboolean up = FALSE;
-    g_object_get(combo, "popup-shown", &up, nullptr);
-    return up != FALSE;
-  };
+  auto shown = [&] { return DropDownShown(combo); };
   ASSERT_TRUE(WaitUntil(shown));
   Settle(x);
   gtk_combo_box_popdown(GTK_COMBO_BOX(combo));
@@ -419,13 +421,9 @@ TEST_F(Backend, APickFromTheDropDownWithTheKeyboardShowsTheEntryAndRaisesClick) 
   for (int i = 0; i < 200; ++i) {
     box.AddItem("entry " + std::to_string(i));
   }
-  GtkComboBox* combo = GTK_COMBO_BOX(window->WidgetOf("cboName"));
-  gtk_combo_box_popup(combo);
-  auto shown = [&] {
-    gboolean up = FALSE;
-    g_object_get(combo, "popup-shown", &up, nullptr);
-    return up != FALSE;
-  };
+  GtkWidget* combo = window->WidgetOf("cboName");
+  gtk_combo_box_popup(GTK_COMBO_BOX(combo));
+  auto shown = [&] { return DropDownShown(combo); };
   ASSERT_TRUE(WaitUntil(shown));
   Settle(x);
   x.Key("Down");
