@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <utility>
 #include <vector>
 
 #include "platform/gtk/pictures.h"
+#include "platform/list_entries.h"
 
 namespace corvane::gtk {
 
@@ -309,8 +309,6 @@ class ButtonControl final : public Placed<CommandButton> {
 // are kept here, in order; the drop-down's list store holds the first of them.
 class ComboControl final : public Placed<ComboBox> {
  public:
-  static constexpr std::int16_t kMaxEntries = 32767;
-
   ComboControl(FormWindow& window, const ControlDesign& design)
       : Placed(window, design), dropDownRows_(DropDownRows(window)) {
     GtkWidget* combo = gtk_combo_box_text_new_with_entry();
@@ -331,47 +329,34 @@ class ComboControl final : public Placed<ComboBox> {
     const Quiet quiet(*this);
     gtk_entry_set_text(GTK_ENTRY(Entry(Widget())), ValidText(text).c_str());
   }
-  [[nodiscard]] std::int16_t ListCount() const override {
-    return static_cast<std::int16_t>(items_.size());
-  }
+  [[nodiscard]] std::int16_t ListCount() const override { return items_.Count(); }
   [[nodiscard]] const std::string& List(std::int16_t index) const override {
-    if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) {
-      throw Failure("invalid list index");
-    }
-    return items_[static_cast<std::size_t>(index)];
+    return items_.At(index);
   }
   void AddItem(const std::string& text, std::int16_t index = -1) override {
-    const std::int16_t count = ListCount();
-    if (count >= kMaxEntries) {
-      throw Failure("the list is full");
-    }
-    if (index < -1 || index > count) {
-      throw Failure("invalid list index");
-    }
-    const std::size_t at = index < 0 ? items_.size() : static_cast<std::size_t>(index);
+    items_.CheckInsert(index);
+    const std::size_t at = index < 0 ? items_.Size() : static_cast<std::size_t>(index);
     const int active = ListIndex();
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), ValidText(text));
+    items_.Insert(at, ValidText(text));
     const Quiet quiet(*this);
     if (at < dropDownRows_) {
       gtk_combo_box_text_insert(GTK_COMBO_BOX_TEXT(Widget()), static_cast<gint>(at), nullptr,
                                 items_[at].c_str());
-      if (items_.size() > dropDownRows_) {  // the last row moves out of the drop-down
+      if (items_.Size() > dropDownRows_) {  // the last row moves out of the drop-down
         gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), static_cast<gint>(dropDownRows_));
       }
     }
     Activate(active >= 0 && at <= static_cast<std::size_t>(active) ? active + 1 : active);
   }
   void RemoveItem(std::int16_t index) override {
-    if (index < 0 || index >= ListCount()) {
-      throw Failure("invalid list index");
-    }
+    items_.CheckIndex(index);
     const auto at = static_cast<std::size_t>(index);
     const int active = ListIndex();
-    items_.erase(items_.begin() + index);
+    items_.Erase(index);
     const Quiet quiet(*this);
     if (at < dropDownRows_) {
       gtk_combo_box_text_remove(GTK_COMBO_BOX_TEXT(Widget()), index);
-      if (items_.size() >= dropDownRows_) {  // the next entry moves into the drop-down
+      if (items_.Size() >= dropDownRows_) {  // the next entry moves into the drop-down
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(Widget()),
                                        items_[dropDownRows_ - 1].c_str());
       }
@@ -462,9 +447,7 @@ class ComboControl final : public Placed<ComboBox> {
 
   const std::size_t dropDownRows_;  // rows the drop-down shows at most
   bool quiet_ = false;
-  // All entries, in order. Reading a row from GTK's list store costs far more
-  // than this copy, and the history update compares with every entry.
-  std::deque<std::string> items_;
+  ListEntries items_;  // all entries, in order
   int beyond_ = -1;  // the active entry when it lies past the drop-down's rows
 };
 

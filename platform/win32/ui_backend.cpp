@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <deque>
 #include <utility>
 #include <vector>
 
+#include "platform/list_entries.h"
 #include "platform/win32/ui_pictures.h"
 #include "platform/win32/ui_text.h"
 #include "platform/win32/ui_webview.h"
@@ -357,8 +356,6 @@ class Win32Button final : public Placed<CommandButton> {
 
 class Win32ComboBox final : public Placed<ComboBox> {
  public:
-  static constexpr std::int16_t kMaxEntries = 32767;
-
   Win32ComboBox(Win32Window& form, const ControlDesign& design, HWND parent)
       : Placed(form, design) {
     const RECT r = PixelRect();
@@ -396,22 +393,12 @@ class Win32ComboBox final : public Placed<ComboBox> {
   void SetText(const std::string& text) override {
     ::SetWindowTextW(handle_, ToWide(text).c_str());
   }
-  [[nodiscard]] std::int16_t ListCount() const override {
-    return static_cast<std::int16_t>(items_.size());
-  }
+  [[nodiscard]] std::int16_t ListCount() const override { return items_.Count(); }
   [[nodiscard]] const std::string& List(std::int16_t index) const override {
-    if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) {
-      throw Failure("invalid list index");
-    }
-    return items_[static_cast<std::size_t>(index)];
+    return items_.At(index);
   }
   void AddItem(const std::string& text, std::int16_t index) override {
-    if (ListCount() >= kMaxEntries) {
-      throw Failure("the list is full");
-    }
-    if (index < -1 || index > ListCount()) {
-      throw Failure("invalid list index");
-    }
+    items_.CheckInsert(index);
     const std::wstring wide = ToWide(text);
     const LRESULT at = ::SendMessageW(handle_, CB_INSERTSTRING, static_cast<WPARAM>(index),
                                       reinterpret_cast<LPARAM>(wide.c_str()));
@@ -419,14 +406,14 @@ class Win32ComboBox final : public Placed<ComboBox> {
       throw Failure("cannot add to the list");
     }
     // Kept as the control holds it (the same text after the round trip).
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), ToUtf8(wide));
+    items_.Insert(static_cast<std::size_t>(at), ToUtf8(wide));
   }
   void RemoveItem(std::int16_t index) override {
-    if (index < 0 || ::SendMessageW(handle_, CB_DELETESTRING, static_cast<WPARAM>(index), 0) ==
-                         CB_ERR) {
+    items_.CheckIndex(index);
+    if (::SendMessageW(handle_, CB_DELETESTRING, static_cast<WPARAM>(index), 0) == CB_ERR) {
       throw Failure("invalid list index");
     }
-    items_.erase(items_.begin() + index);
+    items_.Erase(index);
   }
   [[nodiscard]] std::int16_t ListIndex() const override {
     return static_cast<std::int16_t>(::SendMessageW(handle_, CB_GETCURSEL, 0, 0));
@@ -453,9 +440,7 @@ class Win32ComboBox final : public Placed<ComboBox> {
 
  private:
   HWND edit_ = nullptr;
-  // The entries as the control holds them; only this class changes the list,
-  // and the history update reads every entry on each navigation.
-  std::deque<std::string> items_;
+  ListEntries items_;  // as the control holds them; only this class changes the list
 };
 
 class Win32ToolbarButton final : public ToolbarButton {
