@@ -123,12 +123,15 @@ class Run:
             time.sleep(0.05)
 
     def take(self):
-        pids = tree(self.pid)
-        rss, pss = mem(pids)
+        # Each process's memory is read once a sample: reading it costs the
+        # kernel a walk over the process's pages while the program runs.
+        rss = pss = 0
+        for p in tree(self.pid):
+            r, s = mem([p])
+            rss, pss = rss + r, pss + s
+            role = ROLES.get(comm(p), "UI") if p != self.pid else "UI"  # the profile
+            self.roles[role] = max(self.roles.get(role, 0), s)
         self.peak_rss, self.peak_pss = max(self.peak_rss, rss), max(self.peak_pss, pss)
-        for p in pids:  # the profile: peak PSS of each kind of process
-            role = ROLES.get(comm(p), "UI") if p != self.pid else "UI"
-            self.roles[role] = max(self.roles.get(role, 0), mem([p])[1])
 
     def stop(self, settle=0.3):
         """Lets the page settle, takes a last sample, then has the watcher end the program."""
