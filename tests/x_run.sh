@@ -43,3 +43,14 @@ if command -v xdpyinfo >/dev/null 2>&1; then
   done
 fi
 "$@"
+status=$?
+if [ "$status" -ne 0 ]; then
+  # For the record: was the server still there, and what did it say?
+  if kill -0 "$xvfb_pid" 2>/dev/null; then
+    echo "x_run: the X server on $DISPLAY was still running" >&2
+  else
+    echo "x_run: the X server on $DISPLAY had ended" >&2
+  fi
+  tail -n 20 "$tmp/xvfb.log" >&2
+fi
+exit "$status"

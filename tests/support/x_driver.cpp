@@ -5,7 +5,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace corvane::testing {
 
@@ -25,9 +27,20 @@ int IgnoreErrors(Display* display, XErrorEvent* error) {
   return previousHandler(display, error);
 }
 
+// A busy server may turn a connection away for a moment: try for two seconds.
+Display* OpenDisplay() {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    if (Display* display = XOpenDisplay(nullptr); display != nullptr) {
+      return display;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-XDriver::XDriver() : display_(XOpenDisplay(nullptr)) {
+XDriver::XDriver() : display_(OpenDisplay()) {
   if (display_ == nullptr) {
     throw std::runtime_error("no X display");
   }
