@@ -73,7 +73,10 @@ TEST_F(PosixShellTest, FindsOnlyNormalFiles) {
 TEST_F(PosixShellTest, StartsExactlyTheFileEvenWithBlanksAndLeavesNoChildBehind) {
   const fs::path marker = dir / "ran";
   const fs::path program =
-      Write("system info tool", "#!/bin/sh\necho \"$0\" > \"" + marker.string() + "\"\n",
+      Write("system info tool",
+            // Written aside and renamed, so the test never reads it half-written.
+            "#!/bin/sh\necho \"$0\" > \"" + marker.string() + ".part\"\nmv \"" + marker.string() + ".part\" \"" +
+                marker.string() + "\"\n",
             fs::perms::owner_all);
   // What a command line split at the blank would start instead.
   Write("system", "#!/bin/sh\ntouch \"" + (dir / "decoy").string() + "\"\n", fs::perms::owner_all);
