@@ -305,18 +305,27 @@ class ButtonControl final : public Placed<CommandButton> {
 // The list holds up to 32,767 entries; the drop-down shows the first few
 // hundred of them. (GTK sizes the drop-down's inner window to all of its
 // rows, and an X window taller than 32,767 pixels makes the program fail as
-// soon as the list opens: about 1,600 rows at 96 dots per inch.) The entries
-// are kept here, in order; the drop-down's list store holds the first of them.
+// soon as the list opens: about 1,600 rows at 96 dots per inch, far fewer
+// with large text.) The entries are kept here, in order; the drop-down's
+// list store holds the first of them.
 class ComboControl final : public Placed<ComboBox> {
  public:
-  ComboControl(FormWindow& window, const ControlDesign& design)
-      : Placed(window, design), dropDownRows_(DropDownRows(window)) {
+  ComboControl(FormWindow& window, const ControlDesign& design) : Placed(window, design) {
     GtkWidget* combo = gtk_combo_box_text_new_with_entry();
     gtk_style_context_add_class(gtk_widget_get_style_context(combo), "corvane-combo");
     gtk_entry_set_width_chars(GTK_ENTRY(Entry(combo)), 1);
+    // Every row is one line, whatever an entry holds.
+    ForEachCell(combo, [](GtkCellRenderer* cell) {
+      if (GTK_IS_CELL_RENDERER_TEXT(cell)) {
+        g_object_set(cell, "single-paragraph-mode", TRUE, nullptr);
+      }
+    });
     window.Connect(combo, "changed", G_CALLBACK(&ComboControl::OnChanged), this);
     window.Connect(Entry(combo), "changed", G_CALLBACK(&ComboControl::OnTyped), this);
+    // Rows change height with the theme and the fonts.
+    window.Connect(combo, "style-updated", G_CALLBACK(&ComboControl::OnStyleUpdated), this);
     Attach(combo);
+    dropDownRows_ = FittingRows();
   }
 
   [[nodiscard]] GtkWidget* FocusWidget() const override { return Entry(Widget()); }
@@ -400,18 +409,103 @@ class ComboControl final : public Placed<ComboBox> {
 
   static GtkWidget* Entry(GtkWidget* combo) { return gtk_bin_get_child(GTK_BIN(combo)); }
 
-  // 500 rows at 96 dots per inch and a display scale of 1 (about 10,000
-  // pixels); fewer where text and rows are larger.
-  static std::size_t DropDownRows(const FormWindow& window) {
-    const double dpi = 1440.0 / window.TheUnits().TwipsPerPixel();
-    int scale = 1;
-    if (GdkDisplay* display = gdk_display_get_default(); display != nullptr) {
-      if (GdkMonitor* monitor = gdk_display_get_monitor(display, 0); monitor != nullptr) {
-        scale = std::max(1, gdk_monitor_get_scale_factor(monitor));
-      }
+  template <class F>
+  static void ForEachCell(GtkWidget* combo, F&& f) {
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
+    for (GList* c = cells; c != nullptr; c = c->next) {
+      f(GTK_CELL_RENDERER(c->data));
     }
-    const double rows = 500.0 * 96.0 / std::max(dpi, 96.0) / scale;
-    return std::max<std::size_t>(50, static_cast<std::size_t>(rows));
+    g_list_free(cells);
+  }
+
+  // The drop-down's list, made by GTK once the combo box has its style;
+  // nullptr before.
+  [[nodiscard]] GtkWidget* DropDownList() const {
+    AtkObject* popup = gtk_combo_box_get_popup_accessible(GTK_COMBO_BOX(Widget()));
+    if (popup == nullptr || !GTK_IS_ACCESSIBLE(popup)) {
+      return nullptr;
+    }
+    GtkWidget* list = gtk_accessible_get_widget(GTK_ACCESSIBLE(popup));
+    return list != nullptr && GTK_IS_TREE_VIEW(list) ? list : nullptr;
+  }
+
+  // The height of one drop-down row in device pixels. Once GTK has made the
+  // drop-down's list, the text's height is taken from the list's style, read
+  // afresh: while hidden, the list takes a new font only as it opens.
+  [[nodiscard]] int RowHeight() const {
+    GtkWidget* combo = Widget();
+    GtkWidget* list = DropDownList();
+    int height = 0;
+    if (list == nullptr) {
+      ForEachCell(combo, [&](GtkCellRenderer* cell) {
+        int minimum = 0;
+        int natural = 0;
+        gtk_cell_renderer_get_preferred_height(cell, combo, &minimum, &natural);
+        height = std::max({height, minimum, natural});
+      });
+    } else {
+      GtkStyleContext* style = gtk_widget_get_style_context(list);
+      PangoFontDescription* font = nullptr;
+      gtk_style_context_get(style, gtk_style_context_get_state(style), "font", &font, nullptr);
+      const FontPtr owned(font);
+      const GObjectPtr<PangoLayout> layout(gtk_widget_create_pango_layout(combo, "Xg"));
+      pango_layout_set_font_description(layout.get(), owned.get());
+      int width = 0;
+      pango_layout_get_pixel_size(layout.get(), &width, &height);
+      int padding = 0;
+      ForEachCell(combo, [&](GtkCellRenderer* cell) {
+        int xpad = 0;
+        int ypad = 0;
+        gtk_cell_renderer_get_padding(cell, &xpad, &ypad);
+        padding = std::max(padding, 2 * ypad);
+      });
+      gint separator = 0;
+      gtk_widget_style_get(list, "vertical-separator", &separator, nullptr);
+      height += padding + std::max(separator, 0);
+    }
+    return height * std::max(1, gtk_widget_get_scale_factor(combo));
+  }
+
+  // As many rows as fill half of the tallest X window, at most 500 (plenty
+  // to pick from by eye) and at least 20.
+  [[nodiscard]] std::size_t FittingRows() const {
+    constexpr int kHalfTallest = 16384;
+    const int row = std::max(RowHeight(), 1);
+    return std::clamp<std::size_t>(static_cast<std::size_t>(kHalfTallest / row), 20, 500);
+  }
+
+  // Shows the first `rows` entries in the drop-down; the active entry stays
+  // the active one.
+  void SetDropDownRows(std::size_t rows) {
+    if (rows == dropDownRows_) {
+      return;
+    }
+    const int active = ListIndex();
+    const Quiet quiet(*this);
+    GtkComboBoxText* combo = GTK_COMBO_BOX_TEXT(Widget());
+    const std::size_t before = std::min(dropDownRows_, items_.Size());
+    const std::size_t after = std::min(rows, items_.Size());
+    for (std::size_t i = before; i > after; --i) {
+      gtk_combo_box_text_remove(combo, static_cast<gint>(i - 1));
+    }
+    for (std::size_t i = before; i < after; ++i) {
+      gtk_combo_box_text_append_text(combo, items_[i].c_str());
+    }
+    dropDownRows_ = rows;
+    Activate(active);
+  }
+
+  // The combo box, and its drop-down's list once made, take a new style.
+  static void OnStyleUpdated(GtkWidget* /*widget*/, gpointer self) {
+    Guarded([&] {
+      auto* control = static_cast<ComboControl*>(self);
+      if (GtkWidget* list = control->DropDownList(); list != nullptr && list != control->list_) {
+        control->list_ = list;
+        control->window_.Connect(list, "style-updated",
+                                 G_CALLBACK(&ComboControl::OnStyleUpdated), control);
+      }
+      control->SetDropDownRows(control->FittingRows());
+    });
   }
 
   // Makes entry `index` of the list the active one (-1: none), in the
@@ -445,7 +539,8 @@ class ComboControl final : public Placed<ComboBox> {
     static_cast<ComboControl*>(self)->beyond_ = -1;
   }
 
-  const std::size_t dropDownRows_;  // rows the drop-down shows at most
+  std::size_t dropDownRows_ = 0;  // rows the drop-down shows at most
+  GtkWidget* list_ = nullptr;  // the drop-down's list, once its style is followed
   bool quiet_ = false;
   ListEntries items_;  // all entries, in order
   int beyond_ = -1;  // the active entry when it lies past the drop-down's rows

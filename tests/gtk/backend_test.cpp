@@ -2,11 +2,13 @@
 // the events that real input raises.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "about/frm_about.h"
 #include "browser/form1.h"
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/message_box.h"
 #include "platform/gtk/pictures.h"
 #include "splash/frm_splash.h"
@@ -361,13 +363,57 @@ std::vector<std::string> FirstOf(const ComboBox& box, std::size_t n) {
   return all;
 }
 
+// Opens the drop-down and closes it again; a drop-down too tall for an X
+// window ends the program on the way. Answers the height of all of the
+// drop-down's rows, as drawn (0 where it did not open).
+int OpenAndCloseDropDown(XDriver& x, GtkWidget* combo) {
+  gtk_combo_box_popup(GTK_COMBO_BOX(combo));
+  if (!WaitUntil([&] { return DropDownShown(combo); })) {
+    ADD_FAILURE() << "the drop-down did not open";
+    return 0;
+  }
+  Settle(x);
+  GtkWidget* list =
+      gtk_accessible_get_widget(GTK_ACCESSIBLE(gtk_combo_box_get_popup_accessible(GTK_COMBO_BOX(combo))));
+  GdkRectangle first{};
+  GdkRectangle last{};
+  const auto rows = static_cast<int>(ShownEntries(combo).size());
+  GtkTreePath* path = gtk_tree_path_new_from_indices(0, -1);
+  gtk_tree_view_get_background_area(GTK_TREE_VIEW(list), path, nullptr, &first);
+  gtk_tree_path_free(path);
+  path = gtk_tree_path_new_from_indices(rows - 1, -1);
+  gtk_tree_view_get_background_area(GTK_TREE_VIEW(list), path, nullptr, &last);
+  gtk_tree_path_free(path);
+  gtk_combo_box_popdown(GTK_COMBO_BOX(combo));
+  EXPECT_TRUE(WaitUntil([&] { return !DropDownShown(combo); }));
+  Settle(x);
+  return last.y + last.height - first.y;
+}
+
+// Runs a piece of clean-up when it goes.
+class Restore {
+ public:
+  explicit Restore(std::function<void()> undo) : undo_(std::move(undo)) {}
+  Restore(const Restore&) = delete;
+  Restore& operator=(const Restore&) = delete;
+  ~Restore() { undo_(); }
+
+ private:
+  std::function<void()> undo_;
+};
+
+// Fills the combo box's list to the full 32,767 entries.
+void Fill(ComboBox& box) {
+  for (int i = 0; i < 32767; ++i) {
+    box.AddItem("entry " + std::to_string(i));
+  }
+}
+
 TEST_F(Backend, AFullListKeepsEveryEntryShowsTheNewestInItsDropDownAndOpensIt) {
   auto window = Open();
   ComboBox& box = window->GetComboBox("cboName");
   GtkWidget* combo = window->WidgetOf("cboName");
-  for (int i = 0; i < 32767; ++i) {
-    box.AddItem("entry " + std::to_string(i));
-  }
+  Fill(box);
   EXPECT_EQ(box.ListCount(), 32767);
   EXPECT_EQ(box.List(32766), "entry 32766");
   const std::size_t rows = ShownEntries(combo).size();
@@ -404,15 +450,85 @@ TEST_F(Backend, AFullListKeepsEveryEntryShowsTheNewestInItsDropDownAndOpensIt) {
 
   // The drop-down opens on the full list, and the program goes on.
   sink.events.clear();
-  gtk_combo_box_popup(GTK_COMBO_BOX(combo));
-  auto shown = [&] { return DropDownShown(combo); };
-  ASSERT_TRUE(WaitUntil(shown));
-  Settle(x);
-  gtk_combo_box_popdown(GTK_COMBO_BOX(combo));
-  ASSERT_TRUE(WaitUntil([&] { return !shown(); }));
-  Settle(x);
+  EXPECT_GT(OpenAndCloseDropDown(x, combo), 0);
   EXPECT_EQ(box.ListCount(), 32765);
   EXPECT_TRUE(sink.events.empty());
+}
+
+// Larger text makes a full drop-down show fewer rows, so that it still
+// opens: text made larger while the window is open (the desktop's font), and
+// a style sheet of the user's with large list text in windows made after.
+TEST_F(Backend, AFullDropDownStillOpensWhenTheTextGrowsLarge) {
+  const gtk::GObjectPtr<GtkCssProvider> css(gtk_css_provider_new());
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  GtkWidget* combo = window->WidgetOf("cboName");
+  Fill(box);
+  const std::size_t usual = ShownEntries(combo).size();
+  const auto active = static_cast<std::int16_t>(usual - 1);  // the last row of the drop-down
+  box.SetListIndex(active);
+  sink.events.clear();
+
+  GtkSettings* settings = gtk_settings_get_default();
+  gchar* font = nullptr;
+  g_object_get(settings, "gtk-font-name", &font, nullptr);
+  const std::string usualFont = font != nullptr ? font : "";
+  g_free(font);
+  // Whatever happens, the other tests get the usual text back.
+  const Restore restore([&] {
+    g_object_set(settings, "gtk-font-name", usualFont.c_str(), nullptr);
+    gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(),
+                                                 GTK_STYLE_PROVIDER(css.get()));
+  });
+  g_object_set(settings, "gtk-font-name", "Sans 72", nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ShownEntries(combo).size() < usual; }));
+  const std::size_t large = ShownEntries(combo).size();
+  EXPECT_EQ(ShownEntries(combo), FirstOf(box, large));
+  EXPECT_EQ(box.ListIndex(), active);
+  EXPECT_EQ(box.Text(), "entry " + std::to_string(active));
+  const int tall = OpenAndCloseDropDown(x, combo);
+  EXPECT_GT(tall, 8000);
+  EXPECT_LT(tall, 17000);  // about half of the tallest X window, no more
+  g_object_set(settings, "gtk-font-name", usualFont.c_str(), nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ShownEntries(combo).size() == usual; }));
+  EXPECT_EQ(ShownEntries(combo), FirstOf(box, usual));
+  EXPECT_EQ(box.ListIndex(), active);
+  EXPECT_EQ(gtk_combo_box_get_active(GTK_COMBO_BOX(combo)), active);
+  EXPECT_EQ(box.ListCount(), 32767);
+  EXPECT_TRUE(sink.events.empty());  // none of this was the user's pick
+
+  ASSERT_TRUE(gtk_css_provider_load_from_data(css.get(), "treeview { font-size: 96px; }", -1,
+                                              nullptr));
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                            GTK_STYLE_PROVIDER(css.get()),
+                                            GTK_STYLE_PROVIDER_PRIORITY_USER);
+  {
+    auto second = Open();
+    Fill(second->GetComboBox("cboName"));
+    EXPECT_LT(ShownEntries(second->WidgetOf("cboName")).size(), usual);
+    const int later = OpenAndCloseDropDown(x, second->WidgetOf("cboName"));
+    EXPECT_GT(later, 8000);
+    EXPECT_LT(later, 17000);
+  }
+}
+
+// Entries of any shape keep to one row of the drop-down's width, and the
+// drop-down opens: one as long as a page of text, one of thousands of lines.
+TEST_F(Backend, TheDropDownOpensOnEntriesFarLongerOrTallerThanARow) {
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  GtkWidget* combo = window->WidgetOf("cboName");
+  std::string lines;
+  for (int i = 0; i < 3000; ++i) {
+    lines += "line\n";
+  }
+  box.AddItem(std::string(60000, 'W'));
+  box.AddItem(lines);
+  box.AddItem("short");
+  const int tall = OpenAndCloseDropDown(x, combo);
+  EXPECT_GT(tall, 0);
+  EXPECT_LT(tall, 300);  // three rows of one line each
+  EXPECT_EQ(box.List(1), lines);
 }
 
 TEST_F(Backend, APickFromTheDropDownWithTheKeyboardShowsTheEntryAndRaisesClick) {
