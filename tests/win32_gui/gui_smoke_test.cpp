@@ -51,7 +51,7 @@ TEST(WindowsProgram, SplashThenBrowserThenAboutAndAWholeSessionEndsWithExitCodeZ
   HWND box = WaitFor([&] { return TopWindow(program.Id(), kAbout, &aboutCaption); });
   ASSERT_NE(box, nullptr) << "no About box";
   EXPECT_NE(::GetWindow(box, GW_OWNER), nullptr) << "the About box would be in the taskbar";
-  PostKey(FocusOf(box), VK_ESCAPE);
+  PostKey(FocusWithin(box), VK_ESCAPE);
   EXPECT_TRUE(WaitUntil([&] { return TopWindow(program.Id(), kAbout) == nullptr; }))
       << "Esc did not close the About box";
 

@@ -119,6 +119,19 @@ inline HWND FocusOf(HWND window) {
   return info.hwndFocus != nullptr ? info.hwndFocus : window;
 }
 
+// The focused control of `window` once the keyboard focus has arrived in it:
+// a window is shown before it takes the focus, and a key sent before that
+// goes to the window that had it. Answers `window` itself if the focus does
+// not come.
+inline HWND FocusWithin(HWND window) {
+  HWND focus = nullptr;
+  WaitUntil([&] {
+    focus = FocusOf(window);
+    return focus == window || ::IsChild(window, focus) != FALSE;
+  });
+  return focus == window || ::IsChild(window, focus) != FALSE ? focus : window;
+}
+
 // The command id of toolbar button `index`, read from the program's memory.
 inline int ToolbarCommand(HANDLE process, HWND toolbar, int index) {
   void* remote = ::VirtualAllocEx(process, nullptr, sizeof(TBBUTTON), MEM_COMMIT, PAGE_READWRITE);

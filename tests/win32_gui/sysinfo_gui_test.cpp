@@ -51,7 +51,7 @@ TEST_F(SystemInfoButton, APathValueNamingAProgramStartsThatProgram) {
   const Opened opened = OpenAbout(program);
   ASSERT_NE(opened.about, nullptr) << "no About box";
 
-  PostAltKey(FocusOf(opened.about), L's');
+  PostAltKey(FocusWithin(opened.about), L's');
   EXPECT_EQ(FirstToRun({&tool}), &tool) << "the tool was not started";
   EXPECT_EQ(TopWindow(program.Id(), L"#32770"), nullptr) << "a message was shown";
   EXPECT_NE(TopWindow(program.Id(), kAbout), nullptr) << "the About box went";
@@ -65,7 +65,7 @@ TEST_F(SystemInfoButton, WithNothingRegisteredTheMessageAppearsAndTheAboutBoxSta
   const Opened opened = OpenAbout(program);
   ASSERT_NE(opened.about, nullptr) << "no About box";
 
-  PostAltKey(FocusOf(opened.about), L's');
+  PostAltKey(FocusWithin(opened.about), L's');
   HWND box = WaitFor([&] { return TopWindow(program.Id(), L"#32770", &kTitle); });
   ASSERT_NE(box, nullptr) << "no message";
   HWND text = nullptr;
@@ -81,7 +81,7 @@ TEST_F(SystemInfoButton, WithNothingRegisteredTheMessageAppearsAndTheAboutBoxSta
   PostKey(OkOf(box), VK_RETURN);
   EXPECT_TRUE(WaitUntil([&] { return TopWindow(program.Id(), L"#32770") == nullptr; }));
   ASSERT_NE(TopWindow(program.Id(), kAbout), nullptr) << "the About box went";
-  PostAltKey(FocusOf(opened.about), L's');
+  PostAltKey(FocusWithin(opened.about), L's');
   HWND again = WaitFor([&] { return TopWindow(program.Id(), L"#32770", &kTitle); });
   EXPECT_NE(again, nullptr) << "System Info did nothing the second time";
   if (again != nullptr) {
