@@ -64,6 +64,8 @@ class Item {
   [[nodiscard]] virtual bool Lightweight() const { return handle_ == nullptr; }
   // Called before the window goes, while every control still exists.
   virtual void Detach() {}
+  // A control hosting another's windows may take a key going to them first.
+  virtual bool TranslateKey(MSG& /*message*/) { return false; }
 
   float left;
   float top;
@@ -132,6 +134,8 @@ class Win32Window final : public NativeWindow {
   void Raise(Event& event) { sink_.Raise(event); }
   bool OnChar(MSG& message);
   bool OnAccessKey(wchar_t letter);
+  // The control the key goes to takes it first, if it will.
+  bool OfferKey(MSG& message);
 
   [[nodiscard]] Win32Backend& Backend() const { return backend_; }
   [[nodiscard]] const WindowDesign& Design() const { return design_; }
@@ -557,6 +561,7 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
                                       [owner](Event& event) { owner->Raise(event); });
   }
   void Detach() override { host_.reset(); }
+  bool TranslateKey(MSG& message) override { return host_ && host_->TranslateKey(message); }
   void Move(float l, float t, float w, float h) override {
     Placed::Move(l, t, w, h);
     // The size goes through the hosting container.
@@ -895,6 +900,11 @@ Item* Win32Window::ItemOf(HWND child) const {
 }
 
 Item* Win32Window::FocusedItem() const { return ItemOf(::GetFocus()); }
+
+bool Win32Window::OfferKey(MSG& message) {
+  Item* item = ItemOf(message.hwnd);
+  return item != nullptr && item->TranslateKey(message);
+}
 
 // Docked controls span the client area's width.
 void Win32Window::Layout() {
@@ -1331,10 +1341,15 @@ bool Win32Backend::PreTranslate(MSG& message) {
     case WM_SYSCHAR:
       return form->OnAccessKey(static_cast<wchar_t>(message.wParam));
     case WM_KEYDOWN:
+      if (form->OfferKey(message)) {
+        return true;  // the page's own key
+      }
       if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE) {
         return false;  // they come back as characters
       }
       return ::IsDialogMessageW(form->Hwnd(), &message) != FALSE;
+    case WM_KEYUP:
+      return form->OfferKey(message);
     default:
       return false;
   }

@@ -223,7 +223,12 @@ class Site final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active,
+                                            LPCOLESTR /*name*/) override {
+    if (active != nullptr) {
+      active->AddRef();
+    }
+    active_ = ComPtr<IOleInPlaceActiveObject>::Adopt(active);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
@@ -233,9 +238,16 @@ class Site final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
+  // The control's active object, as it last named it (none before).
+  [[nodiscard]] const ComPtr<IOleInPlaceActiveObject>& Active() const { return active_; }
+
  private:
   HWND window_;
+  ComPtr<IOleInPlaceActiveObject> active_;
 };
+
+// The site behind a host's client site.
+Site& SiteOf(const ComPtr<IOleClientSite>& site) { return *static_cast<Site*>(site.get()); }
 
 }  // namespace
 
@@ -337,6 +349,10 @@ WebHost::~WebHost() {
   }
   events_.reset();
   dispatch_.reset();
+  if (site_) {
+    // The control may still be named as the active object: the site lets go.
+    SiteOf(site_).SetActiveObject(nullptr, nullptr);
+  }
   if (object_) {
     if (auto inPlace = object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
       inPlace->InPlaceDeactivate();
@@ -357,6 +373,21 @@ void WebHost::Fit() {
   if (auto inPlace = object_.As<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
     inPlace->SetObjectRects(&client, &client);
   }
+}
+
+bool WebHost::TranslateKey(MSG& message) const {
+  const bool forTheControl = message.hwnd == window_ || ::IsChild(window_, message.hwnd) != FALSE;
+  const bool key = message.message == WM_KEYDOWN || message.message == WM_KEYUP;
+  if (!forTheControl || !key || !site_) {
+    return false;
+  }
+  // A copy: the control may name another active object while it works.
+  const ComPtr<IOleInPlaceActiveObject> active = SiteOf(site_).Active();
+  return active && active->TranslateAccelerator(&message) == S_OK;
+}
+
+ComPtr<IOleInPlaceFrame> WebHost::Frame() const {
+  return site_.As<IOleInPlaceFrame>(IID_IOleInPlaceFrame);
 }
 
 BrowserAutomation WebHost::Automation() const {

@@ -92,6 +92,12 @@ class WebHost {
   [[nodiscard]] bool Ready() const { return static_cast<bool>(dispatch_); }
   // Throws Failure when there is no control.
   [[nodiscard]] BrowserAutomation Automation() const;
+  // Offers a key going to the control's windows to the control first, as
+  // the active object it last named (the page's own keys: Tab through its
+  // links, copy, and so on). True when the control took the key.
+  bool TranslateKey(MSG& message) const;
+  // The in-place frame: where the control names its active object.
+  [[nodiscard]] ComPtr<IOleInPlaceFrame> Frame() const;
 
  private:
   HWND window_;

@@ -335,6 +335,94 @@ TEST(WebHost, HostsTheSystemControlAndPassesItsNotificationsOn) {
   EXPECT_EQ(raised.size(), count);
 }
 
+// Stands for a page's active object: takes Tab, leaves other keys, and
+// counts what it is offered and how many hold it.
+class PageKeys final : public IOleInPlaceActiveObject {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleWindow) ||
+        IsEqualIID(iid, IID_IOleInPlaceActiveObject)) {
+      *out = static_cast<IOleInPlaceActiveObject*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+    *window = nullptr;
+    return E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message) override {
+    offered.push_back(message->wParam);
+    return message->wParam == VK_TAB ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+
+  int refs = 1;
+  std::vector<WPARAM> offered;
+};
+
+TEST(WebHost, KeysForTheControlGoFirstToTheActiveObjectItNamed) {
+  const ComApartment com;
+  HWND window = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  const WindowHandle owned(window);
+  HWND inside = ::CreateWindowExW(0, L"STATIC", L"page", WS_CHILD, 0, 0, 10, 10, window,
+                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  HWND elsewhere = ::CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10,
+                                     nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  const WindowHandle ownedElsewhere(elsewhere);
+  PageKeys page;
+  {
+    WebHost host(window, "brwWebBrowser", [](Event&) {});
+    ASSERT_TRUE(host.Ready()) << "the WebBrowser control could not be hosted";
+    auto frame = host.Frame();
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->SetActiveObject(&page, nullptr), S_OK);
+
+    struct Case {
+      HWND to;
+      UINT message;
+      WPARAM key;
+      bool taken;
+      bool offered;
+    };
+    for (const Case& c : {Case{inside, WM_KEYDOWN, VK_TAB, true, true},
+                          Case{window, WM_KEYUP, VK_TAB, true, true},
+                          Case{inside, WM_KEYDOWN, 'A', false, true},
+                          Case{elsewhere, WM_KEYDOWN, VK_TAB, false, false},
+                          Case{inside, WM_CHAR, L'\t', false, false},
+                          Case{inside, WM_SYSKEYDOWN, 'A', false, false}}) {
+      SCOPED_TRACE(::testing::Message() << "message " << c.message << " key " << c.key);
+      page.offered.clear();
+      MSG message{c.to, c.message, c.key, 0, 0, {0, 0}};
+      EXPECT_EQ(host.TranslateKey(message), c.taken);
+      EXPECT_EQ(page.offered, c.offered ? std::vector<WPARAM>{c.key} : std::vector<WPARAM>{});
+    }
+
+    // Once the control names none, keys take their usual way.
+    ASSERT_EQ(frame->SetActiveObject(nullptr, nullptr), S_OK);
+    EXPECT_EQ(page.refs, 1);
+    page.offered.clear();
+    MSG tab{inside, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    EXPECT_FALSE(host.TranslateKey(tab));
+    EXPECT_TRUE(page.offered.empty());
+    ASSERT_EQ(frame->SetActiveObject(&page, nullptr), S_OK);
+    EXPECT_EQ(page.refs, 2);
+  }
+  EXPECT_EQ(page.refs, 1);  // the gone host holds it no more
+}
+
 TEST(WebHost, WithoutAControlEveryCallFails) {
   // No apartment: the control cannot be created, and the host stays empty.
   HWND window = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
