@@ -298,15 +298,21 @@ TEST(BrowserAutomation, ARefusedCallIsAFailure) {
   EXPECT_THROW((void)automation.LocationName(), Failure);
 }
 
+// A top-level window of the given size, for a host or for keys to go to.
+WindowHandle TopLevel(int width, int height) {
+  return WindowHandle(::CreateWindowExW(0, L"STATIC", L"window", WS_OVERLAPPEDWINDOW, 0, 0, width,
+                                        height, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                                        nullptr));
+}
+
 // The system's own control, hosted in place under Wine. Wine has no web
 // engine here, but the control is created, takes Navigate and reports
 // DownloadComplete.
 TEST(WebHost, HostsTheSystemControlAndPassesItsNotificationsOn) {
   const ComApartment com;
-  HWND window = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
-                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(window, nullptr);
-  const WindowHandle owned(window);
+  const WindowHandle owned = TopLevel(400, 300);
+  ASSERT_TRUE(owned);
+  HWND window = owned.get();
   std::vector<EventType> raised;
   {
     WebHost host(window, "brwWebBrowser", [&](Event& e) { raised.push_back(e.type); });
@@ -373,15 +379,13 @@ class PageKeys final : public IOleInPlaceActiveObject {
 
 TEST(WebHost, KeysForTheControlGoFirstToTheActiveObjectItNamed) {
   const ComApartment com;
-  HWND window = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
-                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(window, nullptr);
-  const WindowHandle owned(window);
+  const WindowHandle owned = TopLevel(400, 300);
+  ASSERT_TRUE(owned);
+  HWND window = owned.get();
   HWND inside = ::CreateWindowExW(0, L"STATIC", L"page", WS_CHILD, 0, 0, 10, 10, window,
                                   nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  HWND elsewhere = ::CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10,
-                                     nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  const WindowHandle ownedElsewhere(elsewhere);
+  const WindowHandle other = TopLevel(10, 10);
+  HWND elsewhere = other.get();
   PageKeys page;
   {
     WebHost host(window, "brwWebBrowser", [](Event&) {});
@@ -425,10 +429,9 @@ TEST(WebHost, KeysForTheControlGoFirstToTheActiveObjectItNamed) {
 
 TEST(WebHost, WithoutAControlEveryCallFails) {
   // No apartment: the control cannot be created, and the host stays empty.
-  HWND window = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                  nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(window, nullptr);
-  const WindowHandle owned(window);
+  const WindowHandle owned = TopLevel(100, 100);
+  ASSERT_TRUE(owned);
+  HWND window = owned.get();
   WebHost host(window, "brw", [](Event&) {});
   EXPECT_FALSE(host.Ready());
   EXPECT_THROW((void)host.Automation(), Failure);
