@@ -272,6 +272,113 @@ TEST_F(Browsing, ResizingToAlmostNothingAndBackKeepsTheProgramWorking) {
   EXPECT_TRUE(program->Running());
 }
 
+// ---- shortcuts -------------------------------------------------------------------
+
+using Shortcuts = EndToEnd;
+
+TEST_F(Shortcuts, NavigationKeysWorkFromThePageAndFromTheAddressBox) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(CaptionBecomes(*browser, "First Page" + kSuffix));
+  Enter(*browser, Root() + "/second.html");
+  ASSERT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+  const ScreenRect r = x.Geometry(*browser);
+  const auto inPage = [&] { x.Click(r.x + r.width / 2, r.y + r.height / 2); };
+  struct Case {
+    const char* what;
+    std::function<void()> focus;
+    const char* keysym;
+    std::vector<std::string> held;
+    const char* caption;
+  };
+  const std::vector<Case> cases = {
+      {"Alt+Left in the page", inPage, "Left", {"Alt_L"}, "First Page"},
+      {"Alt+Right in the page", inPage, "Right", {"Alt_L"}, "Second Page"},
+      {"Alt+Home in the box", [&] { x.Key("a", {"Alt_L"}); }, "Home", {"Alt_L"}, "Home Page"},
+      {"Alt+Left in the box", [&] { x.Key("a", {"Alt_L"}); }, "Left", {"Alt_L"}, "Second Page"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.focus();
+    x.Key(c.keysym, c.held);
+    EXPECT_TRUE(CaptionBecomes(*browser, c.caption + kSuffix));
+  }
+  for (const auto& [keysym, held] : std::vector<std::pair<const char*, std::vector<std::string>>>{
+           {"F5", {}}, {"r", {"Control_L"}}}) {
+    SCOPED_TRACE(keysym);
+    const int before = server.Requests("/second.html");
+    inPage();
+    x.Key(keysym, held);
+    EXPECT_TRUE(Eventually([&] { return server.Requests("/second.html") > before; }));
+    EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+  }
+  // Esc during a slow load stops it, as the Stop button does.
+  Enter(*browser, Root() + "/slow.html");
+  ASSERT_TRUE(CaptionBecomes(*browser, "Working..." + kSuffix));
+  ASSERT_TRUE(Eventually([&] { return server.Requests("/slow.html") > 0; }));
+  x.Key("Escape");
+  EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+}
+
+TEST_F(Shortcuts, AddressKeysSelectTheBoxSoTypingReplacesItsText) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(CaptionBecomes(*browser, "First Page" + kSuffix));
+  const ScreenRect r = x.Geometry(*browser);
+  struct Case {
+    const char* keysym;
+    std::vector<std::string> held;
+    const char* page;
+    const char* caption;
+  };
+  const std::vector<Case> cases = {{"l", {"Control_L"}, "/second.html", "Second Page"},
+                                   {"d", {"Alt_L"}, "/third.html", "Third Page"},
+                                   {"F6", {}, "/home.html", "Home Page"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keysym);
+    x.Click(r.x + r.width / 2, r.y + r.height / 2);  // the focus in the page
+    x.Key(c.keysym, c.held);
+    x.Type(Root() + c.page);
+    x.Key("Return");
+    EXPECT_TRUE(CaptionBecomes(*browser, c.caption + kSuffix));
+  }
+}
+
+TEST_F(Shortcuts, ThePageKeepsItsOwnKeysAndZoomChangesItsWidth) {
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(CaptionBecomes(*browser, "First Page" + kSuffix));
+  Enter(*browser, Root() + "/keys.html");
+  ASSERT_TRUE(CaptionBecomes(*browser, "Keys Page" + kSuffix));
+  const ScreenRect r = x.Geometry(*browser);
+  x.Click(r.x + r.width / 2, r.y + r.height / 2);
+  // The engine takes the first key after the focus comes into the page from
+  // the address box for its input method; a Shift alone is that key here.
+  x.Key("Shift_L");
+  x.Key("k");
+  EXPECT_TRUE(CaptionBecomes(*browser, "key k" + kSuffix));
+  x.Key("Escape");  // no load to stop: the page has it
+  EXPECT_TRUE(CaptionBecomes(*browser, "key Escape" + kSuffix));
+
+  // Zoomed to 2x, the page is half as wide in its own pixels.
+  const auto width = [&]() -> int {
+    const std::string t = x.Title(*browser);
+    return t.starts_with("width ") ? std::atoi(t.c_str() + 6) : 0;
+  };
+  x.Key("equal", {"Control_L"});
+  ASSERT_TRUE(Eventually([&] { return width() > 0; }));
+  const int at110 = width();
+  for (int i = 0; i < 5; ++i) {
+    x.Key("equal", {"Control_L"});  // 1.25, 1.5, 1.75, 2, 2.5
+  }
+  x.Key("minus", {"Control_L"});  // back to 2
+  ASSERT_TRUE(Eventually([&] { return width() > 0 && width() < at110 * 6 / 10; }));
+  const int at200 = width();
+  x.Key("0", {"Control_L"});
+  ASSERT_TRUE(Eventually([&] { return width() > at200 * 19 / 10; }));
+  EXPECT_NEAR(width(), at200 * 2, 4);
+}
+
 // ---- About box ---------------------------------------------------------------
 
 using AboutBox = EndToEnd;

@@ -130,8 +130,17 @@ void LoopbackServer::Answer(int client) {
     return;
   }
   auto it = kTitles.find(path);
-  const bool found = it != kTitles.end();
-  const std::string body = found ? Page(it->second, "Page " + path) : Page("Not Found", "Not found");
+  bool found = it != kTitles.end();
+  std::string body = found ? Page(it->second, "Page " + path) : Page("Not Found", "Not found");
+  if (path == "/keys.html") {
+    // Names the last key the page saw, and its width in page pixels.
+    found = true;
+    body = "<!DOCTYPE html><html><head><title>Keys Page</title></head><body>"
+           "<script>addEventListener('keydown', e => { if (e.key.length == 1 || e.key == 'Escape')"
+           " document.title = 'key ' + e.key; });"
+           "addEventListener('resize', () => { document.title = 'width ' + innerWidth; });"
+           "</script><p>keys</p></body></html>";
+  }
   SendAll(client, std::string(found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
                       "Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
                       "Connection: close\r\nContent-Length: " +

@@ -19,7 +19,8 @@ class LoopbackServer {
   // Pages: /first.html "First Page", /second.html "Second Page",
   // /third.html "Third Page", /home.html "Home Page", /search.html
   // "Search Page", /untitled.html (no title), /slow.html "Slow Page" (answers
-  // after `slowDelay`), /moved.html (redirects to /second.html); anything else
+  // after `slowDelay`), /moved.html (redirects to /second.html), /keys.html
+  // (its title names the last key it saw, or its width after a zoom); anything else
   // is a 404 page titled "Not Found".
   // Port 0 takes any free port.
   explicit LoopbackServer(std::uint16_t port = 0,
