@@ -69,10 +69,75 @@ std::string TextOf(const VARIANT& value) {
   return {};
 }
 
+// The argument `index` of `params` counted as declared (they arrive last
+// first), or none.
+VARIANT* Argument(DISPPARAMS* params, UINT count, UINT index) {
+  if (params == nullptr || params->rgvarg == nullptr || params->cArgs != count ||
+      index >= count) {
+    return nullptr;
+  }
+  return &params->rgvarg[count - 1 - index];
+}
+
+// Sets an [in, out] VARIANT_BOOL argument (Cancel) to true.
+void SetTrue(VARIANT* argument) {
+  if (argument == nullptr) {
+    return;
+  }
+  if (V_VT(argument) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(argument) != nullptr) {
+    argument = V_VARIANTREF(argument);
+  }
+  if (V_VT(argument) == (VT_BYREF | VT_BOOL) && V_BOOLREF(argument) != nullptr) {
+    *V_BOOLREF(argument) = VARIANT_TRUE;
+  } else if (V_VT(argument) == VT_BOOL) {
+    V_BOOL(argument) = VARIANT_TRUE;
+  }
+}
+
+// Hands `object` out through an [in, out] IDispatch** argument; the caller
+// owns the reference. False when the argument takes none.
+bool HandOut(VARIANT* argument, const ComPtr<IDispatch>& object) {
+  if (argument == nullptr || V_VT(argument) != (VT_BYREF | VT_DISPATCH) ||
+      V_DISPATCHREF(argument) == nullptr || !object) {
+    return false;
+  }
+  object->AddRef();
+  *V_DISPATCHREF(argument) = object.get();
+  return true;
+}
+
+ULONG NumberOf(VARIANT* argument) {
+  if (argument == nullptr) {
+    return 0;
+  }
+  VARIANT copy;
+  ::VariantInit(&copy);
+  ULONG number = 0;
+  if (SUCCEEDED(::VariantChangeType(&copy, argument, 0, VT_UI4))) {
+    number = V_UI4(&copy);
+  }
+  ::VariantClear(&copy);
+  return number;
+}
+
+// An address worth leaving the page for: not empty, not the blank page a
+// script opens to write into.
+bool Followed(const std::string& address) {
+  return !address.empty() && address != "about:blank";
+}
+
+// NewWindow3's flags: the window is asked for by the user's action (a click,
+// the "open in new window" menu item, a popup the user allowed).
+constexpr ULONG kUserInitiated = 0x2;   // NWMF_USERINITED
+constexpr ULONG kUserRequested = 0x80;  // NWMF_USERREQUESTED
+constexpr ULONG kUserAllowed = 0x100;   // NWMF_USERALLOWED
+
 class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSink> {
  public:
-  BrowserEventSink(std::string control, std::function<void(Event&)> raise)
-      : control_(std::move(control)), raise_(std::move(raise)) {}
+  BrowserEventSink(std::string control, std::function<void(Event&)> raise, NewWindows newWindows)
+      : control_(std::move(control)),
+        raise_(std::move(raise)),
+        newWindows_(std::move(newWindows)) {}
   virtual ~BrowserEventSink() = default;
   BrowserEventSink(const BrowserEventSink&) = delete;
   BrowserEventSink& operator=(const BrowserEventSink&) = delete;
@@ -104,6 +169,33 @@ class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSi
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                    EXCEPINFO*, UINT*) override {
+    // NewWindow2(ppDisp, Cancel)
+    if (id == dispid::kNewWindow2) {
+      // Cancelled first: whatever goes wrong below, no window opens.
+      SetTrue(Argument(params, 2, 1));
+      try {
+        if (newWindows_.catcher && HandOut(Argument(params, 2, 0), newWindows_.catcher())) {
+          Uncancel(Argument(params, 2, 1));
+        }
+      } catch (...) {  // NOLINT(bugprone-empty-catch): refused, as set
+      }
+      return S_OK;
+    }
+    // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+    if (id == dispid::kNewWindow3) {
+      SetTrue(Argument(params, 5, 1));
+      try {
+        const VARIANT* address = Argument(params, 5, 4);
+        const std::string url = address != nullptr ? TextOf(*address) : std::string();
+        const ULONG flags = NumberOf(Argument(params, 5, 2));
+        if (newWindows_.openHere && Followed(url) &&
+            (flags & (kUserInitiated | kUserRequested | kUserAllowed)) != 0) {
+          newWindows_.openHere(url);
+        }
+      } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
+      }
+      return S_OK;
+    }
     try {
       if (id == dispid::kNavigateComplete2) {
         // Arguments arrive last first: [0] the address, [1] the window.
@@ -122,8 +214,83 @@ class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSi
   }
 
  private:
+  // Lets the control go on with the catcher as the new window.
+  static void Uncancel(VARIANT* argument) {
+    if (argument != nullptr && V_VT(argument) == (VT_BYREF | VT_VARIANT) &&
+        V_VARIANTREF(argument) != nullptr) {
+      argument = V_VARIANTREF(argument);
+    }
+    if (argument != nullptr && V_VT(argument) == (VT_BYREF | VT_BOOL) &&
+        V_BOOLREF(argument) != nullptr) {
+      *V_BOOLREF(argument) = VARIANT_FALSE;
+    }
+  }
+
   std::string control_;
   std::function<void(Event&)> raise_;
+  NewWindows newWindows_;
+};
+
+// The sink of a hidden control that stands for a new window: nothing is
+// ever shown in it; its first navigation goes to the real view instead.
+class CatcherSink final : public IDispatch, public SelfOwned<CatcherSink> {
+ public:
+  explicit CatcherSink(std::function<void(const std::string&)> openHere)
+      : openHere_(std::move(openHere)) {}
+  virtual ~CatcherSink() = default;
+  CatcherSink(const CatcherSink&) = delete;
+  CatcherSink& operator=(const CatcherSink&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count != nullptr) {
+      *count = 0;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    if (id == dispid::kNewWindow2) {
+      SetTrue(Argument(params, 2, 1));
+    } else if (id == dispid::kNewWindow3) {
+      SetTrue(Argument(params, 5, 1));
+    } else if (id == dispid::kBeforeNavigate2) {
+      // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+      SetTrue(Argument(params, 7, 6));
+      try {
+        const VARIANT* address = Argument(params, 7, 1);
+        const std::string url = address != nullptr ? TextOf(*address) : std::string();
+        if (!spent_ && Followed(url) && openHere_) {
+          spent_ = true;
+          openHere_(url);
+        }
+      } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
+      }
+    }
+    return S_OK;
+  }
+
+ private:
+  std::function<void(const std::string&)> openHere_;
+  bool spent_ = false;
 };
 
 // The container side of in-place hosting: client site, in-place site and
@@ -251,8 +418,14 @@ Site& SiteOf(const ComPtr<IOleClientSite>& site) { return *static_cast<Site*>(si
 
 }  // namespace
 
-ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise) {
-  return BrowserEventSink::Create<IDispatch>(std::move(control), std::move(raise));
+ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise,
+                                       NewWindows newWindows) {
+  return BrowserEventSink::Create<IDispatch>(std::move(control), std::move(raise),
+                                             std::move(newWindows));
+}
+
+ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string&)> openHere) {
+  return CatcherSink::Create<IDispatch>(std::move(openHere));
 }
 
 // ---- late-bound calls ------------------------------------------------------
@@ -301,6 +474,16 @@ std::string LateBound::TextProperty(DISPID id) const {
   return TextOf(*result.get());
 }
 
+void LateBound::PutBool(DISPID id, bool value) const {
+  VARIANT argument;
+  ::VariantInit(&argument);
+  V_VT(&argument) = VT_BOOL;
+  V_BOOL(&argument) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&argument, &named, 1, 1};
+  Invoke(id, DISPATCH_PROPERTYPUT, params, nullptr);
+}
+
 bool LateBound::BoolProperty(DISPID id) const {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   Variant result;
@@ -314,9 +497,41 @@ bool LateBound::BoolProperty(DISPID id) const {
 
 // ---- host ------------------------------------------------------------------
 
+// A hidden control standing for a new window, in a window never shown.
+class WebHost::Catcher {
+ public:
+  explicit Catcher(std::function<void(const std::string&)> openHere)
+      : window_(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr)) {
+    if (window_) {
+      host_ = std::make_unique<WebHost>(window_.get(), MakeCatcherSink(std::move(openHere)));
+    }
+  }
+  [[nodiscard]] ComPtr<IDispatch> Dispatch() const {
+    return host_ ? host_->dispatch_ : ComPtr<IDispatch>();
+  }
+
+ private:
+  WindowHandle window_;              // goes last: the control lives in it
+  std::unique_ptr<WebHost> host_;
+};
+
 WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> raise)
     : window_(window) {
-  site_ = Site::Create<IOleClientSite>(window);
+  Create();
+  if (dispatch_) {
+    Advise(MakeBrowserEventSink(std::move(control), std::move(raise),
+                                OpenIn(dispatch_, [this] { return NewCatcher(); })));
+  }
+}
+
+WebHost::WebHost(HWND window, ComPtr<IDispatch> sink) : window_(window) {
+  Create();
+  Advise(std::move(sink));
+}
+
+void WebHost::Create() {
+  site_ = Site::Create<IOleClientSite>(window_);
   ComPtr<IOleObject> object;
   if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                 reinterpret_cast<void**>(object.Out())))) {
@@ -331,23 +546,61 @@ WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> r
   ::GetClientRect(window_, &client);
   object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.get(), 0, window_, &client);
   dispatch_ = object_.As<IDispatch>(IID_IDispatch);
+}
 
+void WebHost::Advise(ComPtr<IDispatch> sink) {
+  if (!object_ || !sink) {
+    return;
+  }
   auto container = object_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
   if (container &&
       SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.Out())) &&
       events_) {
-    auto sink = MakeBrowserEventSink(std::move(control), std::move(raise));
     if (FAILED(events_->Advise(sink.get(), &cookie_))) {
       events_.reset();
+      return;
     }
+    sink_ = std::move(sink);
   }
 }
 
+NewWindows WebHost::OpenIn(ComPtr<IDispatch> view,
+                           std::function<ComPtr<IDispatch>()> makeCatcher) {
+  return NewWindows{
+      .openHere = [view](const std::string& address) { BrowserAutomation(view).Navigate(address); },
+      .catcher = std::move(makeCatcher)};
+}
+
+ComPtr<IDispatch> WebHost::NewCatcher() {
+  catcher_.reset();  // an earlier one that was never navigated
+  // The view's own Navigate, for as long as this host is there: the
+  // catcher goes before the host does.
+  catcher_ = std::make_unique<Catcher>([this](const std::string& address) {
+    if (dispatch_) {
+      BrowserAutomation(dispatch_).Navigate(address);
+    }
+  });
+  ComPtr<IDispatch> dispatch = catcher_->Dispatch();
+  if (!dispatch) {
+    catcher_.reset();
+    return {};
+  }
+  try {
+    // The control takes an object as a new window only when it is one that
+    // registers as a browser.
+    LateBound(dispatch).PutBool(dispid::kRegisterAsBrowser, true);
+  } catch (const Failure&) {  // NOLINT(bugprone-empty-catch): it may do without
+  }
+  return dispatch;
+}
+
 WebHost::~WebHost() {
+  catcher_.reset();
   if (events_ && cookie_ != 0) {
     events_->Unadvise(cookie_);
   }
   events_.reset();
+  sink_.reset();
   dispatch_.reset();
   if (site_) {
     // The control may still be named as the active object: the site lets go.
