@@ -5,7 +5,9 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <utility>
 
 #include "platform/win32/ui_text.h"
@@ -484,6 +486,32 @@ void LateBound::PutBool(DISPID id, bool value) const {
   Invoke(id, DISPATCH_PROPERTYPUT, params, nullptr);
 }
 
+long LateBound::Exec(long command, long in) const {
+  // Arguments last first: [0] out, [1] in, [2] the option, [3] the command.
+  Variant out;
+  VARIANT args[4];
+  V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&args[0]) = out.get();
+  if (in < 0) {
+    V_VT(&args[1]) = VT_ERROR;
+    V_ERROR(&args[1]) = DISP_E_PARAMNOTFOUND;
+  } else {
+    V_VT(&args[1]) = VT_I4;
+    V_I4(&args[1]) = in;
+  }
+  V_VT(&args[2]) = VT_I4;
+  V_I4(&args[2]) = OLECMDEXECOPT_DONTPROMPTUSER;
+  V_VT(&args[3]) = VT_I4;
+  V_I4(&args[3]) = command;
+  DISPPARAMS params{args, nullptr, 4, 0};
+  Invoke(dispid::kExecWB, DISPATCH_METHOD, params, nullptr);
+  if (V_VT(out.get()) == VT_EMPTY ||
+      FAILED(::VariantChangeType(out.get(), out.get(), 0, VT_I4))) {
+    return 0;
+  }
+  return V_I4(out.get());
+}
+
 bool LateBound::BoolProperty(DISPID id) const {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   Variant result;
@@ -493,6 +521,30 @@ bool LateBound::BoolProperty(DISPID id) const {
     throw Failure("the web view answered no boolean");
   }
   return V_BOOL(result.get()) != VARIANT_FALSE;
+}
+
+// ---- zoom ------------------------------------------------------------------
+
+namespace {
+constexpr long kOpticalZoom = 63;  // OLECMDID_OPTICAL_ZOOM, in percent
+constexpr long kLeastZoom = 10;
+constexpr long kMostZoom = 1000;
+}  // namespace
+
+float BrowserAutomation::Zoom() const {
+  const long percent = calls_.Exec(kOpticalZoom, -1);
+  if (percent <= 0) {
+    throw Failure("the web view answered no zoom");
+  }
+  return static_cast<float>(percent) / 100.0F;
+}
+
+void BrowserAutomation::SetZoom(float factor) const {
+  if (!(factor > 0.0F) || factor > 1.0e6F) {  // also not a number
+    throw Failure("invalid zoom");
+  }
+  const long percent = std::clamp(std::lround(factor * 100.0F), kLeastZoom, kMostZoom);
+  calls_.Exec(kOpticalZoom, percent);
 }
 
 // ---- host ------------------------------------------------------------------

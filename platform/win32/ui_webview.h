@@ -29,7 +29,7 @@ inline constexpr DISPID kLocationName = 210;
 inline constexpr DISPID kLocationURL = 211;
 inline constexpr DISPID kBusy = 212;
 inline constexpr DISPID kRegisterAsBrowser = 552;
-inline constexpr DISPID kExecWB = 501;
+inline constexpr DISPID kExecWB = 502;
 // Notifications (DWebBrowserEvents2).
 inline constexpr DISPID kDownloadComplete = 104;
 inline constexpr DISPID kNavigateComplete2 = 252;
@@ -71,6 +71,10 @@ class LateBound {
   [[nodiscard]] std::string TextProperty(DISPID id) const;
   [[nodiscard]] bool BoolProperty(DISPID id) const;
   void PutBool(DISPID id, bool value) const;
+  // ExecWB(command, don't prompt, `in`, out): answers the number it gives
+  // out (0 when it gives none). `in` < 0: nothing goes in.
+  long Exec(long command, long in) const;
+  [[nodiscard]] const ComPtr<IDispatch>& Object() const { return object_; }
 
  private:
   void Invoke(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result) const;
@@ -96,6 +100,13 @@ class BrowserAutomation {
     return calls_.TextProperty(dispid::kLocationURL);
   }
   [[nodiscard]] bool Busy() const { return calls_.BoolProperty(dispid::kBusy); }
+  // The page's zoom as a factor (1 = 100 %).
+  [[nodiscard]] float Zoom() const;
+  // Zooms the page by `factor`, within what the control allows (10 % to
+  // 1000 %).
+  void SetZoom(float factor) const;
+  // The control's automation interface itself.
+  [[nodiscard]] const ComPtr<IDispatch>& Dispatch() const { return calls_.Object(); }
 
  private:
   LateBound calls_;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -172,11 +173,14 @@ class RecordingControl final : public IDispatch {
     UINT arguments;
     VARTYPE firstType;
     std::string firstText;
+    std::vector<VARTYPE> types{};  // every argument, last first
+    std::vector<long> numbers{};   // their numbers (0 where none)
   };
   std::vector<Call> calls;
   std::wstring name = L"Page";
   std::wstring url = L"http://page.example/";
   VARIANT_BOOL busy = VARIANT_TRUE;
+  long zoom = 100;  // ExecWB's answer
   DISPID failing = 0;
   ULONG refs = 1;
 
@@ -206,6 +210,11 @@ class RecordingControl final : public IDispatch {
                                 static_cast<int>(::SysStringLen(V_BSTR(&params->rgvarg[0]))));
       }
     }
+    for (UINT i = 0; i < params->cArgs; ++i) {
+      VARIANT& argument = params->rgvarg[i];
+      call.types.push_back(V_VT(&argument));
+      call.numbers.push_back(V_VT(&argument) == VT_I4 ? V_I4(&argument) : 0);
+    }
     calls.push_back(call);
     if (id == failing) {
       return DISP_E_MEMBERNOTFOUND;
@@ -218,6 +227,11 @@ class RecordingControl final : public IDispatch {
         V_VT(result) = VT_BOOL;
         V_BOOL(result) = busy;
       }
+    }
+    if (id == dispid::kExecWB && params->cArgs == 4 &&
+        V_VT(&params->rgvarg[0]) == (VT_BYREF | VT_VARIANT)) {
+      V_VT(V_VARIANTREF(&params->rgvarg[0])) = VT_I4;
+      V_I4(V_VARIANTREF(&params->rgvarg[0])) = zoom;
     }
     return S_OK;
   }
@@ -472,6 +486,42 @@ TEST(CatcherSink, CancelsEveryNavigationAndOpensTheFirstRealAddressInTheView) {
   EXPECT_EQ(opened.size(), 1U);
 }
 
+TEST(BrowserAutomation, ZoomIsTheControlsOpticalZoomInPercent) {
+  constexpr long kOpticalZoom = 63;
+  constexpr long kDontPrompt = 2;
+  const struct {
+    float factor;
+    long percent;
+  } settings[] = {{1.0F, 100}, {1.1F, 110}, {0.333F, 33}, {0.01F, 10}, {50.0F, 1000}};
+  for (const auto& setting : settings) {
+    SCOPED_TRACE(setting.factor);
+    RecordingControl control;
+    BrowserAutomation(Borrow(control)).SetZoom(setting.factor);
+    ASSERT_EQ(control.calls.size(), 1U);
+    const auto& call = control.calls[0];
+    EXPECT_EQ(call.id, dispid::kExecWB);
+    EXPECT_EQ(call.flags, DISPATCH_METHOD);
+    EXPECT_EQ(call.types, (std::vector<VARTYPE>{VT_BYREF | VT_VARIANT, VT_I4, VT_I4, VT_I4}));
+    EXPECT_EQ(call.numbers, (std::vector<long>{0, setting.percent, kDontPrompt, kOpticalZoom}));
+  }
+  for (float wrong : {0.0F, -1.0F, std::numeric_limits<float>::quiet_NaN()}) {
+    RecordingControl control;
+    EXPECT_THROW(BrowserAutomation(Borrow(control)).SetZoom(wrong), Failure);
+    EXPECT_TRUE(control.calls.empty());
+  }
+
+  RecordingControl control;
+  control.zoom = 125;
+  EXPECT_FLOAT_EQ(BrowserAutomation(Borrow(control)).Zoom(), 1.25F);
+  ASSERT_EQ(control.calls.size(), 1U);
+  EXPECT_EQ(control.calls[0].types,
+            (std::vector<VARTYPE>{VT_BYREF | VT_VARIANT, VT_ERROR, VT_I4, VT_I4}));
+  control.zoom = 0;  // no answer
+  EXPECT_THROW((void)BrowserAutomation(Borrow(control)).Zoom(), Failure);
+  control.failing = dispid::kExecWB;
+  EXPECT_THROW(BrowserAutomation(Borrow(control)).SetZoom(2.0F), Failure);
+}
+
 // A top-level window of the given size, for a host or for keys to go to.
 WindowHandle TopLevel(int width, int height) {
   return WindowHandle(::CreateWindowExW(0, L"STATIC", L"window", WS_OVERLAPPEDWINDOW, 0, 0, width,
@@ -513,6 +563,36 @@ TEST(WebHost, HostsTheSystemControlAndPassesItsNotificationsOn) {
     ::DispatchMessageW(&message);
   }
   EXPECT_EQ(raised.size(), count);
+}
+
+// The dispatch ids this program uses are the ones the system's control
+// gives its members.
+TEST(WebHost, TheDispatchIdsAreTheSystemControls) {
+  const ComApartment com;
+  const WindowHandle owned = TopLevel(200, 100);
+  ASSERT_TRUE(owned);
+  WebHost host(owned.get(), "brw", [](Event&) {});
+  ASSERT_TRUE(host.Ready());
+  ComPtr<IDispatch> control;
+  ASSERT_NO_THROW(control = host.Automation().Dispatch());
+  const struct {
+    const wchar_t* name;
+    DISPID id;
+  } members[] = {{L"GoBack", dispid::kGoBack},       {L"GoForward", dispid::kGoForward},
+                 {L"GoHome", dispid::kGoHome},       {L"GoSearch", dispid::kGoSearch},
+                 {L"Navigate", dispid::kNavigate},   {L"Stop", dispid::kStop},
+                 {L"Refresh", dispid::kRefresh},     {L"LocationName", dispid::kLocationName},
+                 {L"LocationURL", dispid::kLocationURL}, {L"Busy", dispid::kBusy},
+                 {L"RegisterAsBrowser", dispid::kRegisterAsBrowser},
+                 {L"ExecWB", dispid::kExecWB}};
+  for (const auto& member : members) {
+    std::wstring name = member.name;
+    LPOLESTR names[] = {name.data()};
+    DISPID id = 0;
+    ASSERT_EQ(control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK)
+        << ToUtf8(name);
+    EXPECT_EQ(id, member.id) << ToUtf8(name);
+  }
 }
 
 // Runs the thread's messages until `done` or the time is up.
