@@ -187,6 +187,9 @@ class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSi
     if (id == dispid::kNewWindow3) {
       SetTrue(Argument(params, 5, 1));
       try {
+        if (newWindows_.decided) {
+          newWindows_.decided();
+        }
         const VARIANT* address = Argument(params, 5, 4);
         const std::string url = address != nullptr ? TextOf(*address) : std::string();
         const ULONG flags = NumberOf(Argument(params, 5, 2));
@@ -573,7 +576,13 @@ WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> r
   Create();
   if (dispatch_) {
     Advise(MakeBrowserEventSink(std::move(control), std::move(raise),
-                                OpenIn(dispatch_, [this] { return NewCatcher(); })));
+                                OpenIn(
+                                    dispatch_, [this] { return NewCatcher(); },
+                                    [this] {
+                                      if (catcherLive_) {
+                                        *catcherLive_ = false;
+                                      }
+                                    })));
   }
 }
 
@@ -617,18 +626,22 @@ void WebHost::Advise(ComPtr<IDispatch> sink) {
 }
 
 NewWindows WebHost::OpenIn(ComPtr<IDispatch> view,
-                           std::function<ComPtr<IDispatch>()> makeCatcher) {
+                           std::function<ComPtr<IDispatch>()> makeCatcher,
+                           std::function<void()> decided) {
   return NewWindows{
       .openHere = [view](const std::string& address) { BrowserAutomation(view).Navigate(address); },
-      .catcher = std::move(makeCatcher)};
+      .catcher = std::move(makeCatcher),
+      .decided = std::move(decided)};
 }
 
 ComPtr<IDispatch> WebHost::NewCatcher() {
   catcher_.reset();  // an earlier one that was never navigated
-  // The view's own Navigate, for as long as this host is there: the
-  // catcher goes before the host does.
-  catcher_ = std::make_unique<Catcher>([this](const std::string& address) {
-    if (dispatch_) {
+  catcherLive_ = std::make_shared<bool>(true);
+  // The view's own Navigate, for as long as this host is there (the
+  // catcher goes before the host does) and no request with an address has
+  // been decided since.
+  catcher_ = std::make_unique<Catcher>([this, live = catcherLive_](const std::string& address) {
+    if (*live && dispatch_) {
       BrowserAutomation(dispatch_).Navigate(address);
     }
   });

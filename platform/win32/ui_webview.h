@@ -47,6 +47,9 @@ struct NewWindows {
   // the new window, whose first navigation is caught and opened here (see
   // MakeCatcherSink). None: the request is refused.
   std::function<ComPtr<IDispatch>()> catcher;
+  // A request with an address (NewWindow3) was decided: a catcher handed
+  // out for it just before must follow nothing any more.
+  std::function<void()> decided;
 };
 
 // Receives the control's notifications and raises them as events of the
@@ -142,7 +145,8 @@ class WebHost {
   // (the control's automation interface); a request without an address
   // gets a fresh catcher made by `makeCatcher`.
   static NewWindows OpenIn(ComPtr<IDispatch> view,
-                           std::function<ComPtr<IDispatch>()> makeCatcher);
+                           std::function<ComPtr<IDispatch>()> makeCatcher,
+                           std::function<void()> decided = {});
 
  private:
   class Catcher;
@@ -156,6 +160,7 @@ class WebHost {
   HWND window_;
   ComPtr<IDispatch> sink_;
   std::unique_ptr<Catcher> catcher_;
+  std::shared_ptr<bool> catcherLive_;  // false: the catcher opens nothing
   ComPtr<IOleClientSite> site_;  // also the in-place site and the frame
   ComPtr<IOleObject> object_;
   ComPtr<IDispatch> dispatch_;

@@ -452,7 +452,8 @@ TEST(BrowserEventSink, ANewWindowIsRefusedWhateverGoesWrong) {
   auto sink = MakeBrowserEventSink(
       "brw", [](Event&) {},
       NewWindows{.openHere = [](const std::string&) { throw Failure("view gone"); },
-                 .catcher = []() -> ComPtr<IDispatch> { throw Failure("no control"); }});
+                 .catcher = []() -> ComPtr<IDispatch> { throw Failure("no control"); },
+                 .decided = [] { throw Failure("host gone"); }});
   EXPECT_EQ(CallNewWindow3(*sink.get(), L"http://b.example/", VT_I4, kUserInitiated).cancel,
             VARIANT_TRUE);
   const NewWindowCall two = CallNewWindow2(*sink.get());
@@ -645,6 +646,18 @@ TEST(WebHost, NewWindowsOfTheSystemControlOpenInItself) {
   BrowserAutomation(standIn).Navigate("http://127.0.0.1:9/two");
   EXPECT_TRUE(at("http://127.0.0.1:9/two"));
   EXPECT_EQ(BrowserAutomation(standIn).LocationURL(), "") << "the stand-in went somewhere";
+
+  // A stand-in handed out just before a request with an address was
+  // decided (here: refused, no user's action) follows nothing.
+  const NewWindowCall first = CallNewWindow2(*sink.get());
+  ASSERT_NE(first.window, nullptr);
+  const auto late = ComPtr<IDispatch>::Adopt(first.window);
+  EXPECT_EQ(CallNewWindow3(*sink.get(), L"http://127.0.0.1:9/popup", VT_I4, kFirst).cancel,
+            VARIANT_TRUE);
+  // The stand-in hears of its navigation before Navigate returns.
+  BrowserAutomation(late).Navigate("http://127.0.0.1:9/popup");
+  EXPECT_EQ(host.Automation().LocationURL(), "http://127.0.0.1:9/two");
+  EXPECT_EQ(BrowserAutomation(late).LocationURL(), "");
 }
 
 // Stands for a page's active object: takes Tab, leaves other keys, and
