@@ -6,6 +6,7 @@
 #include "about/frm_about.h"
 #include "app/error_modes.h"
 #include "app/program.h"
+#include "browser/shortcuts.h"
 
 namespace corvane {
 
@@ -101,6 +102,49 @@ void Form1::tbToolBar_ButtonClick(const ToolbarButton& Button) {
   }
 }
 
+// ---- shortcuts -------------------------------------------------------------
+
+void Form1::Form_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
+  const Shortcut* shortcut = FindShortcut(KeyCode, Shift);
+  if (shortcut == nullptr) {
+    return;
+  }
+  WebBrowser* web = nullptr;
+  Skip([&] { web = &brwWebBrowser(); });
+  switch (shortcut->action) {
+    case ShortcutAction::FocusAddress:
+      Skip([&] { cboAddress().SetFocus(); });
+      Skip([&] { cboAddress().SelectAll(); });
+      break;
+    case ShortcutAction::Button: {
+      const std::string key = shortcut->button;
+      if (key == "Stop") {
+        // Esc stops a load; otherwise it is the page's or the box's.
+        bool loading = false;
+        Skip([&] { loading = web != nullptr && web->Busy(); });
+        if (!loading) {
+          return;
+        }
+      }
+      tbToolBar_ButtonClick(ShortcutButton(key));
+      break;
+    }
+    case ShortcutAction::ZoomIn:
+    case ShortcutAction::ZoomOut:
+    case ShortcutAction::ZoomReset:
+      Skip([&] {
+        if (web != nullptr) {
+          const ShortcutAction action = shortcut->action;
+          web->SetZoom(action == ShortcutAction::ZoomReset
+                           ? 1.0F
+                           : NextZoom(web->Zoom(), action == ShortcutAction::ZoomIn ? 1 : -1));
+        }
+      });
+      break;
+  }
+  KeyCode = 0;
+}
+
 // ---- caption and busy poll -------------------------------------------------
 
 void Form1::timTimer_Timer() {
@@ -167,6 +211,11 @@ void Form1::OnEvent(Event& event) {
     case EventType::KeyPress:
       if (control == "cboAddress" && event.keyAscii != nullptr) {
         cboAddress_KeyPress(*event.keyAscii);
+      }
+      break;
+    case EventType::KeyDown:
+      if (control.empty() && event.keyCode != nullptr) {
+        Form_KeyDown(*event.keyCode, event.shift);
       }
       break;
     case EventType::ButtonClick:

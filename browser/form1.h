@@ -37,6 +37,9 @@ class Form1 final : public Form {
   void timTimer_Timer();
   void brwWebBrowser_DownloadComplete();
   void brwWebBrowser_NavigateComplete2(const std::string& URL);
+  // The window's shortcuts (it has key preview): a key that is one sets
+  // KeyCode to 0, so it goes no further.
+  void Form_KeyDown(std::int16_t& KeyCode, std::int16_t Shift);
 
   [[nodiscard]] Toolbar& tbToolBar() const { return Window().GetToolbar("tbToolBar"); }
   [[nodiscard]] Control& picAddress() const { return Window().GetControl("picAddress"); }

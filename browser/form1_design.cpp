@@ -19,6 +19,8 @@ WindowDesign MakeDesign() {
   w.clientWidth = 15165;
   w.clientHeight = 11115;
   w.startPosition = StartPosition::WindowsDefault;
+  // The window sees every key first, for its shortcuts.
+  w.keyPreview = true;
 
   w.controls = {
       {.kind = ControlKind::ImageList, .name = "imlIcons",

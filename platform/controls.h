@@ -58,6 +58,10 @@ class ComboBox : public Control {
   [[nodiscard]] virtual std::int16_t ListIndex() const = 0;
   // Selects an entry, shows it as the text, and raises Click synchronously.
   virtual void SetListIndex(std::int16_t index) = 0;
+  // Puts the keyboard focus into the edit field.
+  virtual void SetFocus() = 0;
+  // Selects the whole text of the edit field.
+  virtual void SelectAll() = 0;
 };
 
 class Timer {
@@ -102,6 +106,9 @@ class WebBrowser : public Control {
   // call (the history update compares it with every entry of the list).
   [[nodiscard]] virtual const std::string& LocationURL() const = 0;
   [[nodiscard]] virtual bool Busy() const = 0;
+  // The page's zoom: 1 is its own size.
+  [[nodiscard]] virtual float Zoom() const = 0;
+  virtual void SetZoom(float factor) = 0;
 };
 
 }  // namespace corvane

@@ -22,6 +22,8 @@ class Failure : public std::runtime_error {
 enum class EventType : std::uint8_t {
   Resize,             // the window's client area changed size (also when first shown)
   KeyPress,           // a character key; keyAscii may be changed by the handler
+  KeyDown,            // any key going down, to a window with key preview before
+                      // anything else sees it; setting keyCode to 0 consumes it
   Click,              // control (or frame) clicked, or a combo box list index set
   ButtonClick,        // toolbar button; `button` is the button clicked
   Timer,              // timer tick
@@ -35,6 +37,8 @@ struct Event {
   std::string control{};     // empty: the window itself
   std::int16_t index = -1; // control array index
   std::int16_t* keyAscii = nullptr;
+  std::int16_t* keyCode = nullptr;  // KeyDown: the key's code (platform/keys.h)
+  std::int16_t shift = 0;           // KeyDown: the modifiers held (platform/keys.h)
   const ToolbarButton* button = nullptr;
   std::string text{};
 };

@@ -20,6 +20,7 @@ std::string FakeComboBox::Text() const {
 void FakeComboBox::SetText(const std::string& text) {
   faults.Check("SetText");
   text_ = text;
+  allSelected_ = false;
 }
 
 std::int16_t FakeComboBox::ListCount() const {
@@ -77,6 +78,16 @@ void FakeComboBox::SetListIndex(std::int16_t index) {
   }
   Event click{.type = EventType::Click, .control = Design().name};
   window_.Raise(click);
+}
+
+void FakeComboBox::SetFocus() {
+  faults.Check("SetFocus");
+  window_.SetFocus(Design().name);
+}
+
+void FakeComboBox::SelectAll() {
+  faults.Check("SelectAll");
+  allSelected_ = true;
 }
 
 void FakeComboBox::SetItems(std::vector<std::string> items) {
@@ -160,6 +171,16 @@ const std::string& FakeWebBrowser::LocationURL() const {
 bool FakeWebBrowser::Busy() const {
   faults.Check("Busy");
   return busy;
+}
+
+float FakeWebBrowser::Zoom() const {
+  faults.Check("Zoom");
+  return zoom;
+}
+
+void FakeWebBrowser::SetZoom(float factor) {
+  Call("SetZoom", std::to_string(factor));
+  zoom = factor;
 }
 
 void FakeWebBrowser::RaiseNavigateComplete2(const std::string& address) {
@@ -354,6 +375,16 @@ void FakeWindow::PressKey(std::int16_t code) {
     }
   }
   Settle();
+}
+
+bool FakeWindow::PressKeyDown(std::int16_t keyCode, std::int16_t shift) {
+  std::int16_t key = keyCode;
+  if (design_.keyPreview) {
+    Event down{.type = EventType::KeyDown, .keyCode = &key, .shift = shift};
+    Raise(down);
+  }
+  Settle();
+  return key != 0;
 }
 
 void FakeWindow::PressAccessKey(char letter) {

@@ -112,6 +112,11 @@ class FakeComboBox final : public Placed<ComboBox> {
   void RemoveItem(std::int16_t index) override;
   [[nodiscard]] std::int16_t ListIndex() const override { return listIndex_; }
   void SetListIndex(std::int16_t index) override;
+  void SetFocus() override;
+  void SelectAll() override;
+
+  // Whether the whole text was selected, and nothing typed since.
+  [[nodiscard]] bool AllSelected() const { return allSelected_; }
 
   // Test access: the entries as they stand.
   [[nodiscard]] const std::vector<std::string>& Items() const { return items_; }
@@ -119,7 +124,10 @@ class FakeComboBox final : public Placed<ComboBox> {
 
   // Drivers: the user types into the edit field (no event), presses a
   // character key in the box, or picks entry `index` from the drop-down list.
-  void Type(const std::string& text) { text_ = text; }
+  void Type(const std::string& text) {
+    text_ = text;
+    allSelected_ = false;
+  }
   void PressKey(std::int16_t code);
   void Pick(std::int16_t index);
 
@@ -127,6 +135,7 @@ class FakeComboBox final : public Placed<ComboBox> {
   std::vector<std::string> items_;
   std::string text_;
   std::int16_t listIndex_ = -1;
+  bool allSelected_ = false;
 };
 
 class FakeTimer final : public Timer {
@@ -175,11 +184,14 @@ class FakeWebBrowser final : public Placed<WebBrowser> {
   [[nodiscard]] std::string LocationName() const override;
   [[nodiscard]] const std::string& LocationURL() const override;
   [[nodiscard]] bool Busy() const override;
+  [[nodiscard]] float Zoom() const override;
+  void SetZoom(float factor) override;
 
   // Script: what the properties answer.
   std::string locationName;
   std::string locationURL;
   bool busy = false;
+  float zoom = 1.0F;
   // Every operation called, in order: "Navigate(address)", "GoBack()", ...
   std::vector<std::string> calls;
   // Reads of LocationURL so far.
@@ -234,6 +246,10 @@ class FakeWindow final : public NativeWindow {
   // not touch the window after a driver unless its form is still loaded.
   void PressKey(std::int16_t code);        // a character key, with this window active
   void PressAccessKey(char letter);        // Alt + letter
+  // A key going down with the modifiers `shift` held (platform/keys.h):
+  // the window sees it first when it has key preview. Answers whether the
+  // key went on (no handler consumed it).
+  bool PressKeyDown(std::int16_t keyCode, std::int16_t shift = 0);
   void ClickAt(float x, float y);          // client-area twips
   void ClickButton(const std::string& name);
   void CloseBox();

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/gtk/gtk_controls.h"
+#include "platform/gtk/keyboard.h"
 
 namespace corvane::gtk {
 
@@ -472,6 +473,17 @@ bool FormWindow::AccessKey(char letter) {
 }
 
 bool FormWindow::HandleKey(const GdkEventKey& event) {
+  if (design_.keyPreview) {
+    // The window sees every key first, before access keys and the page.
+    std::int16_t code = KeyCodeOf(event);
+    if (code != 0) {
+      Event down{.type = EventType::KeyDown, .keyCode = &code, .shift = ShiftStateOf(event)};
+      Raise(down);
+      if (!visible_ || code == 0) {
+        return true;
+      }
+    }
+  }
   const guint modifiers = event.state & gtk_accelerator_get_default_mod_mask();
   if ((modifiers & GDK_MOD1_MASK) != 0) {
     const gunichar c = gdk_keyval_to_unicode(gdk_keyval_to_lower(event.keyval));

@@ -392,6 +392,8 @@ class ComboControl final : public Placed<ComboBox> {
     }
     RaiseClick();
   }
+  void SetFocus() override { gtk_widget_grab_focus(Entry(Widget())); }
+  void SelectAll() override { gtk_editable_select_region(GTK_EDITABLE(Entry(Widget())), 0, -1); }
 
  private:
   // Keeps the program's own list changes from raising Click.

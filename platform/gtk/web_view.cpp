@@ -64,6 +64,15 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   // reads it once for every entry of the address list).
   [[nodiscard]] const std::string& LocationURL() const override { return uri_; }
   [[nodiscard]] bool Busy() const override { return webkit_web_view_is_loading(View()) != FALSE; }
+  [[nodiscard]] float Zoom() const override {
+    return static_cast<float>(webkit_web_view_get_zoom_level(View()));
+  }
+  void SetZoom(float factor) override {
+    if (!(factor > 0.0F)) {
+      throw Failure("invalid zoom");
+    }
+    webkit_web_view_set_zoom_level(View(), factor);
+  }
 
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }

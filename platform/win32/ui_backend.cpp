@@ -432,6 +432,8 @@ class Win32ComboBox final : public Placed<ComboBox> {
     Event click{.type = EventType::Click, .control = design_.name};
     form_.Raise(click);
   }
+  void SetFocus() override { ::SetFocus(FocusHandle()); }
+  void SelectAll() override { ::SendMessageW(handle_, CB_SETEDITSEL, 0, MAKELPARAM(0, -1)); }
   // A pick from the drop-down list: the picked entry becomes the text first.
   void Picked() {
     const std::int16_t index = ListIndex();
@@ -582,6 +584,8 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
     return url_;
   }
   [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
+  [[nodiscard]] float Zoom() const override { throw Failure("zoom is not available"); }
+  void SetZoom(float /*factor*/) override { throw Failure("zoom is not available"); }
 
  private:
   [[nodiscard]] BrowserAutomation Automation() const {

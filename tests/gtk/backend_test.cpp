@@ -241,6 +241,53 @@ TEST_F(Backend, AKeyThePreviewEatsGoesNoFurther) {
   EXPECT_EQ(window->GetComboBox("cboName").Text(), "");
 }
 
+// Every key going down reaches a window with key preview first, as the key
+// code of the unmodified key and the modifiers held; a KeyDown that is
+// consumed goes no further (no KeyPress, no access key, no button).
+TEST_F(Backend, KeyDownComesFirstWithTheKeysCodeAndModifiers) {
+  auto window = Open();
+  sink.keyDowns = true;
+  struct Case {
+    const char* keysym;
+    std::vector<std::string> held;
+    std::vector<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {"x", {}, {"KeyDown 88/0", "KeyPress :120"}},
+      {"x", {"Shift_L"}, {"KeyDown 88/1", "KeyPress :88"}},
+      {"F5", {}, {"KeyDown 116/0"}},
+      {"F6", {}, {"KeyDown 117/0"}},
+      {"l", {"Control_L"}, {"KeyDown 76/2", "KeyPress :12"}},
+      {"Left", {"Alt_L"}, {"KeyDown 37/4"}},
+      {"Home", {"Alt_L"}, {"KeyDown 36/4"}},
+      {"equal", {"Control_L", "Shift_L"}, {"KeyDown 187/3"}},
+      {"minus", {"Control_L"}, {"KeyDown 189/2"}},
+      {"KP_Add", {"Control_L"}, {"KeyDown 107/2"}},
+      {"0", {"Control_L"}, {"KeyDown 48/2"}},
+      {"Escape", {}, {"KeyDown 27/0", "KeyPress :27", "Click cmdCancel"}},
+      {"a", {"Alt_L"}, {"KeyDown 65/4", "Click cmdApply"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keysym);
+    sink.events.clear();
+    x.Key(c.keysym, c.held);
+    Settle(x);
+    EXPECT_EQ(sink.events, c.expected);
+  }
+  sink.react = [](Event& e) {
+    if (e.type == EventType::KeyDown) {
+      *e.keyCode = 0;
+    }
+  };
+  for (const char* keysym : {"Return", "Escape", "k"}) {
+    sink.events.clear();
+    x.Key(keysym);
+    x.Key("a", {"Alt_L"});
+    Settle(x);
+    EXPECT_EQ(sink.events.size(), 2U) << keysym;  // the two KeyDowns only
+  }
+}
+
 TEST_F(Backend, AccessKeysPressButtonsAndFocusALabelsTarget) {
   auto window = Open();
   x.Key("a", {"Alt_L"});

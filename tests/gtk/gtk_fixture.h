@@ -78,6 +78,12 @@ inline std::pair<int, int> ScreenPoint(GtkWidget* widget, int dx = 0, int dy = 0
 class RecordingSink final : public EventSink {
  public:
   void Raise(Event& event) override {
+    if (event.type == EventType::KeyDown && !keyDowns) {
+      if (react) {
+        react(event);
+      }
+      return;
+    }
     std::string entry = Name(event.type);
     if (!event.control.empty() || event.keyAscii != nullptr || event.button != nullptr) {
       entry += " " + event.control;
@@ -87,6 +93,9 @@ class RecordingSink final : public EventSink {
     }
     if (event.keyAscii != nullptr) {
       entry += ":" + std::to_string(*event.keyAscii);
+    }
+    if (event.keyCode != nullptr) {
+      entry += " " + std::to_string(*event.keyCode) + "/" + std::to_string(event.shift);
     }
     if (event.button != nullptr) {
       entry += ":" + event.button->Key();
@@ -110,12 +119,14 @@ class RecordingSink final : public EventSink {
 
   std::vector<std::string> events;
   std::function<void(Event&)> react;
+  bool keyDowns = false;  // KeyDown events are recorded too
 
  private:
   static std::string Name(EventType type) {
     switch (type) {
       case EventType::Resize: return "Resize";
       case EventType::KeyPress: return "KeyPress";
+      case EventType::KeyDown: return "KeyDown";
       case EventType::Click: return "Click";
       case EventType::ButtonClick: return "ButtonClick";
       case EventType::Timer: return "Timer";
