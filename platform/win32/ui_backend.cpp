@@ -1331,6 +1331,10 @@ std::unique_ptr<NativeWindow> Win32Backend::MakeWindow(const WindowDesign& desig
   return std::make_unique<Win32Window>(*this, design, sink);
 }
 
+namespace {
+
+// The modifiers held with the key of a WM_KEYDOWN or WM_SYSKEYDOWN message,
+// as the KeyDown event states them (platform/keys.h).
 std::int16_t ShiftState(const MSG& message) {
   std::int16_t shift = 0;
   if (::GetKeyState(VK_SHIFT) < 0) {
@@ -1347,6 +1351,8 @@ std::int16_t ShiftState(const MSG& message) {
   }
   return shift;
 }
+
+}  // namespace
 
 bool Win32Backend::PreTranslate(MSG& message) {
   HWND root = ::GetAncestor(message.hwnd, GA_ROOT);

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -18,10 +17,6 @@
 namespace corvane::winui {
 
 class Win32Window;
-
-// The modifiers held with the key of a WM_KEYDOWN or WM_SYSKEYDOWN message
-// as the KeyDown event states them (platform/keys.h).
-std::int16_t ShiftState(const MSG& message);
 
 class Win32Backend final : public Backend {
  public:

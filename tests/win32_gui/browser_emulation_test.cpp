@@ -222,17 +222,6 @@ DWORD EmulationForThisSystem() {
   return BrowserEmulationValue(serviceVersion, version);
 }
 
-TEST(BrowserEmulation, TheRunningProgramWritesItsOwnFileName) {
-  const wchar_t* self = L"corvane_win32_gui_tests.exe";
-  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, self);
-  EnsureBrowserEmulation();
-  const auto value = Number(HKEY_CURRENT_USER, self);
-  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, self);
-  ASSERT_TRUE(value.has_value());
-  EXPECT_EQ(*value, EmulationForThisSystem());
-  EXPECT_GE(*value, 8000U);
-}
-
 TEST(BrowserEmulation, TheProgramSetsItsValueAtStart) {
   const wchar_t* program = L"Corvane Ombrel.exe";
   ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, program);

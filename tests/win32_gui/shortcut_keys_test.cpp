@@ -159,26 +159,5 @@ TEST(KeyPreview, EveryKeyGoesDownToTheWindowFirstAndATakenKeyGoesNoFurther) {
   }
 }
 
-TEST(KeyPreview, TheModifiersComeFromTheKeyboardAndAltFromTheMessage) {
-  using namespace keys;
-  const struct {
-    std::initializer_list<BYTE> held;
-    bool altInMessage;
-    std::int16_t shift;
-  } cases[] = {
-      {{}, false, 0},
-      {{VK_SHIFT}, false, kShiftMask},
-      {{VK_CONTROL}, false, kCtrlMask},
-      {{}, true, kAltMask},
-      {{VK_MENU}, false, kAltMask},
-      {{VK_SHIFT, VK_CONTROL}, true, kShiftMask | kCtrlMask | kAltMask},
-  };
-  for (const auto& c : cases) {
-    const Held held(c.held);
-    MSG message{nullptr, WM_KEYDOWN, 'A', c.altInMessage ? LPARAM{1} << 29 : 0, 0, {0, 0}};
-    EXPECT_EQ(ShiftState(message), c.shift);
-  }
-}
-
 }  // namespace
 }  // namespace corvane::winui
