@@ -125,6 +125,12 @@ std::optional<DWORD> Number(HKEY root, const wchar_t* name) {
 }
 
 TEST(BrowserEmulation, WritesOnlyThisProgramsMissingValue) {
+  const struct Parent {
+    Parent() = default;
+    Parent(const Parent&) = delete;
+    Parent& operator=(const Parent&) = delete;
+    ~Parent() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\CorvaneOmbrelTests"); }
+  } parent;
   const ScratchKey user(L"Software\\CorvaneOmbrelTests\\user");
   const ScratchKey machine(L"Software\\CorvaneOmbrelTests\\machine");
   ASSERT_NE(user.get(), nullptr);

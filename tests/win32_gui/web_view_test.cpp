@@ -466,6 +466,26 @@ TEST(BrowserEventSink, ANewWindowIsRefusedWhateverGoesWrong) {
             VARIANT_TRUE);
 }
 
+TEST(BrowserEventSink, TheControlsOwnDownloadPromptIsLeftAlone) {
+  RecordingControl view;
+  auto sink = MakeBrowserEventSink("brw", [](Event&) {},
+                                   WebHost::OpenIn(Borrow(view), [] { return ComPtr<IDispatch>(); }));
+  // FileDownload(ActiveDocument, Cancel), last first.
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANT args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_BOOL;
+  V_BOOLREF(&args[0]) = &cancel;
+  V_VT(&args[1]) = VT_BOOL;
+  V_BOOL(&args[1]) = VARIANT_FALSE;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  constexpr DISPID kFileDownload = 270;
+  EXPECT_EQ(sink->Invoke(kFileDownload, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                         nullptr, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(cancel, VARIANT_FALSE);
+  EXPECT_TRUE(view.calls.empty());
+}
+
 TEST(CatcherSink, CancelsEveryNavigationAndOpensTheFirstRealAddressInTheView) {
   std::vector<std::string> opened;
   auto sink = MakeCatcherSink([&](const std::string& address) { opened.push_back(address); });
