@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/program.h"
+#include "platform/win32/browser_emulation.h"
 #include "platform/win32/ui_backend.h"
 
 #if __has_include("platform/win32/win32_registry.h") && __has_include("platform/win32/win32_shell.h")
@@ -13,6 +14,8 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
+  // Before the web control is first made: it reads its rendering mode then.
+  corvane::winui::EnsureBrowserEmulation();
   try {
     corvane::winui::Win32Backend backend(instance);
 #ifdef CORVANE_HAVE_SYSTEM_PORTS

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/keys.h"
 #include "platform/list_entries.h"
 #include "platform/win32/ui_pictures.h"
 #include "platform/win32/ui_text.h"
@@ -584,8 +585,8 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
     return url_;
   }
   [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
-  [[nodiscard]] float Zoom() const override { throw Failure("zoom is not available"); }
-  void SetZoom(float /*factor*/) override { throw Failure("zoom is not available"); }
+  [[nodiscard]] float Zoom() const override { return Automation().Zoom(); }
+  void SetZoom(float factor) override { Automation().SetZoom(factor); }
 
  private:
   [[nodiscard]] BrowserAutomation Automation() const {
@@ -1330,6 +1331,29 @@ std::unique_ptr<NativeWindow> Win32Backend::MakeWindow(const WindowDesign& desig
   return std::make_unique<Win32Window>(*this, design, sink);
 }
 
+namespace {
+
+// The modifiers held with the key of a WM_KEYDOWN or WM_SYSKEYDOWN message,
+// as the KeyDown event states them (platform/keys.h).
+std::int16_t ShiftState(const MSG& message) {
+  std::int16_t shift = 0;
+  if (::GetKeyState(VK_SHIFT) < 0) {
+    shift |= keys::kShiftMask;
+  }
+  if (::GetKeyState(VK_CONTROL) < 0) {
+    shift |= keys::kCtrlMask;
+  }
+  // Alt as the message states it; also Alt held with Ctrl, which is how the
+  // right Alt key (AltGr) types a layout's third characters: Ctrl alone
+  // would make those keys shortcuts.
+  if ((HIWORD(message.lParam) & KF_ALTDOWN) != 0 || ::GetKeyState(VK_MENU) < 0) {
+    shift |= keys::kAltMask;
+  }
+  return shift;
+}
+
+}  // namespace
+
 bool Win32Backend::PreTranslate(MSG& message) {
   HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
   Win32Window* form = FormOf(root);
@@ -1338,6 +1362,17 @@ bool Win32Backend::PreTranslate(MSG& message) {
   }
   if (::IsWindowEnabled(root) == FALSE) {
     return true;  // a modal message is up: the window takes no keys
+  }
+  if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
+      form->Design().keyPreview) {
+    // The window sees every key going down first, before access keys, Tab,
+    // characters and the page's own keys.
+    auto code = static_cast<std::int16_t>(message.wParam);
+    Event down{.type = EventType::KeyDown, .keyCode = &code, .shift = ShiftState(message)};
+    form->Raise(down);
+    if (code == 0 || FormOf(root) != form || !form->Visible()) {
+      return true;  // taken, or the window went
+    }
   }
   switch (message.message) {
     case WM_CHAR:

@@ -5,126 +5,16 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
-#include <atomic>
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
+#include "platform/win32/ui_com.h"
 #include "platform/win32/ui_text.h"
 
 namespace corvane::winui {
 
 namespace {
-
-// Reference counting for the COM objects this program implements. The
-// object owns itself while references are held and goes with the last one.
-template <class Derived>
-class SelfOwned {
- public:
-  template <class Interface, class... Args>
-  static ComPtr<Interface> Create(Args&&... args) {
-    auto object = std::make_shared<Derived>(std::forward<Args>(args)...);
-    object->self_ = object;
-    object->refs_ = 1;
-    return ComPtr<Interface>::Adopt(static_cast<Interface*>(object.get()));
-  }
-
- protected:
-  ULONG AddRefImpl() { return ++refs_; }
-  ULONG ReleaseImpl() {
-    const ULONG left = --refs_;
-    if (left == 0) {
-      auto last = std::move(self_);  // the object goes at the end of this scope
-    }
-    return left;
-  }
-
- private:
-  std::shared_ptr<Derived> self_;
-  std::atomic<ULONG> refs_{0};
-};
-
-// A VARIANT that is cleared when it goes.
-class Variant {
- public:
-  Variant() { ::VariantInit(&value_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  ~Variant() { ::VariantClear(&value_); }
-  VARIANT* get() { return &value_; }
-
- private:
-  VARIANT value_;
-};
-
-std::string TextOf(const VARIANT& value) {
-  const VARIANT* v = &value;
-  if (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v) != nullptr) {
-    v = V_VARIANTREF(v);
-  }
-  if (V_VT(v) == VT_BSTR) {
-    return ToUtf8(V_BSTR(v), static_cast<int>(::SysStringLen(V_BSTR(v))));
-  }
-  if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v) != nullptr) {
-    return ToUtf8(*V_BSTRREF(v), static_cast<int>(::SysStringLen(*V_BSTRREF(v))));
-  }
-  return {};
-}
-
-class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSink> {
- public:
-  BrowserEventSink(std::string control, std::function<void(Event&)> raise)
-      : control_(std::move(control)), raise_(std::move(raise)) {}
-  virtual ~BrowserEventSink() = default;
-  BrowserEventSink(const BrowserEventSink&) = delete;
-  BrowserEventSink& operator=(const BrowserEventSink&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) {
-      return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
-  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count != nullptr) {
-      *count = 0;
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    try {
-      if (id == dispid::kNavigateComplete2) {
-        // Arguments arrive last first: [0] the address, [1] the window.
-        Event event{.type = EventType::NavigateComplete2, .control = control_};
-        if (params != nullptr && params->cArgs >= 1 && params->rgvarg != nullptr) {
-          event.text = TextOf(params->rgvarg[0]);
-        }
-        raise_(event);
-      } else if (id == dispid::kDownloadComplete) {
-        Event event{.type = EventType::DownloadComplete, .control = control_};
-        raise_(event);
-      }
-    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
-    }
-    return S_OK;
-  }
-
- private:
-  std::string control_;
-  std::function<void(Event&)> raise_;
-};
 
 // The container side of in-place hosting: client site, in-place site and
 // in-place frame. The control asks it for the window and the rectangles.
@@ -251,10 +141,6 @@ Site& SiteOf(const ComPtr<IOleClientSite>& site) { return *static_cast<Site*>(si
 
 }  // namespace
 
-ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise) {
-  return BrowserEventSink::Create<IDispatch>(std::move(control), std::move(raise));
-}
-
 // ---- late-bound calls ------------------------------------------------------
 
 void LateBound::Invoke(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result) const {
@@ -301,6 +187,42 @@ std::string LateBound::TextProperty(DISPID id) const {
   return TextOf(*result.get());
 }
 
+void LateBound::PutBool(DISPID id, bool value) const {
+  VARIANT argument;
+  ::VariantInit(&argument);
+  V_VT(&argument) = VT_BOOL;
+  V_BOOL(&argument) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{&argument, &named, 1, 1};
+  Invoke(id, DISPATCH_PROPERTYPUT, params, nullptr);
+}
+
+long LateBound::Exec(long command, long in) const {
+  // Arguments last first: [0] out, [1] in, [2] the option, [3] the command.
+  Variant out;
+  VARIANT args[4];
+  V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&args[0]) = out.get();
+  if (in < 0) {
+    V_VT(&args[1]) = VT_ERROR;
+    V_ERROR(&args[1]) = DISP_E_PARAMNOTFOUND;
+  } else {
+    V_VT(&args[1]) = VT_I4;
+    V_I4(&args[1]) = in;
+  }
+  V_VT(&args[2]) = VT_I4;
+  V_I4(&args[2]) = OLECMDEXECOPT_DONTPROMPTUSER;
+  V_VT(&args[3]) = VT_I4;
+  V_I4(&args[3]) = command;
+  DISPPARAMS params{args, nullptr, 4, 0};
+  Invoke(dispid::kExecWB, DISPATCH_METHOD, params, nullptr);
+  if (V_VT(out.get()) == VT_EMPTY ||
+      FAILED(::VariantChangeType(out.get(), out.get(), 0, VT_I4))) {
+    return 0;
+  }
+  return V_I4(out.get());
+}
+
 bool LateBound::BoolProperty(DISPID id) const {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   Variant result;
@@ -312,11 +234,73 @@ bool LateBound::BoolProperty(DISPID id) const {
   return V_BOOL(result.get()) != VARIANT_FALSE;
 }
 
+// ---- zoom ------------------------------------------------------------------
+
+namespace {
+constexpr long kOpticalZoom = 63;  // OLECMDID_OPTICAL_ZOOM, in percent
+constexpr long kLeastZoom = 10;
+constexpr long kMostZoom = 1000;
+}  // namespace
+
+float BrowserAutomation::Zoom() const {
+  const long percent = calls_.Exec(kOpticalZoom, -1);
+  if (percent <= 0) {
+    throw Failure("the web view answered no zoom");
+  }
+  return static_cast<float>(percent) / 100.0F;
+}
+
+void BrowserAutomation::SetZoom(float factor) const {
+  if (!(factor > 0.0F) || factor > 1.0e6F) {  // also not a number
+    throw Failure("invalid zoom");
+  }
+  const long percent = std::clamp(std::lround(factor * 100.0F), kLeastZoom, kMostZoom);
+  calls_.Exec(kOpticalZoom, percent);
+}
+
 // ---- host ------------------------------------------------------------------
+
+// A hidden control standing for a new window, in a window never shown.
+class WebHost::Catcher {
+ public:
+  explicit Catcher(std::function<void(const std::string&)> openHere)
+      : window_(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr)) {
+    if (window_) {
+      host_ = std::make_unique<WebHost>(window_.get(), MakeCatcherSink(std::move(openHere)));
+    }
+  }
+  [[nodiscard]] ComPtr<IDispatch> Dispatch() const {
+    return host_ ? host_->dispatch_ : ComPtr<IDispatch>();
+  }
+
+ private:
+  WindowHandle window_;              // goes last: the control lives in it
+  std::unique_ptr<WebHost> host_;
+};
 
 WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> raise)
     : window_(window) {
-  site_ = Site::Create<IOleClientSite>(window);
+  Create();
+  if (dispatch_) {
+    Advise(MakeBrowserEventSink(std::move(control), std::move(raise),
+                                OpenIn(
+                                    dispatch_, [this] { return NewCatcher(); },
+                                    [this] {
+                                      if (catcherLive_) {
+                                        *catcherLive_ = false;
+                                      }
+                                    })));
+  }
+}
+
+WebHost::WebHost(HWND window, ComPtr<IDispatch> sink) : window_(window) {
+  Create();
+  Advise(std::move(sink));
+}
+
+void WebHost::Create() {
+  site_ = Site::Create<IOleClientSite>(window_);
   ComPtr<IOleObject> object;
   if (FAILED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                 reinterpret_cast<void**>(object.Out())))) {
@@ -331,23 +315,65 @@ WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> r
   ::GetClientRect(window_, &client);
   object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.get(), 0, window_, &client);
   dispatch_ = object_.As<IDispatch>(IID_IDispatch);
+}
 
+void WebHost::Advise(ComPtr<IDispatch> sink) {
+  if (!object_ || !sink) {
+    return;
+  }
   auto container = object_.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
   if (container &&
       SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.Out())) &&
       events_) {
-    auto sink = MakeBrowserEventSink(std::move(control), std::move(raise));
     if (FAILED(events_->Advise(sink.get(), &cookie_))) {
       events_.reset();
+      return;
     }
+    sink_ = std::move(sink);
   }
 }
 
+NewWindows WebHost::OpenIn(ComPtr<IDispatch> view,
+                           std::function<ComPtr<IDispatch>()> makeCatcher,
+                           std::function<void()> decided) {
+  return NewWindows{
+      .openHere = [view](const std::string& address) { BrowserAutomation(view).Navigate(address); },
+      .catcher = std::move(makeCatcher),
+      .decided = std::move(decided)};
+}
+
+ComPtr<IDispatch> WebHost::NewCatcher() {
+  catcher_.reset();  // an earlier one that was never navigated
+  catcherLive_ = std::make_shared<bool>(true);
+  // The view's own Navigate, for as long as this host is there (the
+  // catcher goes before the host does) and no request with an address has
+  // been decided since.
+  catcher_ = std::make_unique<Catcher>([this, live = catcherLive_](const std::string& address) {
+    if (*live && dispatch_) {
+      BrowserAutomation(dispatch_).Navigate(address);
+    }
+  });
+  ComPtr<IDispatch> dispatch = catcher_->Dispatch();
+  if (!dispatch) {
+    catcher_.reset();
+    return {};
+  }
+  try {
+    // The control takes an object as a new window only when it is one that
+    // registers as a browser.
+    LateBound(dispatch).PutBool(dispid::kRegisterAsBrowser, true);
+  } catch (const Failure&) {  // NOLINT(bugprone-empty-catch): it may do without
+  }
+  return dispatch;
+}
+
 WebHost::~WebHost() {
+  catcher_.reset();
   if (events_ && cookie_ != 0) {
     events_->Unadvise(cookie_);
   }
   events_.reset();
+  sink_.reset();
   dispatch_.reset();
   if (site_) {
     // The control may still be named as the active object: the site lets go.

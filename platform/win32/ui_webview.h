@@ -28,16 +28,41 @@ inline constexpr DISPID kRefresh = -550;
 inline constexpr DISPID kLocationName = 210;
 inline constexpr DISPID kLocationURL = 211;
 inline constexpr DISPID kBusy = 212;
+inline constexpr DISPID kRegisterAsBrowser = 552;
+inline constexpr DISPID kExecWB = 502;
 // Notifications (DWebBrowserEvents2).
 inline constexpr DISPID kDownloadComplete = 104;
 inline constexpr DISPID kNavigateComplete2 = 252;
+inline constexpr DISPID kBeforeNavigate2 = 250;
+inline constexpr DISPID kNewWindow2 = 251;
+inline constexpr DISPID kNewWindow3 = 273;
 }  // namespace dispid
 
+// What the view does when a page asks for a new window: this is a
+// single-window browser, so no other window ever opens.
+struct NewWindows {
+  // Opens `address` in this view instead. None: requests are only refused.
+  std::function<void(const std::string& address)> openHere;
+  // For a request that names no address (NewWindow2): a hidden stand-in for
+  // the new window, whose first navigation is caught and opened here (see
+  // MakeCatcherSink). None: the request is refused.
+  std::function<ComPtr<IDispatch>()> catcher;
+  // A request with an address (NewWindow3) was decided: a catcher handed
+  // out for it just before must follow nothing any more.
+  std::function<void()> decided;
+};
+
 // Receives the control's notifications and raises them as events of the
-// control `control`. Only NavigateComplete2 and DownloadComplete are passed
-// on; every other notification is accepted and dropped.
-ComPtr<IDispatch> MakeBrowserEventSink(std::string control,
-                                       std::function<void(Event&)> raise);
+// control `control`. NavigateComplete2 and DownloadComplete are passed on;
+// new-window requests are cancelled and handed to `newWindows` (NewWindow3,
+// with the address and a user's action behind it: opened here; NewWindow2:
+// given the catcher); every other notification is accepted and dropped.
+ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise,
+                                       NewWindows newWindows = {});
+
+// The sink of a catcher: cancels each of its navigations and new windows,
+// and passes the address of its first real navigation to `openHere`.
+ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string& address)> openHere);
 
 // Calls on the control's automation interface; each call throws Failure
 // when the control refuses it.
@@ -48,6 +73,11 @@ class LateBound {
   void Method(DISPID id, const std::string& text) const;
   [[nodiscard]] std::string TextProperty(DISPID id) const;
   [[nodiscard]] bool BoolProperty(DISPID id) const;
+  void PutBool(DISPID id, bool value) const;
+  // ExecWB(command, don't prompt, `in`, out): answers the number it gives
+  // out (0 when it gives none). `in` < 0: nothing goes in.
+  long Exec(long command, long in) const;
+  [[nodiscard]] const ComPtr<IDispatch>& Object() const { return object_; }
 
  private:
   void Invoke(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result) const;
@@ -73,6 +103,13 @@ class BrowserAutomation {
     return calls_.TextProperty(dispid::kLocationURL);
   }
   [[nodiscard]] bool Busy() const { return calls_.BoolProperty(dispid::kBusy); }
+  // The page's zoom as a factor (1 = 100 %).
+  [[nodiscard]] float Zoom() const;
+  // Zooms the page by `factor`, within what the control allows (10 % to
+  // 1000 %).
+  void SetZoom(float factor) const;
+  // The control's automation interface itself.
+  [[nodiscard]] const ComPtr<IDispatch>& Dispatch() const { return calls_.Object(); }
 
  private:
   LateBound calls_;
@@ -82,7 +119,11 @@ class BrowserAutomation {
 // system has no such control the host stays empty and every call fails.
 class WebHost {
  public:
+  // Raises the control's notifications as events of `control`; opens its
+  // new-window requests in itself.
   WebHost(HWND window, std::string control, std::function<void(Event&)> raise);
+  // A host whose notifications go to `sink`.
+  WebHost(HWND window, ComPtr<IDispatch> sink);
   WebHost(const WebHost&) = delete;
   WebHost& operator=(const WebHost&) = delete;
   ~WebHost();
@@ -98,9 +139,28 @@ class WebHost {
   bool TranslateKey(MSG& message) const;
   // The in-place frame: where the control names its active object.
   [[nodiscard]] ComPtr<IOleInPlaceFrame> Frame() const;
+  // The sink this host gave the control (none without a control).
+  [[nodiscard]] ComPtr<IDispatch> Sink() const { return sink_; }
+  // What this host does with new-window requests: they open in `view`
+  // (the control's automation interface); a request without an address
+  // gets a fresh catcher made by `makeCatcher`.
+  static NewWindows OpenIn(ComPtr<IDispatch> view,
+                           std::function<ComPtr<IDispatch>()> makeCatcher,
+                           std::function<void()> decided = {});
 
  private:
+  class Catcher;
+  // Makes and activates the control; the host stays empty without one.
+  void Create();
+  void Advise(ComPtr<IDispatch> sink);
+  // A new hidden catcher in place of the last one; its automation
+  // interface, or none.
+  ComPtr<IDispatch> NewCatcher();
+
   HWND window_;
+  ComPtr<IDispatch> sink_;
+  std::unique_ptr<Catcher> catcher_;
+  std::shared_ptr<bool> catcherLive_;  // false: the catcher opens nothing
   ComPtr<IOleClientSite> site_;  // also the in-place site and the frame
   ComPtr<IOleObject> object_;
   ComPtr<IDispatch> dispatch_;

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -172,11 +173,14 @@ class RecordingControl final : public IDispatch {
     UINT arguments;
     VARTYPE firstType;
     std::string firstText;
+    std::vector<VARTYPE> types{};  // every argument, last first
+    std::vector<long> numbers{};   // their numbers (0 where none)
   };
   std::vector<Call> calls;
   std::wstring name = L"Page";
   std::wstring url = L"http://page.example/";
   VARIANT_BOOL busy = VARIANT_TRUE;
+  long zoom = 100;  // ExecWB's answer
   DISPID failing = 0;
   ULONG refs = 1;
 
@@ -206,6 +210,11 @@ class RecordingControl final : public IDispatch {
                                 static_cast<int>(::SysStringLen(V_BSTR(&params->rgvarg[0]))));
       }
     }
+    for (UINT i = 0; i < params->cArgs; ++i) {
+      VARIANT& argument = params->rgvarg[i];
+      call.types.push_back(V_VT(&argument));
+      call.numbers.push_back(V_VT(&argument) == VT_I4 ? V_I4(&argument) : 0);
+    }
     calls.push_back(call);
     if (id == failing) {
       return DISP_E_MEMBERNOTFOUND;
@@ -218,6 +227,11 @@ class RecordingControl final : public IDispatch {
         V_VT(result) = VT_BOOL;
         V_BOOL(result) = busy;
       }
+    }
+    if (id == dispid::kExecWB && params->cArgs == 4 &&
+        V_VT(&params->rgvarg[0]) == (VT_BYREF | VT_VARIANT)) {
+      V_VT(V_VARIANTREF(&params->rgvarg[0])) = VT_I4;
+      V_I4(V_VARIANTREF(&params->rgvarg[0])) = zoom;
     }
     return S_OK;
   }
@@ -298,6 +312,237 @@ TEST(BrowserAutomation, ARefusedCallIsAFailure) {
   EXPECT_THROW((void)automation.LocationName(), Failure);
 }
 
+// The control's new-window requests, built as the control makes them: the
+// arguments last first, the window and Cancel passed by reference.
+struct NewWindowCall {
+  IDispatch* window = nullptr;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  HRESULT result = E_FAIL;
+};
+
+NewWindowCall CallNewWindow2(IDispatch& sink) {
+  NewWindowCall call;
+  VARIANT args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_BOOL;
+  V_BOOLREF(&args[0]) = &call.cancel;
+  V_VT(&args[1]) = VT_BYREF | VT_DISPATCH;
+  V_DISPATCHREF(&args[1]) = &call.window;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  call.result = sink.Invoke(dispid::kNewWindow2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                            &params, nullptr, nullptr, nullptr);
+  return call;
+}
+
+NewWindowCall CallNewWindow3(IDispatch& sink, const wchar_t* address, VARTYPE flagsType,
+                             ULONG flags) {
+  NewWindowCall call;
+  const Bstr url(address);
+  const Bstr context(L"http://page.example/");
+  VARIANT args[5];
+  V_VT(&args[0]) = VT_BSTR;
+  V_BSTR(&args[0]) = url.get();
+  V_VT(&args[1]) = VT_BSTR;
+  V_BSTR(&args[1]) = context.get();
+  V_VT(&args[2]) = flagsType;
+  V_UI4(&args[2]) = flags;
+  V_VT(&args[3]) = VT_BYREF | VT_BOOL;
+  V_BOOLREF(&args[3]) = &call.cancel;
+  V_VT(&args[4]) = VT_BYREF | VT_DISPATCH;
+  V_DISPATCHREF(&args[4]) = &call.window;
+  DISPPARAMS params{args, nullptr, 5, 0};
+  call.result = sink.Invoke(dispid::kNewWindow3, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                            &params, nullptr, nullptr, nullptr);
+  return call;
+}
+
+// BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers,
+// Cancel); answers Cancel.
+VARIANT_BOOL CallBeforeNavigate2(IDispatch& sink, const wchar_t* address) {
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  const Bstr url(address);
+  VARIANT inner;
+  V_VT(&inner) = VT_BSTR;
+  V_BSTR(&inner) = url.get();
+  VARIANT empty;
+  V_VT(&empty) = VT_EMPTY;
+  VARIANT args[7];
+  V_VT(&args[0]) = VT_BYREF | VT_BOOL;
+  V_BOOLREF(&args[0]) = &cancel;
+  for (int i : {1, 2, 3, 4}) {
+    V_VT(&args[i]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&args[i]) = &empty;
+  }
+  V_VT(&args[5]) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&args[5]) = &inner;
+  V_VT(&args[6]) = VT_DISPATCH;
+  V_DISPATCH(&args[6]) = nullptr;
+  DISPPARAMS params{args, nullptr, 7, 0};
+  EXPECT_EQ(sink.Invoke(dispid::kBeforeNavigate2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                        &params, nullptr, nullptr, nullptr),
+            S_OK);
+  return cancel;
+}
+
+constexpr ULONG kUserInitiated = 0x2;   // a click
+constexpr ULONG kUserRequested = 0x80;  // "open in new window"
+constexpr ULONG kFirst = 0x4;
+
+TEST(BrowserEventSink, NewWindowRequestsAreCancelledAndOpenInTheViewItself) {
+  const struct {
+    const char* what;
+    DISPID event;
+    const wchar_t* address;  // NewWindow3
+    VARTYPE flagsType;
+    ULONG flags;
+    bool haveCatcher;  // NewWindow2
+    bool cancelled;
+    const char* navigated;  // the view's Navigate, or none
+    bool caught;            // the catcher went out as the new window
+  } cases[] = {
+      {"a link to a new window", 273, L"http://b.example/p?q=1", VT_I4, kUserInitiated | kFirst,
+       true, true, "http://b.example/p?q=1", false},
+      {"open in new window", 273, L"http://c.example/", VT_UI4, kUserRequested, true, true,
+       "http://c.example/", false},
+      {"a popup without the user", 273, L"http://ads.example/", VT_I4, kFirst, true, true, nullptr,
+       false},
+      {"a blank window for a script", 273, L"about:blank", VT_I4, kUserInitiated, true, true,
+       nullptr, false},
+      {"no address", 273, L"", VT_I4, kUserInitiated, true, true, nullptr, false},
+      {"no address known yet", 251, nullptr, VT_EMPTY, 0, true, false, nullptr, true},
+      {"no catcher to be had", 251, nullptr, VT_EMPTY, 0, false, true, nullptr, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingControl view;
+    RecordingControl catcher;
+    int catchers = 0;
+    std::vector<Event> raised;
+    {
+      auto sink = MakeBrowserEventSink(
+          "brwWebBrowser", [&](Event& e) { raised.push_back(e); },
+          WebHost::OpenIn(Borrow(view), [&]() -> ComPtr<IDispatch> {
+            ++catchers;
+            return c.haveCatcher ? Borrow(catcher) : ComPtr<IDispatch>();
+          }));
+      const NewWindowCall call = c.event == dispid::kNewWindow3
+                                     ? CallNewWindow3(*sink.get(), c.address, c.flagsType, c.flags)
+                                     : CallNewWindow2(*sink.get());
+      EXPECT_EQ(call.result, S_OK);
+      EXPECT_EQ(call.cancel, c.cancelled ? VARIANT_TRUE : VARIANT_FALSE);
+      EXPECT_EQ(call.window, c.caught ? static_cast<IDispatch*>(&catcher) : nullptr);
+      if (call.window != nullptr) {
+        call.window->Release();  // the control's reference
+      }
+    }
+    EXPECT_EQ(catchers, c.event == dispid::kNewWindow2 ? 1 : 0);
+    if (c.navigated != nullptr) {
+      ASSERT_EQ(view.calls.size(), 1U);
+      EXPECT_EQ(view.calls[0].id, dispid::kNavigate);
+      EXPECT_EQ(view.calls[0].firstText, c.navigated);
+    } else {
+      EXPECT_TRUE(view.calls.empty());
+    }
+    EXPECT_TRUE(raised.empty()) << "a request for a window is no navigation of the view";
+    EXPECT_EQ(view.refs, 1U);
+    EXPECT_EQ(catcher.refs, 1U);
+  }
+}
+
+TEST(BrowserEventSink, ANewWindowIsRefusedWhateverGoesWrong) {
+  auto sink = MakeBrowserEventSink(
+      "brw", [](Event&) {},
+      NewWindows{.openHere = [](const std::string&) { throw Failure("view gone"); },
+                 .catcher = []() -> ComPtr<IDispatch> { throw Failure("no control"); },
+                 .decided = [] { throw Failure("host gone"); }});
+  EXPECT_EQ(CallNewWindow3(*sink.get(), L"http://b.example/", VT_I4, kUserInitiated).cancel,
+            VARIANT_TRUE);
+  const NewWindowCall two = CallNewWindow2(*sink.get());
+  EXPECT_EQ(two.cancel, VARIANT_TRUE);
+  EXPECT_EQ(two.window, nullptr);
+  // A sink that knows nothing about new windows refuses them too.
+  auto plain = MakeBrowserEventSink("brw", [](Event&) {});
+  EXPECT_EQ(CallNewWindow2(*plain.get()).cancel, VARIANT_TRUE);
+  EXPECT_EQ(CallNewWindow3(*plain.get(), L"http://b.example/", VT_I4, kUserInitiated).cancel,
+            VARIANT_TRUE);
+}
+
+TEST(BrowserEventSink, TheControlsOwnDownloadPromptIsLeftAlone) {
+  RecordingControl view;
+  auto sink = MakeBrowserEventSink("brw", [](Event&) {},
+                                   WebHost::OpenIn(Borrow(view), [] { return ComPtr<IDispatch>(); }));
+  // FileDownload(ActiveDocument, Cancel), last first.
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  VARIANT args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_BOOL;
+  V_BOOLREF(&args[0]) = &cancel;
+  V_VT(&args[1]) = VT_BOOL;
+  V_BOOL(&args[1]) = VARIANT_FALSE;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  constexpr DISPID kFileDownload = 270;
+  EXPECT_EQ(sink->Invoke(kFileDownload, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                         nullptr, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(cancel, VARIANT_FALSE);
+  EXPECT_TRUE(view.calls.empty());
+}
+
+TEST(CatcherSink, CancelsEveryNavigationAndOpensTheFirstRealAddressInTheView) {
+  std::vector<std::string> opened;
+  auto sink = MakeCatcherSink([&](const std::string& address) { opened.push_back(address); });
+  const struct {
+    const wchar_t* address;
+    std::vector<std::string> opened;
+  } steps[] = {
+      {L"about:blank", {}},
+      {L"http://popup.example/a", {"http://popup.example/a"}},
+      {L"http://popup.example/b", {"http://popup.example/a"}},  // only the first
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(CallBeforeNavigate2(*sink.get(), step.address), VARIANT_TRUE);
+    EXPECT_EQ(opened, step.opened);
+  }
+  EXPECT_EQ(CallNewWindow2(*sink.get()).cancel, VARIANT_TRUE);
+  EXPECT_EQ(CallNewWindow3(*sink.get(), L"http://x.example/", VT_I4, kUserInitiated).cancel,
+            VARIANT_TRUE);
+  EXPECT_EQ(opened.size(), 1U);
+}
+
+TEST(BrowserAutomation, ZoomIsTheControlsOpticalZoomInPercent) {
+  constexpr long kOpticalZoom = 63;
+  constexpr long kDontPrompt = 2;
+  const struct {
+    float factor;
+    long percent;
+  } settings[] = {{1.0F, 100}, {1.1F, 110}, {0.333F, 33}, {0.01F, 10}, {50.0F, 1000}};
+  for (const auto& setting : settings) {
+    SCOPED_TRACE(setting.factor);
+    RecordingControl control;
+    BrowserAutomation(Borrow(control)).SetZoom(setting.factor);
+    ASSERT_EQ(control.calls.size(), 1U);
+    const auto& call = control.calls[0];
+    EXPECT_EQ(call.id, dispid::kExecWB);
+    EXPECT_EQ(call.flags, DISPATCH_METHOD);
+    EXPECT_EQ(call.types, (std::vector<VARTYPE>{VT_BYREF | VT_VARIANT, VT_I4, VT_I4, VT_I4}));
+    EXPECT_EQ(call.numbers, (std::vector<long>{0, setting.percent, kDontPrompt, kOpticalZoom}));
+  }
+  for (float wrong : {0.0F, -1.0F, std::numeric_limits<float>::quiet_NaN()}) {
+    RecordingControl control;
+    EXPECT_THROW(BrowserAutomation(Borrow(control)).SetZoom(wrong), Failure);
+    EXPECT_TRUE(control.calls.empty());
+  }
+
+  RecordingControl control;
+  control.zoom = 125;
+  EXPECT_FLOAT_EQ(BrowserAutomation(Borrow(control)).Zoom(), 1.25F);
+  ASSERT_EQ(control.calls.size(), 1U);
+  EXPECT_EQ(control.calls[0].types,
+            (std::vector<VARTYPE>{VT_BYREF | VT_VARIANT, VT_ERROR, VT_I4, VT_I4}));
+  control.zoom = 0;  // no answer
+  EXPECT_THROW((void)BrowserAutomation(Borrow(control)).Zoom(), Failure);
+  control.failing = dispid::kExecWB;
+  EXPECT_THROW(BrowserAutomation(Borrow(control)).SetZoom(2.0F), Failure);
+}
+
 // A top-level window of the given size, for a host or for keys to go to.
 WindowHandle TopLevel(int width, int height) {
   return WindowHandle(::CreateWindowExW(0, L"STATIC", L"window", WS_OVERLAPPEDWINDOW, 0, 0, width,
@@ -339,6 +584,100 @@ TEST(WebHost, HostsTheSystemControlAndPassesItsNotificationsOn) {
     ::DispatchMessageW(&message);
   }
   EXPECT_EQ(raised.size(), count);
+}
+
+// The dispatch ids this program uses are the ones the system's control
+// gives its members.
+TEST(WebHost, TheDispatchIdsAreTheSystemControls) {
+  const ComApartment com;
+  const WindowHandle owned = TopLevel(200, 100);
+  ASSERT_TRUE(owned);
+  WebHost host(owned.get(), "brw", [](Event&) {});
+  ASSERT_TRUE(host.Ready());
+  ComPtr<IDispatch> control;
+  ASSERT_NO_THROW(control = host.Automation().Dispatch());
+  const struct {
+    const wchar_t* name;
+    DISPID id;
+  } members[] = {{L"GoBack", dispid::kGoBack},       {L"GoForward", dispid::kGoForward},
+                 {L"GoHome", dispid::kGoHome},       {L"GoSearch", dispid::kGoSearch},
+                 {L"Navigate", dispid::kNavigate},   {L"Stop", dispid::kStop},
+                 {L"Refresh", dispid::kRefresh},     {L"LocationName", dispid::kLocationName},
+                 {L"LocationURL", dispid::kLocationURL}, {L"Busy", dispid::kBusy},
+                 {L"RegisterAsBrowser", dispid::kRegisterAsBrowser},
+                 {L"ExecWB", dispid::kExecWB}};
+  for (const auto& member : members) {
+    std::wstring name = member.name;
+    LPOLESTR names[] = {name.data()};
+    DISPID id = 0;
+    ASSERT_EQ(control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK)
+        << ToUtf8(name);
+    EXPECT_EQ(id, member.id) << ToUtf8(name);
+  }
+}
+
+// Runs the thread's messages until `done` or the time is up.
+bool PumpUntil(const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) {
+      return false;
+    }
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// The system's control hosted for real: a request for a new window with an
+// address is cancelled and the control itself navigates there; one without
+// gets a hidden control of the same kind as the new window, and the
+// navigation that control is given goes to the view instead.
+TEST(WebHost, NewWindowsOfTheSystemControlOpenInItself) {
+  const ComApartment com;
+  const WindowHandle owned = TopLevel(400, 300);
+  ASSERT_TRUE(owned);
+  std::vector<EventType> raised;
+  WebHost host(owned.get(), "brwWebBrowser", [&](Event& e) { raised.push_back(e.type); });
+  ASSERT_TRUE(host.Ready()) << "the WebBrowser control could not be hosted";
+  auto sink = host.Sink();
+  ASSERT_TRUE(sink);
+
+  const auto at = [&](const std::string& address) {
+    return PumpUntil([&] { return host.Automation().LocationURL() == address; });
+  };
+  // Port 9 on loopback: nothing answers, and the address stays.
+  const NewWindowCall three =
+      CallNewWindow3(*sink.get(), L"http://127.0.0.1:9/three", VT_I4, kUserInitiated);
+  EXPECT_EQ(three.cancel, VARIANT_TRUE);
+  EXPECT_EQ(three.window, nullptr);
+  EXPECT_TRUE(at("http://127.0.0.1:9/three"));
+
+  const NewWindowCall two = CallNewWindow2(*sink.get());
+  EXPECT_EQ(two.cancel, VARIANT_FALSE);
+  ASSERT_NE(two.window, nullptr);
+  const auto standIn = ComPtr<IDispatch>::Adopt(two.window);
+  EXPECT_NE(standIn.get(), sink.get());
+  // What the control does with the new window it was given.
+  BrowserAutomation(standIn).Navigate("http://127.0.0.1:9/two");
+  EXPECT_TRUE(at("http://127.0.0.1:9/two"));
+  EXPECT_EQ(BrowserAutomation(standIn).LocationURL(), "") << "the stand-in went somewhere";
+
+  // A stand-in handed out just before a request with an address was
+  // decided (here: refused, no user's action) follows nothing.
+  const NewWindowCall first = CallNewWindow2(*sink.get());
+  ASSERT_NE(first.window, nullptr);
+  const auto late = ComPtr<IDispatch>::Adopt(first.window);
+  EXPECT_EQ(CallNewWindow3(*sink.get(), L"http://127.0.0.1:9/popup", VT_I4, kFirst).cancel,
+            VARIANT_TRUE);
+  // The stand-in hears of its navigation before Navigate returns.
+  BrowserAutomation(late).Navigate("http://127.0.0.1:9/popup");
+  EXPECT_EQ(host.Automation().LocationURL(), "http://127.0.0.1:9/two");
+  EXPECT_EQ(BrowserAutomation(late).LocationURL(), "");
 }
 
 // Stands for a page's active object: takes Tab, leaves other keys, and

@@ -1,0 +1,155 @@
+#include "platform/win32/browser_emulation.h"
+
+#include <cwchar>
+#include <utility>
+#include <vector>
+
+namespace corvane::winui {
+
+namespace {
+
+// A registry key opened or made here, closed when it goes.
+class Key {
+ public:
+  Key() = default;
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  ~Key() {
+    if (key_ != nullptr) {
+      ::RegCloseKey(key_);
+    }
+  }
+  HKEY* Out() { return &key_; }
+  [[nodiscard]] HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// A text value of `key`, or empty.
+std::wstring TextValue(HKEY key, const wchar_t* name) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ || size == 0 || size > 1024) {
+    return {};
+  }
+  std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+  if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+      ERROR_SUCCESS) {
+    return {};
+  }
+  return text.data();  // up to the terminator, stored or not
+}
+
+// The leading number of a version text and the one after its first dot;
+// -1 where there is none.
+std::pair<long, long> MajorMinor(const std::wstring& version) {
+  const wchar_t* text = version.c_str();
+  wchar_t* end = nullptr;
+  if (*text < L'0' || *text > L'9') {
+    return {-1, -1};
+  }
+  const long major = std::wcstol(text, &end, 10);
+  long minor = -1;
+  if (*end == L'.' && end[1] >= L'0' && end[1] <= L'9') {
+    minor = std::wcstol(end + 1, nullptr, 10);
+  }
+  return {major, minor};
+}
+
+// Engines of version 10 and 11 state "9.10..." and "9.11..." as their
+// Version (their true one is svcVersion).
+long EngineMajor(const std::wstring& serviceVersion, const std::wstring& version) {
+  if (const long major = MajorMinor(serviceVersion).first; major > 0) {
+    return major;
+  }
+  const auto [major, minor] = MajorMinor(version);
+  if (major == 9 && minor >= 10) {
+    return minor;
+  }
+  return major;
+}
+
+}  // namespace
+
+DWORD BrowserEmulationValue(const std::wstring& serviceVersion, const std::wstring& version) {
+  // The newest engine that has this setting is 11; newer systems still
+  // carry engine 11. An engine whose version cannot be read is taken to be
+  // that one.
+  constexpr long kNewest = 11;
+  long major = EngineMajor(serviceVersion, version);
+  if (major < 0 || major > kNewest) {
+    major = kNewest;
+  }
+  // Engines before 8 know only their default mode.
+  if (major < 8) {
+    return 0;
+  }
+  // NNNN000: pages are shown in the engine's newest standards mode, and
+  // pages that ask for another mode (or have no doctype) still get it.
+  return static_cast<DWORD>(major) * 1000;
+}
+
+bool EnsureBrowserEmulation(HKEY user, HKEY machine, const std::wstring& program) {
+  if (program.empty()) {
+    return false;
+  }
+  {
+    Key existing;
+    if (::RegOpenKeyExW(user, kBrowserEmulationKey, 0, KEY_QUERY_VALUE, existing.Out()) ==
+            ERROR_SUCCESS &&
+        ::RegQueryValueExW(existing.get(), program.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_FILE_NOT_FOUND) {
+      return false;  // the user's (or an earlier run's) value stays
+    }
+  }
+  std::wstring serviceVersion;
+  std::wstring version;
+  {
+    Key engine;
+    if (::RegOpenKeyExW(machine, kEngineKey, 0, KEY_QUERY_VALUE, engine.Out()) == ERROR_SUCCESS) {
+      serviceVersion = TextValue(engine.get(), L"svcVersion");
+      version = TextValue(engine.get(), L"Version");
+    }
+  }
+  const DWORD value = BrowserEmulationValue(serviceVersion, version);
+  if (value == 0) {
+    return false;
+  }
+  Key key;
+  if (::RegCreateKeyExW(user, kBrowserEmulationKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Out(),
+                        nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  return ::RegSetValueExW(key.get(), program.c_str(), 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
+}
+
+void EnsureBrowserEmulation() noexcept {
+  try {
+    std::vector<wchar_t> path(MAX_PATH);
+    DWORD length = 0;
+    for (;;) {
+      length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+      if (length == 0) {
+        return;
+      }
+      if (length < path.size()) {
+        break;
+      }
+      if (path.size() >= 32768) {
+        return;
+      }
+      path.resize(path.size() * 2);  // cut short: a longer path
+    }
+    const std::wstring full(path.data(), length);
+    const auto slash = full.find_last_of(L"\\/");
+    EnsureBrowserEmulation(HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                           slash == std::wstring::npos ? full : full.substr(slash + 1));
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the default rendering remains
+  }
+}
+
+}  // namespace corvane::winui

@@ -1,0 +1,254 @@
+// The web view's event sinks: the control's notifications raised as the
+// program's events, and its requests for new windows kept in the view.
+#include <exdisp.h>
+#include <exdispid.h>
+
+#include <utility>
+
+#include "platform/win32/ui_com.h"
+#include "platform/win32/ui_webview.h"
+
+namespace corvane::winui {
+
+namespace {
+
+// The argument `index` of `params` counted as declared (they arrive last
+// first), or none.
+VARIANT* Argument(DISPPARAMS* params, UINT count, UINT index) {
+  if (params == nullptr || params->rgvarg == nullptr || params->cArgs != count ||
+      index >= count) {
+    return nullptr;
+  }
+  return &params->rgvarg[count - 1 - index];
+}
+
+// Sets an [in, out] VARIANT_BOOL argument (Cancel) to true.
+void SetTrue(VARIANT* argument) {
+  if (argument == nullptr) {
+    return;
+  }
+  if (V_VT(argument) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(argument) != nullptr) {
+    argument = V_VARIANTREF(argument);
+  }
+  if (V_VT(argument) == (VT_BYREF | VT_BOOL) && V_BOOLREF(argument) != nullptr) {
+    *V_BOOLREF(argument) = VARIANT_TRUE;
+  } else if (V_VT(argument) == VT_BOOL) {
+    V_BOOL(argument) = VARIANT_TRUE;
+  }
+}
+
+// Hands `object` out through an [in, out] IDispatch** argument; the caller
+// owns the reference. False when the argument takes none.
+bool HandOut(VARIANT* argument, const ComPtr<IDispatch>& object) {
+  if (argument == nullptr || V_VT(argument) != (VT_BYREF | VT_DISPATCH) ||
+      V_DISPATCHREF(argument) == nullptr || !object) {
+    return false;
+  }
+  object->AddRef();
+  *V_DISPATCHREF(argument) = object.get();
+  return true;
+}
+
+ULONG NumberOf(VARIANT* argument) {
+  if (argument == nullptr) {
+    return 0;
+  }
+  VARIANT copy;
+  ::VariantInit(&copy);
+  ULONG number = 0;
+  if (SUCCEEDED(::VariantChangeType(&copy, argument, 0, VT_UI4))) {
+    number = V_UI4(&copy);
+  }
+  ::VariantClear(&copy);
+  return number;
+}
+
+// An address worth leaving the page for: not empty, not the blank page a
+// script opens to write into.
+bool Followed(const std::string& address) {
+  return !address.empty() && address != "about:blank";
+}
+
+// NewWindow3's flags: the window is asked for by the user's action (a click,
+// the "open in new window" menu item, a popup the user allowed).
+constexpr ULONG kUserInitiated = 0x2;   // NWMF_USERINITED
+constexpr ULONG kUserRequested = 0x80;  // NWMF_USERREQUESTED
+constexpr ULONG kUserAllowed = 0x100;   // NWMF_USERALLOWED
+
+class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSink> {
+ public:
+  BrowserEventSink(std::string control, std::function<void(Event&)> raise, NewWindows newWindows)
+      : control_(std::move(control)),
+        raise_(std::move(raise)),
+        newWindows_(std::move(newWindows)) {}
+  virtual ~BrowserEventSink() = default;
+  BrowserEventSink(const BrowserEventSink&) = delete;
+  BrowserEventSink& operator=(const BrowserEventSink&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count != nullptr) {
+      *count = 0;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    // NewWindow2(ppDisp, Cancel)
+    if (id == dispid::kNewWindow2) {
+      // Cancelled first: whatever goes wrong below, no window opens.
+      SetTrue(Argument(params, 2, 1));
+      try {
+        if (newWindows_.catcher && HandOut(Argument(params, 2, 0), newWindows_.catcher())) {
+          Uncancel(Argument(params, 2, 1));
+        }
+      } catch (...) {  // NOLINT(bugprone-empty-catch): refused, as set
+      }
+      return S_OK;
+    }
+    // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl)
+    if (id == dispid::kNewWindow3) {
+      SetTrue(Argument(params, 5, 1));
+      try {
+        if (newWindows_.decided) {
+          newWindows_.decided();
+        }
+        const VARIANT* address = Argument(params, 5, 4);
+        const std::string url = address != nullptr ? TextOf(*address) : std::string();
+        const ULONG flags = NumberOf(Argument(params, 5, 2));
+        if (newWindows_.openHere && Followed(url) &&
+            (flags & (kUserInitiated | kUserRequested | kUserAllowed)) != 0) {
+          newWindows_.openHere(url);
+        }
+      } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
+      }
+      return S_OK;
+    }
+    try {
+      if (id == dispid::kNavigateComplete2) {
+        // Arguments arrive last first: [0] the address, [1] the window.
+        Event event{.type = EventType::NavigateComplete2, .control = control_};
+        if (params != nullptr && params->cArgs >= 1 && params->rgvarg != nullptr) {
+          event.text = TextOf(params->rgvarg[0]);
+        }
+        raise_(event);
+      } else if (id == dispid::kDownloadComplete) {
+        Event event{.type = EventType::DownloadComplete, .control = control_};
+        raise_(event);
+      }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
+    }
+    return S_OK;
+  }
+
+ private:
+  // Lets the control go on with the catcher as the new window.
+  static void Uncancel(VARIANT* argument) {
+    if (argument != nullptr && V_VT(argument) == (VT_BYREF | VT_VARIANT) &&
+        V_VARIANTREF(argument) != nullptr) {
+      argument = V_VARIANTREF(argument);
+    }
+    if (argument != nullptr && V_VT(argument) == (VT_BYREF | VT_BOOL) &&
+        V_BOOLREF(argument) != nullptr) {
+      *V_BOOLREF(argument) = VARIANT_FALSE;
+    }
+  }
+
+  std::string control_;
+  std::function<void(Event&)> raise_;
+  NewWindows newWindows_;
+};
+
+// The sink of a hidden control that stands for a new window: nothing is
+// ever shown in it; its first navigation goes to the real view instead.
+class CatcherSink final : public IDispatch, public SelfOwned<CatcherSink> {
+ public:
+  explicit CatcherSink(std::function<void(const std::string&)> openHere)
+      : openHere_(std::move(openHere)) {}
+  virtual ~CatcherSink() = default;
+  CatcherSink(const CatcherSink&) = delete;
+  CatcherSink& operator=(const CatcherSink&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) {
+      return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count != nullptr) {
+      *count = 0;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    if (id == dispid::kNewWindow2) {
+      SetTrue(Argument(params, 2, 1));
+    } else if (id == dispid::kNewWindow3) {
+      SetTrue(Argument(params, 5, 1));
+    } else if (id == dispid::kBeforeNavigate2) {
+      // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
+      SetTrue(Argument(params, 7, 6));
+      try {
+        const VARIANT* address = Argument(params, 7, 1);
+        const std::string url = address != nullptr ? TextOf(*address) : std::string();
+        if (!spent_ && Followed(url) && openHere_) {
+          spent_ = true;
+          openHere_(url);
+        }
+      } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
+      }
+    }
+    return S_OK;
+  }
+
+ private:
+  std::function<void(const std::string&)> openHere_;
+  bool spent_ = false;
+};
+
+}  // namespace
+
+ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise,
+                                       NewWindows newWindows) {
+  return BrowserEventSink::Create<IDispatch>(std::move(control), std::move(raise),
+                                             std::move(newWindows));
+}
+
+ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string&)> openHere) {
+  return CatcherSink::Create<IDispatch>(std::move(openHere));
+}
+
+}  // namespace corvane::winui

@@ -1,0 +1,246 @@
+// The web control's rendering mode: the per-program value written once under
+// the user's feature-control key, from the engine's version, and nothing
+// else touched.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/browser_emulation.h"
+#include "platform/win32/ui_text.h"
+#include "tests/win32_gui/program_driver.h"
+
+namespace corvane::winui {
+namespace {
+
+TEST(BrowserEmulation, TheValueFollowsTheEnginesVersion) {
+  const struct {
+    const wchar_t* serviceVersion;
+    const wchar_t* version;
+    DWORD value;
+  } cases[] = {
+      {L"11.0.9600.18537", L"9.11.9600.18537", 11000},
+      {L"11.0.22621.1", L"", 11000},
+      {L"10.0.9200.16384", L"9.10.9200.16384", 10000},
+      {L"", L"9.11.9600.17416", 11000},  // svcVersion missing: Version's minor tells
+      {L"", L"9.10.9200.16384", 10000},
+      {L"", L"9.0.8112.16421", 9000},
+      {L"", L"8.0.6001.18702", 8000},
+      {L"", L"7.0.5730.13", 0},  // no newer mode than the default
+      {L"", L"6.0.2900.5512", 0},
+      {L"", L"", 11000},  // unreadable: taken as the newest engine
+      {L"x", L"none", 11000},
+      {L"12.0.1", L"", 11000},  // there is no newer mode to ask for
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BrowserEmulationValue(c.serviceVersion, c.version), c.value)
+        << "svcVersion '" << ToUtf8(std::wstring(c.serviceVersion)) << "' Version '" << ToUtf8(std::wstring(c.version))
+        << "'";
+  }
+}
+
+// A scratch key of this test, removed with everything under it.
+class ScratchKey {
+ public:
+  explicit ScratchKey(const std::wstring& path) : path_(path) {
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                      &key_, nullptr);
+  }
+  ScratchKey(const ScratchKey&) = delete;
+  ScratchKey& operator=(const ScratchKey&) = delete;
+  ~ScratchKey() {
+    ::RegCloseKey(key_);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+  }
+  [[nodiscard]] HKEY get() const { return key_; }
+
+ private:
+  std::wstring path_;
+  HKEY key_ = nullptr;
+};
+
+void SetText(HKEY root, const wchar_t* path, const wchar_t* name, const std::wstring& text) {
+  ASSERT_EQ(::RegSetKeyValueW(root, path, name, REG_SZ, text.c_str(),
+                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+}
+
+void SetNumber(HKEY root, const wchar_t* path, const wchar_t* name, DWORD number) {
+  ASSERT_EQ(::RegSetKeyValueW(root, path, name, REG_DWORD, &number, sizeof number), ERROR_SUCCESS);
+}
+
+// Every key and value under `key`: "path\name" -> type and data.
+using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
+
+void Take(HKEY key, const std::wstring& path, Snapshot& into) {
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512];
+    DWORD nameLength = 512;
+    BYTE data[2048];
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    if (::RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) {
+      break;
+    }
+    std::vector<BYTE> entry{static_cast<BYTE>(type)};
+    entry.insert(entry.end(), data, data + size);
+    into[path + L"|" + name] = entry;
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512];
+    DWORD nameLength = 512;
+    if (::RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    into[path + L"\\" + name] = {};
+    HKEY child = nullptr;
+    if (::RegOpenKeyExW(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
+      Take(child, path + L"\\" + name, into);
+      ::RegCloseKey(child);
+    }
+  }
+}
+
+Snapshot Take(HKEY key) {
+  Snapshot snapshot;
+  Take(key, L"", snapshot);
+  return snapshot;
+}
+
+std::optional<DWORD> Number(HKEY root, const wchar_t* name) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  DWORD type = 0;
+  if (::RegGetValueW(root, kBrowserEmulationKey, name, RRF_RT_ANY, &type, &value, &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+TEST(BrowserEmulation, WritesOnlyThisProgramsMissingValue) {
+  const struct Parent {
+    Parent() = default;
+    Parent(const Parent&) = delete;
+    Parent& operator=(const Parent&) = delete;
+    ~Parent() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\CorvaneOmbrelTests"); }
+  } parent;
+  const ScratchKey user(L"Software\\CorvaneOmbrelTests\\user");
+  const ScratchKey machine(L"Software\\CorvaneOmbrelTests\\machine");
+  ASSERT_NE(user.get(), nullptr);
+  ASSERT_NE(machine.get(), nullptr);
+  const wchar_t* program = L"Corvane Ombrel.exe";
+
+  enum class Before { NoKey, OtherPrograms, Present, PresentAsText, OtherFeatures };
+  const struct {
+    const char* what;
+    Before before;
+    const wchar_t* engineVersion;  // svcVersion; empty: no engine key at all
+    std::optional<DWORD> after;    // this program's number afterwards
+    bool written;
+  } cases[] = {
+      {"nothing there yet", Before::NoKey, L"11.0.9600.1", 11000, true},
+      {"other programs' values", Before::OtherPrograms, L"10.0.9200.1", 10000, true},
+      {"other features of the user", Before::OtherFeatures, L"11.0.9600.1", 11000, true},
+      {"the user's own value", Before::Present, L"11.0.9600.1", 7000, false},
+      {"a value of another type", Before::PresentAsText, L"11.0.9600.1", std::nullopt, false},
+      {"no engine version", Before::NoKey, L"", 11000, true},
+      {"an engine without newer modes", Before::OtherPrograms, L"7.0.5730.13", std::nullopt,
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::RegDeleteTreeW(user.get(), L"Software");
+    ::RegDeleteTreeW(machine.get(), L"Software");
+    const std::wstring feature = kBrowserEmulationKey;
+    switch (c.before) {
+      case Before::NoKey:
+        break;
+      case Before::OtherPrograms:
+        SetNumber(user.get(), feature.c_str(), L"other.exe", 9000);
+        SetNumber(user.get(), feature.c_str(), L"Corvane Ombrel.exe.bak", 8000);
+        break;
+      case Before::Present:
+        SetNumber(user.get(), feature.c_str(), program, 7000);
+        break;
+      case Before::PresentAsText:
+        SetText(user.get(), feature.c_str(), program, L"9000");
+        break;
+      case Before::OtherFeatures:
+        SetNumber(user.get(),
+                  L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
+                  L"FEATURE_GPU_RENDERING",
+                  program, 1);
+        SetText(user.get(), L"Software\\Microsoft\\Internet Explorer\\Main", L"Start Page",
+                L"http://home.example/");
+        break;
+    }
+    if (*c.engineVersion != L'\0') {
+      SetText(machine.get(), kEngineKey, L"svcVersion", c.engineVersion);
+      SetText(machine.get(), kEngineKey, L"Version", L"9.0.0.0");
+    }
+    Snapshot expected = Take(user.get());
+    if (c.written) {
+      const DWORD value = *c.after;
+      std::vector<BYTE> entry{REG_DWORD};
+      entry.insert(entry.end(), reinterpret_cast<const BYTE*>(&value),
+                   reinterpret_cast<const BYTE*>(&value) + sizeof value);
+      expected[L"\\Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
+               L"FEATURE_BROWSER_EMULATION|Corvane Ombrel.exe"] = entry;
+      // The keys on the way, where they were missing.
+      std::wstring path;
+      for (const wchar_t* part : {L"Software", L"Microsoft", L"Internet Explorer", L"Main",
+                                  L"FeatureControl", L"FEATURE_BROWSER_EMULATION"}) {
+        path += L"\\";
+        path += part;
+        expected.try_emplace(path);
+      }
+    }
+    const Snapshot machineBefore = Take(machine.get());
+
+    EXPECT_EQ(EnsureBrowserEmulation(user.get(), machine.get(), program), c.written);
+    EXPECT_EQ(Number(user.get(), program), c.after);
+    EXPECT_EQ(Take(user.get()), expected) << "another setting changed";
+    EXPECT_EQ(Take(machine.get()), machineBefore);
+
+    // A second start finds the value and leaves it.
+    EXPECT_FALSE(EnsureBrowserEmulation(user.get(), machine.get(), program));
+    EXPECT_EQ(Take(user.get()), expected);
+  }
+}
+
+// The value for the engine this system states.
+DWORD EmulationForThisSystem() {
+  wchar_t serviceVersion[128] = L"";
+  wchar_t version[128] = L"";
+  DWORD size = sizeof serviceVersion;
+  ::RegGetValueW(HKEY_LOCAL_MACHINE, kEngineKey, L"svcVersion", RRF_RT_REG_SZ, nullptr,
+                 serviceVersion, &size);
+  size = sizeof version;
+  ::RegGetValueW(HKEY_LOCAL_MACHINE, kEngineKey, L"Version", RRF_RT_REG_SZ, nullptr, version,
+                 &size);
+  return BrowserEmulationValue(serviceVersion, version);
+}
+
+TEST(BrowserEmulation, TheProgramSetsItsValueAtStart) {
+  const wchar_t* program = L"Corvane Ombrel.exe";
+  ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, program);
+  test::RunningProgram running;
+  ASSERT_TRUE(running.Started());
+  HWND splash = test::WaitFor([&] { return test::TopWindow(running.Id(), test::kSplash); });
+  ASSERT_NE(splash, nullptr);
+  const auto value = Number(HKEY_CURRENT_USER, program);
+  ASSERT_TRUE(value.has_value()) << "written before any window shows";
+  EXPECT_EQ(*value, EmulationForThisSystem());
+  ::PostMessageW(splash, WM_CLOSE, 0, 0);
+  EXPECT_EQ(running.ExitCode(20000), 0);
+}
+
+}  // namespace
+}  // namespace corvane::winui

@@ -1,0 +1,138 @@
+// The browser window's shortcuts in the running Windows program: keys sent
+// to it as the keyboard sends them, the address box and the caption showing
+// where they went.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/win32_gui/program_driver.h"
+
+namespace {
+
+using namespace corvane::test;
+
+// The program's keyboard state holds Ctrl down for one scope: this thread
+// shares the program's input state meanwhile.
+class CtrlHeld {
+ public:
+  explicit CtrlHeld(HWND window)
+      : thread_(::GetWindowThreadProcessId(window, nullptr)),
+        attached_(::AttachThreadInput(::GetCurrentThreadId(), thread_, TRUE) != FALSE) {
+    SetCtrl(0x80);
+  }
+  CtrlHeld(const CtrlHeld&) = delete;
+  CtrlHeld& operator=(const CtrlHeld&) = delete;
+  ~CtrlHeld() {
+    SetCtrl(0);
+    if (attached_) {
+      ::AttachThreadInput(::GetCurrentThreadId(), thread_, FALSE);
+    }
+  }
+  [[nodiscard]] bool Attached() const { return attached_; }
+
+ private:
+  static void SetCtrl(BYTE value) {
+    BYTE state[256];
+    ::GetKeyboardState(state);
+    state[VK_CONTROL] = value;
+    ::SetKeyboardState(state);
+  }
+  DWORD thread_;
+  bool attached_;
+};
+
+void PostSysKey(HWND window, WPARAM key) {
+  const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+  const LPARAM alt = static_cast<LPARAM>(1 | (scan << 16) | (1U << 29));
+  ::PostMessageW(window, WM_SYSKEYDOWN, key, alt);
+  ::PostMessageW(window, WM_SYSKEYUP, key, alt | static_cast<LPARAM>(3U << 30));
+}
+
+std::pair<DWORD, DWORD> Selection(HWND edit) {
+  DWORD start = 0;
+  DWORD end = 0;
+  ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {start, end};
+}
+
+TEST(WindowsProgram, ShortcutsPutTheFocusInTheAddressBoxAndRunTheToolbarsCommands) {
+  RunningProgram program;
+  ASSERT_TRUE(program.Started());
+  HWND splash = WaitFor([&] { return TopWindow(program.Id(), kSplash); });
+  ASSERT_NE(splash, nullptr);
+  PostKey(FocusOf(splash), VK_SPACE);
+  HWND browser = WaitFor([&] { return TopWindow(program.Id(), kBrowser); });
+  ASSERT_NE(browser, nullptr);
+  HWND edit = ChildOfClass(ChildOfClass(browser, WC_COMBOBOXW), L"Edit");
+  ASSERT_NE(edit, nullptr);
+  const auto length = static_cast<DWORD>(TextOf(edit).size());
+  ASSERT_GT(length, 0U);
+
+  // The address box: the focus goes there from elsewhere, its text selected.
+  const struct {
+    const char* what;
+    std::function<void(HWND)> press;
+    bool ctrl;
+  } addressKeys[] = {
+      {"F6", [](HWND to) { PostKey(to, VK_F6); }, false},
+      {"Alt+D", [](HWND to) { PostSysKey(to, 'D'); }, false},
+      {"Ctrl+L", [](HWND to) { PostKey(to, 'L'); }, true},
+  };
+  for (const auto& key : addressKeys) {
+    SCOPED_TRACE(key.what);
+    if (FocusOf(browser) == edit) {
+      PostKey(edit, VK_TAB);
+      ASSERT_TRUE(WaitUntil([&] { return FocusOf(browser) != edit; })) << "Tab kept the focus";
+    }
+    ::SendMessageW(edit, EM_SETSEL, 0, 0);
+    {
+      const CtrlHeld ctrl(key.ctrl ? browser : nullptr);
+      if (key.ctrl) {
+        ASSERT_TRUE(ctrl.Attached());
+      }
+      key.press(FocusOf(browser));
+      EXPECT_TRUE(WaitUntil([&] {
+        return FocusOf(browser) == edit && Selection(edit) == std::make_pair(DWORD{0}, length);
+      })) << "focus in " << (FocusOf(browser) == edit) << ", selected to "
+          << Selection(edit).second;
+    }
+  }
+  EXPECT_EQ(TextOf(edit).size(), length) << "a shortcut was typed into the box";
+
+  // Toolbar commands run the toolbar's handler, which sets the caption
+  // again once the control is idle (Wine's control has no page to go back,
+  // forward or reload, and is never busy). Which button each key means is
+  // the browser window's own rule, shown on the fake backend.
+  const struct {
+    const char* what;
+    std::function<void(HWND)> press;
+    bool ctrl;
+  } commands[] = {
+      {"F5", [](HWND to) { PostKey(to, VK_F5); }, false},
+      {"Ctrl+R", [](HWND to) { PostKey(to, 'R'); }, true},
+      {"Alt+Left", [](HWND to) { PostSysKey(to, VK_LEFT); }, false},
+      {"Alt+Right", [](HWND to) { PostSysKey(to, VK_RIGHT); }, false},
+      {"Alt+Home", [](HWND to) { PostSysKey(to, VK_HOME); }, false},
+  };
+  const std::wstring caption = TextOf(browser);
+  const std::wstring marked = L"marked";
+  for (const auto& key : commands) {
+    SCOPED_TRACE(key.what);
+    ::SendMessageW(browser, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(marked.c_str()));
+    ASSERT_EQ(TextOf(browser), marked);
+    const CtrlHeld ctrl(key.ctrl ? browser : nullptr);
+    key.press(FocusOf(browser));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(browser) == caption; }))
+        << "the toolbar's handler did not run";
+  }
+
+  EXPECT_EQ(TextOf(edit).size(), length);
+
+  ::PostMessageW(browser, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.ExitCode(20000), 0);
+}
+
+}  // namespace
