@@ -44,6 +44,7 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright 2026 ${PUBLISHER}"
 
 !include "MUI2.nsh"
+!include "FileFunc.nsh"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
 !insertmacro MUI_PAGE_WELCOME
@@ -64,6 +65,20 @@ Function un.onInit
 FunctionEnd
 
 Section "Install"
+  ; The highest folder this install makes (none when $INSTDIR exists): the
+  ; uninstaller removes the folders it made up to that one, when empty.
+  StrCpy $0 "$INSTDIR"
+  StrCpy $1 ""
+  made_loop:
+    IfFileExists "$0\*.*" made_done
+    StrCpy $1 "$0"
+    ${GetParent} "$0" $2
+    StrCmp $2 "" made_done
+    StrCmp $2 $0 made_done
+    StrCpy $0 $2
+    Goto made_loop
+  made_done:
+
   SetOutPath "$INSTDIR"
   File "${STAGE}\${EXE}"
   File "${STAGE}\README.txt"
@@ -80,6 +95,7 @@ Section "Install"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\Uninstall.exe$\""
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" "$\"$INSTDIR\Uninstall.exe$\" /S"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "FoldersMadeFrom" "$1"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   SectionGetSize 0 $0
@@ -87,13 +103,24 @@ Section "Install"
 SectionEnd
 
 Section "Uninstall"
-  ; Exactly what the installer made; the folder goes only when empty, so a
-  ; file the user put there stays.
+  ; Exactly what the installer made; folders go only when empty, so a file
+  ; the user put there stays.
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "FoldersMadeFrom"
   Delete "$INSTDIR\${EXE}"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
+  ; The folders above it that the install made.
+  StrCmp $1 "" parents_done
+  StrCpy $0 "$INSTDIR"
+  parents_loop:
+    StrCmp $0 $1 parents_done
+    ${un.GetParent} "$0" $0
+    StrCmp $0 "" parents_done
+    RMDir "$0"
+    Goto parents_loop
+  parents_done:
   Delete "$SMPROGRAMS\${NAME}.lnk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
