@@ -78,7 +78,7 @@ round() {
   # As a person types it: /D= comes last and unquoted, blanks and all, which
   # only a command line given whole keeps (a batch file; cmd waits for it).
   cp "$setup" "$drive_c/corvane-setup.exe"
-  printf 'C:\\corvane-setup.exe /S%s\r\nexit %%ERRORLEVEL%%\r\n' "${folder:+ /D=$folder}" >"$drive_c/install.cmd"
+  printf '@C:\\corvane-setup.exe /S%s\r\n@exit %%ERRORLEVEL%%\r\n' "${folder:+ /D=$folder}" >"$drive_c/install.cmd"
   wine cmd /c 'C:\install.cmd' || fail "$what: the installer answered $?"
   rm -f "$drive_c/corvane-setup.exe" "$drive_c/install.cmd"
   [ -n "$folder" ] || folder='C:\Program Files\Corvane Ombrel'
