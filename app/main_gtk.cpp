@@ -9,8 +9,8 @@
 #include "platform/gtk/gtk_backend.h"
 #include "platform/gtk/message_box.h"
 #ifdef CORVANE_WITH_SHELL
-#include "platform/memory_registry.h"
 #include "platform/posix/posix_shell.h"
+#include "platform/posix/system_info_registry.h"
 #endif
 
 #ifndef CORVANE_HOME_PAGE
@@ -29,8 +29,9 @@ int main() {
     corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE}};
     corvane::Ports ports{backend};
 #ifdef CORVANE_WITH_SHELL
-    // Linux has no registry: System Info finds no tool and says so.
-    corvane::MemoryRegistry registry;
+    // Linux has no registry: this one tells System Info where the desktop's
+    // system-information tool is, when one is installed.
+    corvane::SystemInfoRegistry registry;
     corvane::PosixShell shell{[](const std::string& text, const std::string& title) {
       corvane::gtk::ShowMessageBox(title, text);
     }};

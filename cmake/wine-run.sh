@@ -2,7 +2,9 @@
 # Runs a Windows program of this build under Wine: wine-run.sh ARCH PROGRAM [ARGS...]
 # with ARCH win32 or win64. The prefix is $CORVANE_WINEPREFIX, or one per
 # user and ARCH in the temporary folder; it is created and pre-warmed on
-# first use. `wine-run.sh ARCH --prepare` only does that.
+# first use. `wine-run.sh ARCH --prepare` only does that. A new prefix
+# reports the Windows version $CORVANE_WINE_VERSION (winecfg's names:
+# winxp, win7, win10, ...) when that is set, else Wine's default.
 set -euo pipefail
 
 arch=${1:?wine-run.sh: no architecture}
@@ -36,6 +38,9 @@ prepare() {
       quiet "$server" -w
       # Without a window manager, managed windows stall on hide/destroy.
       quiet "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+      if [ -n "${CORVANE_WINE_VERSION:-}" ]; then
+        quiet "$loader" reg add 'HKCU\Software\Wine' /v Version /d "$CORVANE_WINE_VERSION" /f
+      fi
       quiet "$server" -w
       touch "$WINEPREFIX/.corvane-ready"
     fi

@@ -4,8 +4,7 @@
 // kFileNotFound for a missing key or value, case-insensitive names. Its ANSI
 // code page is Latin-1 ("?" stands for what Latin-1 cannot hold).
 //
-// The core tests fill it; the Linux program gets an empty one, since Linux
-// has no registry.
+// The core tests fill it.
 #pragma once
 
 #include <cstdint>

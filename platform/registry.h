@@ -4,8 +4,9 @@
 // page; the port also converts between that code page and the program's
 // UTF-8 text.
 //
-// Implementations: Win32Registry (advapi32) and MemoryRegistry (in memory:
-// tests, and the Linux build, which has no registry).
+// Implementations: Win32Registry (advapi32), SystemInfoRegistry (Linux, which
+// has no registry: the system-information tool's two places only) and
+// MemoryRegistry (in memory, for tests).
 #pragma once
 
 #include <cstdint>

@@ -42,4 +42,9 @@ CORE_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-
 GTK_PACKAGES=(libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xauth xdotool
   x11-utils fonts-liberation imagemagick python3)
 
+# Packages that make the release files (scripts/package.sh): the Debian
+# package's dependencies (dpkg-shlibdeps), the Windows program with the win32
+# thread model, the zip and the installer.
+PACKAGE_PACKAGES=(dpkg-dev g++-mingw-w64-i686-win32 zip nsis)
+
 jobs() { nproc 2>/dev/null || echo 2; }

@@ -13,7 +13,7 @@ source scripts/lib.sh
 
 started=$(date +%s)
 ensure_i386
-ensure_packages "${CORE_PACKAGES[@]}" googletest g++-mingw-w64-i686-posix wine wine32:i386
+ensure_packages "${CORE_PACKAGES[@]}" googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 wine wine32:i386
 # The Windows program's tests open windows: Wine draws them on Xvfb.
 ensure_packages xvfb xauth
 

@@ -39,4 +39,10 @@ echo "Robustness checks: ${in_ctest} s randomized/soak/hostile-input tests, ${as
 echo "== Windows build and tests"
 bash scripts/test-win32.sh
 
+echo "== Release files (dist/) and their tests"
+t=$(date +%s)
+bash scripts/package.sh
+bash scripts/test-packages.sh
+echo "Release files made and tested in $(since "$t") s"
+
 echo "== All tests passed in $(since "$started") s"

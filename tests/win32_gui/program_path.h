@@ -1,4 +1,6 @@
-// Where the tests find the program: beside the test executable.
+// Where the tests find the program: beside the test executable, or the file
+// named by the environment variable CORVANE_PROGRAM (an installed release,
+// for the installer's tests).
 #pragma once
 
 #include <windows.h>
@@ -9,6 +11,11 @@ namespace corvane::test {
 
 inline std::wstring ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
+  const DWORD given = ::GetEnvironmentVariableW(L"CORVANE_PROGRAM", path.data(), MAX_PATH);
+  if (given > 0 && given < MAX_PATH) {
+    path.resize(given);
+    return path;
+  }
   const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
   path.resize(length);
   path.erase(path.find_last_of(L"\\/") + 1);

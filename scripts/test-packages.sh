@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Tests the release files that scripts/package.sh made in dist/:
+#   the Windows zip (tests/packaging/zip_test.py),
+#   the Debian package installed, started and removed with apt-get
+#     (tests/packaging/deb_test.sh; as root or with sudo),
+#   the Windows installer under Wine, reporting Windows XP: silent install,
+#     the Windows program tests on the installed program, silent uninstall
+#     (tests/packaging/installer_test.sh; builds the program tests of preset
+#     win32 when they are not there yet).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+started=$(date +%s)
+ensure_packages python3 xvfb xauth xdotool x11-utils
+shopt -s nullglob
+debs=(dist/corvane-ombrel_*.deb)
+zips=(dist/Corvane-Ombrel-*-win32.zip)
+setups=(dist/Corvane-Ombrel-*-win32-setup.exe)
+if [ "${#debs[@]}" -ne 1 ] || [ "${#zips[@]}" -ne 1 ] || [ "${#setups[@]}" -ne 1 ]; then
+  echo "dist/ does not hold the three release files; run scripts/package.sh first" >&2
+  exit 1
+fi
+
+echo "== Windows zip"
+python3 tests/packaging/zip_test.py "${zips[0]}"
+
+echo "== Debian package"
+bash tests/packaging/deb_test.sh "${debs[0]}"
+
+echo "== Windows installer"
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  gui_tests=build/win32/bin/corvane_win32_gui_tests.exe
+  if [ ! -f "$gui_tests" ]; then
+    ensure_i386
+    ensure_packages googletest g++-mingw-w64-i686-posix wine wine32:i386
+    cmake --preset win32 >/dev/null
+    cmake --build --preset win32 -j "$(jobs)" --target corvane_win32_gui_tests
+  fi
+  bash tests/packaging/installer_test.sh "${setups[0]}" "$gui_tests"
+else
+  echo "SKIPPED: 32-bit Wine cannot start on this kernel, so the 32-bit installer cannot run here"
+fi
+echo "Release file tests took $(($(date +%s) - started)) s"
