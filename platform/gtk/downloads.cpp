@@ -345,10 +345,12 @@ std::string Download::Truncation() const {
          Taken(g_format_size(expected));
 }
 
-// A file the engine began to write is not left half written.
+// A file the engine began to write is not left half written: neither the
+// file at the chosen name nor the one it gathers the data in meanwhile.
 void Download::RemovePartialFile() {
   if (created_ && !path_.empty()) {
     g_remove(path_.c_str());
+    g_remove((path_ + ".wkdownload").c_str());
     created_ = false;
   }
 }

@@ -54,20 +54,35 @@ class Process {
     }
   }
   ~Process() {
-    if (pid_ > 0) {
+    if (Running()) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
   }
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
+
   [[nodiscard]] int Pid() const { return pid_; }
-  [[nodiscard]] bool Running() const {
-    return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0;
+  bool Running() {
+    if (pid_ <= 0 || exit_) {
+      return false;
+    }
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return false;
+    }
+    return true;
+  }
+  // The exit code once the process has ended, or nothing after 20 s.
+  std::optional<int> Exit() {
+    Eventually([&] { return !Running(); });
+    return exit_;
   }
 
  private:
   pid_t pid_ = -1;
+  std::optional<int> exit_;
 };
 
 // Every entry under `root` with its size (folders as "/"), the Downloads
@@ -155,6 +170,8 @@ class Downloads : public ::testing::Test {
          "<!DOCTYPE html><html><head><title>Broken</title></head><body>"
          "<iframe style=\"display:none\" src=\"/files/broken.zip\"></iframe></body></html>");
   }
+
+  ~Downloads() override { dropNow = true; }  // lets a held reply end
 
   const std::string zip = Payload(70000, 1);
   const std::string text = "alias ls='rm -rf ~'\n";
@@ -318,20 +335,58 @@ TEST_F(Downloads, CancellingTheQuestionWritesNothing) {
   EXPECT_TRUE(program->Running());
 }
 
-TEST_F(Downloads, ADroppedTransferShowsItsProgressThenAFailureAndLeavesNoFile) {
-  const auto browser = Browser();
-  ASSERT_TRUE(browser);
-  const auto before = Listing(home);
-  Open(*browser, "/broken.html");
-  ASSERT_TRUE(Answer("Return"));
-  // Running: its progress is on screen.
-  EXPECT_TRUE(Titled("Downloading broken.zip"));
-  dropNow = true;
-  ASSERT_TRUE(Acknowledge("Download Failed"));
-  EXPECT_TRUE(Gone("Downloading broken.zip"));
-  EXPECT_EQ(Saved(), std::vector<std::string>{});
-  EXPECT_EQ(Listing(home), before);
-  EXPECT_TRUE(program->Running());
+TEST_F(Downloads, ARunningDownloadShowsItsProgressAndAnEndBeforeItsFileLeavesNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(XWindow browser, XWindow progress)> end;
+    const char* notice;  // the notice that follows, if any
+    bool programEnds;
+  };
+  const std::vector<Case> cases = {
+      {"the server drops the connection",
+       [this](XWindow, XWindow) { dropNow = true; }, "Download Failed", false},
+      {"Cancel in the progress window",
+       [this](XWindow, XWindow progress) {
+         x.Focus(progress);
+         x.Key("c", {"Alt_L"});
+       },
+       nullptr, false},
+      {"the browser window is closed",
+       [this](XWindow browser, XWindow) { x.Close(browser); }, nullptr, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dropNow = false;
+    program = std::make_unique<Process>(CORVANE_E2E_PROGRAM);
+    const auto browser = Browser();
+    ASSERT_TRUE(browser);
+    const auto before = Listing(home);
+    Open(*browser, "/broken.html");
+    ASSERT_TRUE(Answer("Return"));
+    // Running: its progress is on screen, and the engine has begun its files
+    // (the chosen name, and the data aside until the end).
+    const auto progress = Titled("Downloading broken.zip");
+    ASSERT_TRUE(progress);
+    EXPECT_TRUE(Eventually([&] { return Saved().size() == 2; })) << ::testing::PrintToString(Saved());
+    c.end(*browser, *progress);
+    if (c.notice != nullptr) {
+      ASSERT_TRUE(Acknowledge(c.notice));
+    }
+    if (c.programEnds) {
+      EXPECT_EQ(program->Exit(), 0);
+    } else {
+      EXPECT_TRUE(Gone("Downloading broken.zip"));
+    }
+    EXPECT_EQ(Saved(), std::vector<std::string>{});
+    EXPECT_EQ(Listing(home), before);
+    if (!c.programEnds) {
+      // No other message follows, and the browser goes on.
+      Open(*browser, "/second.html");
+      EXPECT_TRUE(Eventually([&] { return x.Title(*browser) == "Second Page" + kSuffix; }));
+      EXPECT_EQ(x.TopLevels(program->Pid()).size(), 1U);
+    }
+    fs::remove_all(downloads);
+  }
 }
 
 }  // namespace
