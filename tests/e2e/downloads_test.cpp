@@ -152,6 +152,10 @@ class Downloads : public ::testing::Test {
          "<!DOCTYPE html><html><head><title>Controls</title></head><body>"
          "<iframe style=\"display:none\" src=\"/files/controls\"></iframe></body></html>");
     file("/files/report.zip", "application/zip", zip);
+    server.Route("/get/report", [](int socket) {
+      LoopbackServer::Send(socket, "HTTP/1.1 302 Found\r\nLocation: /files/report.zip\r\n"
+                                   "Content-Length: 0\r\nConnection: close\r\n\r\n");
+    });
     file("/files/dotfile", "text/plain", text,
          "Content-Disposition: attachment; filename=\"../../.bashrc\"\r\n");
     file("/files/controls", "text/plain", text,
@@ -266,13 +270,16 @@ TEST_F(Downloads, AnAcceptedDownloadIsSavedUnderASafeFreeNameWithANotice) {
     std::vector<std::string> present;  // files already in the Downloads folder
     std::string saved;         // the file the download becomes
     std::string bytes;
+    std::string title;         // of the page shown afterwards
   };
   const std::vector<Case> cases = {
-      {"a link to a zip file", "/links.html", true, {}, "report.zip", zip},
-      {"a taken name", "/links.html", true, {"report.zip"}, "report (1).zip", zip},
+      {"a link to a zip file", "/links.html", true, {}, "report.zip", zip, "Links"},
+      {"a taken name", "/links.html", true, {"report.zip"}, "report (1).zip", zip, "Links"},
+      {"a redirect to a zip file", "/get/report", false, {}, "report.zip", zip, "Links"},
       {"a hidden frame's attachment named ../../.bashrc", "/hidden.html", false, {}, "bashrc",
-       text},
-      {"control characters in the name", "/controls.html", false, {}, "a_b_c_.txt", text},
+       text, "Hidden"},
+      {"control characters in the name", "/controls.html", false, {}, "a_b_c_.txt", text,
+       "Controls"},
   };
   const auto browser = Browser();
   ASSERT_TRUE(browser);
@@ -305,6 +312,9 @@ TEST_F(Downloads, AnAcceptedDownloadIsSavedUnderASafeFreeNameWithANotice) {
       EXPECT_EQ(Contents(downloads / name), "kept");
     }
     EXPECT_EQ(Listing(home), before);  // nothing outside the Downloads folder
+    // The caption is the page's again, not left busy.
+    EXPECT_TRUE(Eventually([&] { return x.Title(*browser) == c.title + kSuffix; }))
+        << x.Title(*browser);
   }
   EXPECT_TRUE(program->Running());
 }
