@@ -105,8 +105,8 @@ std::string SafeFileName(std::string_view suggested) {
     }
     at += length;
   }
-  const auto first = std::find_if(clean.begin(), clean.end(),
-                                  [](char c) { return c != '.' && !IsBlank(c); });
+  const auto first =
+      std::find_if(clean.begin(), clean.end(), [](char c) { return c != '.' && !IsBlank(c); });
   clean.erase(clean.begin(), first);
   while (!clean.empty() && IsBlank(clean.back())) {
     clean.pop_back();

@@ -89,9 +89,9 @@ class Download {
   OwnedWidget progress_;  // the progress window, while the transfer runs
   GtkLabel* progressText_ = nullptr;
   GtkProgressBar* progressBar_ = nullptr;
-  std::string name_;       // the file's name, as shown
-  std::string path_;       // where the user chose to save it
-  bool created_ = false;   // the engine has made the file at path_
+  std::string name_;        // the file's name, as shown
+  std::string path_;        // where the user chose to save it
+  bool created_ = false;    // the engine has made the file at path_
   bool cancelled_ = false;  // by the user: it ends without a notice
   bool ended_ = false;
   std::string failure_;
@@ -121,8 +121,8 @@ class Downloads {
   // A message box with one OK button over `parent`; it does not hold up the
   // main loop, so the engine and the other downloads go on meanwhile.
   void Notice(GtkWindow* parent, const std::string& title, const std::string& text) {
-    GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_OTHER,
-                                            GTK_BUTTONS_OK, "%s", text.c_str());
+    GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT,
+                                            GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", text.c_str());
     notices_.emplace_back(box);
     gtk_window_set_title(GTK_WINDOW(box), title.c_str());
     gtk_window_set_skip_taskbar_hint(GTK_WINDOW(box), TRUE);
@@ -160,8 +160,8 @@ class Downloads {
 };
 
 Download::Download(Downloads& owner, WebKitDownload* download)
-    : owner_(owner), download_(GObjectPtr<WebKitDownload>(
-                         static_cast<WebKitDownload*>(g_object_ref(download)))) {
+    : owner_(owner),
+      download_(GObjectPtr<WebKitDownload>(static_cast<WebKitDownload*>(g_object_ref(download)))) {
   On("decide-destination", &Download::OnDecideDestination);
   On("created-destination", &Download::OnCreatedDestination);
   On("received-data", &Download::OnReceivedData);
@@ -182,8 +182,8 @@ Download::~Download() {
 
 void Download::Ask(const std::string& suggested) {
   const char* home = g_get_home_dir();
-  const std::string folder =
-      DownloadsFolder(g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD), home != nullptr ? home : "");
+  const std::string folder = DownloadsFolder(g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD),
+                                             home != nullptr ? home : "");
   g_mkdir_with_parents(folder.c_str(), 0755);
   name_ = UniqueFileName(SafeFileName(suggested), [&](const std::string& name) {
     return g_file_test((folder + "/" + name).c_str(), G_FILE_TEST_EXISTS) != FALSE;
@@ -282,8 +282,9 @@ void Download::UpdateProgress() {
   std::string text = name_ + ": " + Taken(g_format_size(received));
   if (total > 0) {
     text += " of " + Taken(g_format_size(total));
-    gtk_progress_bar_set_fraction(progressBar_,
-                                  std::clamp(webkit_download_get_estimated_progress(download_.get()), 0.0, 1.0));
+    gtk_progress_bar_set_fraction(
+        progressBar_,
+        std::clamp(webkit_download_get_estimated_progress(download_.get()), 0.0, 1.0));
   } else {
     gtk_progress_bar_pulse(progressBar_);
   }
@@ -355,7 +356,8 @@ void Download::RemovePartialFile() {
   }
 }
 
-gboolean Download::OnDecideDestination(WebKitDownload* /*download*/, gchar* suggested, gpointer self) {
+gboolean Download::OnDecideDestination(WebKitDownload* /*download*/, gchar* suggested,
+                                       gpointer self) {
   auto* download = static_cast<Download*>(self);
   try {
     download->Ask(suggested != nullptr ? suggested : "");
@@ -435,8 +437,9 @@ gboolean OnDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecision* decision,
 void GuardDownloads(WebKitWebContext* context) {
   auto downloads = std::make_unique<Downloads>(context);
   // The context owns it from here and ends it with itself.
-  g_object_set_data_full(G_OBJECT(context), "corvane-downloads", downloads.release(),
-                         [](gpointer data) { const std::unique_ptr<Downloads> owned(static_cast<Downloads*>(data)); });
+  g_object_set_data_full(
+      G_OBJECT(context), "corvane-downloads", downloads.release(),
+      [](gpointer data) { const std::unique_ptr<Downloads> owned(static_cast<Downloads*>(data)); });
 }
 
 void DownloadUnshownResponses(WebKitWebView* view) {

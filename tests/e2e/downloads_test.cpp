@@ -112,9 +112,9 @@ std::string Contents(const fs::path& file) {
 
 std::string Reply(const std::string& type, const std::string& body,
                   const std::string& headers = "") {
-  return "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
-         std::to_string(body.size()) + "\r\nCache-Control: no-store\r\nConnection: close\r\n" +
-         headers + "\r\n" + body;
+  return "HTTP/1.1 200 OK\r\nContent-Type: " + type +
+         "\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nCache-Control: no-store\r\nConnection: close\r\n" + headers + "\r\n" + body;
 }
 
 // Bytes that are not text, so a changed byte shows.
@@ -138,7 +138,8 @@ class Downloads : public ::testing::Test {
     };
     const auto file = [this](const std::string& path, const std::string& type,
                              const std::string& body, const std::string& headers = "") {
-      server.Route(path, [=](int socket) { LoopbackServer::Send(socket, Reply(type, body, headers)); });
+      server.Route(path,
+                   [=](int socket) { LoopbackServer::Send(socket, Reply(type, body, headers)); });
     };
     // The whole page is the link, so a click anywhere in the view follows it.
     page("/links.html",
@@ -153,8 +154,9 @@ class Downloads : public ::testing::Test {
          "<iframe style=\"display:none\" src=\"/files/controls\"></iframe></body></html>");
     file("/files/report.zip", "application/zip", zip);
     server.Route("/get/report", [](int socket) {
-      LoopbackServer::Send(socket, "HTTP/1.1 302 Found\r\nLocation: /files/report.zip\r\n"
-                                   "Content-Length: 0\r\nConnection: close\r\n\r\n");
+      LoopbackServer::Send(socket,
+                           "HTTP/1.1 302 Found\r\nLocation: /files/report.zip\r\n"
+                           "Content-Length: 0\r\nConnection: close\r\n\r\n");
     });
     file("/files/dotfile", "text/plain", text,
          "Content-Disposition: attachment; filename=\"../../.bashrc\"\r\n");
@@ -164,9 +166,10 @@ class Downloads : public ::testing::Test {
     // seen the download running.
     server.Route("/files/broken.zip", [this](int socket) {
       const std::string body = Payload(200000, 7);
-      const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n"
-                               "Content-Length: " + std::to_string(body.size()) +
-                               "\r\nConnection: close\r\n\r\n";
+      const std::string head =
+          "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n"
+          "Content-Length: " +
+          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
       LoopbackServer::Send(socket, head + body.substr(0, body.size() / 2));
       Eventually([this] { return dropNow.load(); }, 30s);
     });
@@ -193,15 +196,17 @@ class Downloads : public ::testing::Test {
 
   std::optional<XWindow> Titled(const std::string& title, std::chrono::milliseconds timeout = 20s) {
     std::optional<XWindow> found;
-    Eventually([&] {
-      for (const XWindow w : x.TopLevels(program->Pid())) {
-        if (x.Title(w) == title) {
-          found = w;
-          return true;
-        }
-      }
-      return false;
-    }, timeout);
+    Eventually(
+        [&] {
+          for (const XWindow w : x.TopLevels(program->Pid())) {
+            if (x.Title(w) == title) {
+              found = w;
+              return true;
+            }
+          }
+          return false;
+        },
+        timeout);
     return found;
   }
   bool Gone(const std::string& title) {
@@ -265,21 +270,19 @@ class Downloads : public ::testing::Test {
 TEST_F(Downloads, AnAcceptedDownloadIsSavedUnderASafeFreeNameWithANotice) {
   struct Case {
     const char* what;
-    std::string page;          // opened in the address box
-    bool clickTheView;         // then a click in the page follows its link
+    std::string page;                  // opened in the address box
+    bool clickTheView;                 // then a click in the page follows its link
     std::vector<std::string> present;  // files already in the Downloads folder
-    std::string saved;         // the file the download becomes
+    std::string saved;                 // the file the download becomes
     std::string bytes;
-    std::string title;         // of the page shown afterwards
+    std::string title;                 // of the page shown afterwards
   };
   const std::vector<Case> cases = {
       {"a link to a zip file", "/links.html", true, {}, "report.zip", zip, "Links"},
       {"a taken name", "/links.html", true, {"report.zip"}, "report (1).zip", zip, "Links"},
       {"a redirect to a zip file", "/get/report", false, {}, "report.zip", zip, "Links"},
-      {"a hidden frame's attachment named ../../.bashrc", "/hidden.html", false, {}, "bashrc",
-       text, "Hidden"},
-      {"control characters in the name", "/controls.html", false, {}, "a_b_c_.txt", text,
-       "Controls"},
+      {"hidden frame, ../../.bashrc", "/hidden.html", false, {}, "bashrc", text, "Hidden"},
+      {"control characters", "/controls.html", false, {}, "a_b_c_.txt", text, "Controls"},
   };
   const auto browser = Browser();
   ASSERT_TRUE(browser);
@@ -353,16 +356,16 @@ TEST_F(Downloads, ARunningDownloadShowsItsProgressAndAnEndBeforeItsFileLeavesNot
     bool programEnds;
   };
   const std::vector<Case> cases = {
-      {"the server drops the connection",
-       [this](XWindow, XWindow) { dropNow = true; }, "Download Failed", false},
+      {"the server drops the connection", [this](XWindow, XWindow) { dropNow = true; },
+       "Download Failed", false},
       {"Cancel in the progress window",
        [this](XWindow, XWindow progress) {
          x.Focus(progress);
          x.Key("c", {"Alt_L"});
        },
        nullptr, false},
-      {"the browser window is closed",
-       [this](XWindow browser, XWindow) { x.Close(browser); }, nullptr, true},
+      {"the browser window is closed", [this](XWindow browser, XWindow) { x.Close(browser); },
+       nullptr, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -377,7 +380,8 @@ TEST_F(Downloads, ARunningDownloadShowsItsProgressAndAnEndBeforeItsFileLeavesNot
     // (the chosen name, and the data aside until the end).
     const auto progress = Titled("Downloading broken.zip");
     ASSERT_TRUE(progress);
-    EXPECT_TRUE(Eventually([&] { return Saved().size() == 2; })) << ::testing::PrintToString(Saved());
+    EXPECT_TRUE(Eventually([&] { return Saved().size() == 2; }))
+        << ::testing::PrintToString(Saved());
     c.end(*browser, *progress);
     if (c.notice != nullptr) {
       ASSERT_TRUE(Acknowledge(c.notice));

@@ -27,6 +27,14 @@ bool ValidUtf8(const std::string& text) {
   return true;
 }
 
+std::string Repeat(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) {
+    result += text;
+  }
+  return result;
+}
+
 TEST(DownloadNames, SuggestedNamesAreMadeSafe) {
   const std::string e = "\xC3\xA9";  // é, two bytes
   struct Case {
@@ -42,17 +50,16 @@ TEST(DownloadNames, SuggestedNamesAreMadeSafe) {
       {"..", "download"},
       {"", "download"},
       {" . hidden.txt ", "hidden.txt"},
-      {"a\nb\tc\x7F" "d\r.txt", "abcd.txt"},
-      {"bell\x07" "\x1B[31m.txt", "bell[31m.txt"},
-      {"c1\xC2\x85" "x.txt", "c1x.txt"},                                   // U+0085
-      {"photo\xE2\x80\xAE" "gpj.exe", "photogpj.exe"},                     // U+202E
+      {"a\nb\tc\177d\r.txt", "abcd.txt"},
+      {"bell\007\033[31m.txt", "bell[31m.txt"},
+      {"c1\xC2\x85x.txt", "c1x.txt"},             // U+0085, a C1 control
+      {"photo\xE2\x80\xAEgpj.exe", "photogpj.exe"},  // U+202E turns the text round
       {"caf" + e + ".txt", "caf" + e + ".txt"},
-      {"bad\xFF\xC3(.txt", "bad__(.txt"},                                  // no characters
-      {"over\xC0\xAF" "long", "over__long"},                               // overlong '/'
+      {"bad\xFF\xC3(.txt", "bad__(.txt"},  // bytes that are no characters
+      {"over\xC0\xAFlong", "over__long"},  // an overlong '/'
       {std::string(300, 'a') + ".zip", std::string(251, 'a') + ".zip"},
       {std::string(300, 'a'), std::string(255, 'a')},
-      {"x" + [&] { std::string s; for (int i = 0; i < 200; ++i) s += e; return s; }() + ".pdf",
-       "x" + [&] { std::string s; for (int i = 0; i < 125; ++i) s += e; return s; }() + ".pdf"},
+      {"x" + Repeat(e, 200) + ".pdf", "x" + Repeat(e, 125) + ".pdf"},  // cut between characters
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.suggested);
@@ -101,7 +108,8 @@ TEST(DownloadNames, TheFolderIsTheUsersDownloadFolderOrOneInTheHomeFolder) {
       {"/data/dl/", "/home/u", "/data/dl"},
       {nullptr, "/home/u", "/home/u/Downloads"},
       {"", "/home/u/", "/home/u/Downloads"},
-      {"/home/u/", "/home/u", "/home/u/Downloads"},  // set to the home folder: not a download folder
+      // Set to the home folder itself: that is no download folder.
+      {"/home/u/", "/home/u", "/home/u/Downloads"},
       {nullptr, "/", "/Downloads"},
   };
   for (const Case& c : cases) {
