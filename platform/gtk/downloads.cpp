@@ -57,6 +57,10 @@ class Download {
   Download& operator=(const Download&) = delete;
 
   [[nodiscard]] bool Ended() const { return ended_; }
+  // Puts the question now (the owner asks one at a time).
+  void Ask() noexcept;
+  // Ends the download unasked: nothing is saved and nothing is said.
+  void Refuse();
 
  private:
   template <class Callback>
@@ -64,7 +68,7 @@ class Download {
     handlers_.push_back(g_signal_connect(download_.get(), signal, G_CALLBACK(callback), this));
   }
 
-  void Ask(const std::string& suggested);
+  void ShowQuestion();
   void Answer(int response);
   void ShowProgress();
   void UpdateProgress();
@@ -89,6 +93,7 @@ class Download {
   OwnedWidget progress_;  // the progress window, while the transfer runs
   GtkLabel* progressText_ = nullptr;
   GtkProgressBar* progressBar_ = nullptr;
+  std::string suggested_;   // the name the engine proposes
   std::string name_;        // the file's name, as shown
   std::string path_;        // where the user chose to save it
   bool created_ = false;    // the engine has made the file at path_
@@ -104,12 +109,45 @@ class Downloads {
     g_signal_connect(context, "download-started", G_CALLBACK(&Downloads::OnStarted), this);
   }
   ~Downloads() {
+    closing_ = true;
+    running_.clear();
     if (sweep_ != 0) {
       g_source_remove(sweep_);
     }
   }
   Downloads(const Downloads&) = delete;
   Downloads& operator=(const Downloads&) = delete;
+
+  // A download needs its question. One question is on screen at a time and
+  // a few wait their turn; a page that asks for more has them refused, so it
+  // can never bury the user in dialogs.
+  void Question(Download* download) {
+    if (asking_ == nullptr) {
+      asking_ = download;
+      download->Ask();
+    } else if (waiting_.size() < kMostWaiting) {
+      waiting_.push_back(download);
+    } else {
+      download->Refuse();
+    }
+  }
+
+  // `download` needs no question any more (answered, ended, or gone): the
+  // next one waiting is asked.
+  void Answered(Download* download) {
+    if (closing_) {
+      return;
+    }
+    std::erase(waiting_, download);
+    if (asking_ == download) {
+      asking_ = nullptr;
+    }
+    while (asking_ == nullptr && !waiting_.empty()) {
+      asking_ = waiting_.front();
+      waiting_.erase(waiting_.begin());
+      asking_->Ask();
+    }
+  }
 
   // A download has ended: it goes once its signal has returned.
   void Ended() {
@@ -154,9 +192,14 @@ class Downloads {
                   [box](const OwnedWidget& notice) { return notice.get() == GTK_WIDGET(box); });
   }
 
+  static constexpr std::size_t kMostWaiting = 3;
+
   std::vector<std::unique_ptr<Download>> running_;
+  Download* asking_ = nullptr;      // its question is on screen
+  std::vector<Download*> waiting_;  // for their questions, in turn
   std::vector<OwnedWidget> notices_;
   guint sweep_ = 0;
+  bool closing_ = false;
 };
 
 Download::Download(Downloads& owner, WebKitDownload* download)
@@ -170,6 +213,7 @@ Download::Download(Downloads& owner, WebKitDownload* download)
 }
 
 Download::~Download() {
+  owner_.Answered(this);
   for (const gulong handler : handlers_) {
     g_signal_handler_disconnect(download_.get(), handler);
   }
@@ -180,12 +224,29 @@ Download::~Download() {
   }
 }
 
-void Download::Ask(const std::string& suggested) {
+void Download::Ask() noexcept {
+  try {
+    ShowQuestion();
+  } catch (...) {
+    dialog_.reset();
+    try {
+      Refuse();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+    }
+  }
+}
+
+void Download::Refuse() {
+  cancelled_ = true;
+  webkit_download_cancel(download_.get());
+}
+
+void Download::ShowQuestion() {
   const char* home = g_get_home_dir();
   const std::string folder = DownloadsFolder(g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD),
                                              home != nullptr ? home : "");
   g_mkdir_with_parents(folder.c_str(), 0755);
-  name_ = UniqueFileName(SafeFileName(suggested), [&](const std::string& name) {
+  name_ = UniqueFileName(SafeFileName(suggested_), [&](const std::string& name) {
     return g_file_test((folder + "/" + name).c_str(), G_FILE_TEST_EXISTS) != FALSE;
   });
 
@@ -219,17 +280,16 @@ void Download::Answer(int response) {
     chosen = Taken(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog_.get())));
   }
   dialog_.reset();
+  owner_.Answered(this);
   if (chosen.empty()) {
-    cancelled_ = true;
-    webkit_download_cancel(download_.get());
+    Refuse();
     return;
   }
   path_ = chosen;
   name_ = Shown(Taken(g_path_get_basename(chosen.c_str())));
   const std::string uri = Taken(g_filename_to_uri(chosen.c_str(), nullptr, nullptr));
   if (uri.empty()) {
-    cancelled_ = true;
-    webkit_download_cancel(download_.get());
+    Refuse();
     return;
   }
   // The dialog has asked before an existing file is replaced.
@@ -297,6 +357,7 @@ void Download::Fail(const GError* error) {
     failure_ = error != nullptr && error->message != nullptr ? error->message : "unknown error";
   }
   dialog_.reset();
+  owner_.Answered(this);
   RemovePartialFile();
 }
 
@@ -304,6 +365,7 @@ void Download::Finish() {
   ended_ = true;
   dialog_.reset();
   progress_.reset();
+  owner_.Answered(this);
   if (failure_.empty() && !cancelled_ && !path_.empty()) {
     failure_ = Truncation();
     if (!failure_.empty()) {
@@ -360,11 +422,10 @@ gboolean Download::OnDecideDestination(WebKitDownload* /*download*/, gchar* sugg
                                        gpointer self) {
   auto* download = static_cast<Download*>(self);
   try {
-    download->Ask(suggested != nullptr ? suggested : "");
+    download->suggested_ = suggested != nullptr ? suggested : "";
+    download->owner_.Question(download);
   } catch (...) {
-    download->dialog_.reset();
-    download->cancelled_ = true;
-    webkit_download_cancel(download->download_.get());
+    download->Refuse();
   }
   return TRUE;  // the answer comes later; until then the engine writes nothing
 }
@@ -403,9 +464,7 @@ void Download::OnDialogResponse(GtkDialog* /*dialog*/, gint response, gpointer s
 }
 
 void Download::OnCancel(GtkWidget* /*widget*/, gpointer self) {
-  auto* download = static_cast<Download*>(self);
-  download->cancelled_ = true;
-  webkit_download_cancel(download->download_.get());
+  static_cast<Download*>(self)->Refuse();
 }
 
 gboolean Download::OnProgressClosed(GtkWidget* widget, GdkEvent* /*event*/, gpointer self) {

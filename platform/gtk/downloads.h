@@ -4,7 +4,8 @@
 // with no user gesture, a redirect), first asks with a save dialog that
 // proposes the download folder and a safe name that replaces no file. While
 // the dialog is open the engine holds the transfer back, so nothing is
-// written; Cancel ends the download. A running download shows its progress in
+// written; Cancel ends the download. One question is asked at a time, and a
+// page that asks for many downloads at once has all but a few refused. A running download shows its progress in
 // a small window with a Cancel button; at the end a notice says where the file
 // went or why it failed, and a failed or cancelled download leaves no file.
 #pragma once
