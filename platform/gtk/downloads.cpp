@@ -16,10 +16,17 @@ namespace corvane::gtk {
 
 namespace {
 
+// A top-level window of ours: destroyed when it goes. It keeps a reference,
+// so a window GTK has destroyed meanwhile is still safe to let go.
 struct WidgetDestroyer {
-  void operator()(GtkWidget* widget) const noexcept { gtk_widget_destroy(widget); }
+  void operator()(GtkWidget* widget) const noexcept {
+    gtk_widget_destroy(widget);
+    g_object_unref(widget);
+  }
 };
 using OwnedWidget = std::unique_ptr<GtkWidget, WidgetDestroyer>;
+
+OwnedWidget Own(GtkWidget* window) { return OwnedWidget(GTK_WIDGET(g_object_ref(window))); }
 
 // A string GLib hands over, as a std::string ("" for none).
 std::string Taken(gchar* owned) {
@@ -161,7 +168,7 @@ class Downloads {
   void Notice(GtkWindow* parent, const std::string& title, const std::string& text) {
     GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT,
                                             GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", text.c_str());
-    notices_.emplace_back(box);
+    notices_.push_back(Own(box));
     gtk_window_set_title(GTK_WINDOW(box), title.c_str());
     gtk_window_set_skip_taskbar_hint(GTK_WINDOW(box), TRUE);
     gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
@@ -253,7 +260,7 @@ void Download::ShowQuestion() {
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
       "Save Download", WindowOf(download_.get()), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
       GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
-  dialog_.reset(dialog);
+  dialog_ = Own(dialog);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
@@ -301,7 +308,7 @@ void Download::Answer(int response) {
 
 void Download::ShowProgress() {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  progress_.reset(window);
+  progress_ = Own(window);
   const std::string title = "Downloading " + name_;
   gtk_window_set_title(GTK_WINDOW(window), title.c_str());
   if (GtkWindow* parent = WindowOf(download_.get()); parent != nullptr) {
