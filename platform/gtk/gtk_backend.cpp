@@ -4,6 +4,7 @@
 #include <cctype>
 #include <utility>
 
+#include "platform/gtk/downloads.h"
 #include "platform/gtk/gtk_controls.h"
 #include "platform/gtk/keyboard.h"
 
@@ -173,6 +174,7 @@ FormWindow* GtkBackend::Find(const std::string& name) const {
 WebKitWebContext* GtkBackend::WebContext() {
   if (!context_) {
     context_ = GObjectPtr<WebKitWebContext>(webkit_web_context_new_ephemeral());
+    GuardDownloads(context_.get());
   }
   return context_.get();
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/gtk/address.h"
+#include "platform/gtk/downloads.h"
 #include "platform/gtk/gtk_controls.h"
 
 namespace corvane::gtk {
@@ -23,6 +24,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
     window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
+    DownloadUnshownResponses(WEBKIT_WEB_VIEW(view));
     Attach(view);
   }
 

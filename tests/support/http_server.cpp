@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace corvane::testing {
 
@@ -18,16 +19,7 @@ std::string Page(const std::string& title, const std::string& body) {
          body + "</h1><p><a href=\"/second.html\">second</a></p></body></html>";
 }
 
-void SendAll(int socket, const std::string& data) {
-  std::size_t sent = 0;
-  while (sent < data.size()) {
-    const ssize_t n = ::send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) {
-      return;
-    }
-    sent += static_cast<std::size_t>(n);
-  }
-}
+void SendAll(int socket, const std::string& data) { LoopbackServer::Send(socket, data); }
 
 }  // namespace
 
@@ -66,6 +58,23 @@ LoopbackServer::~LoopbackServer() {
 
 std::string LoopbackServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+bool LoopbackServer::Send(int socket, const std::string& data) {
+  std::size_t sent = 0;
+  while (sent < data.size()) {
+    const ssize_t n = ::send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) {
+      return false;
+    }
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void LoopbackServer::Route(const std::string& path, Responder answer) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  routes_[path] = std::move(answer);
 }
 
 int LoopbackServer::Requests(const std::string& path) const {
@@ -111,9 +120,17 @@ void LoopbackServer::Answer(int client) {
   if (const std::size_t query = path.find('?'); query != std::string::npos) {
     path.resize(query);
   }
+  Responder route;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     ++requests_[path];
+    if (auto it = routes_.find(path); it != routes_.end()) {
+      route = it->second;
+    }
+  }
+  if (route) {
+    route(client);
+    return;
   }
   static const std::map<std::string, std::string> kTitles = {
       {"/first.html", "First Page"}, {"/second.html", "Second Page"},

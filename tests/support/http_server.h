@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -34,6 +35,14 @@ class LoopbackServer {
   [[nodiscard]] std::string Url(const std::string& path) const;
   [[nodiscard]] int Requests(const std::string& path) const;
 
+  // Requests for `path` are answered by `answer`, which writes the whole
+  // reply (status line, headers, body) to the client's socket itself, on the
+  // server's thread for that request. Set before the requests come.
+  using Responder = std::function<void(int socket)>;
+  void Route(const std::string& path, Responder answer);
+  // Writes all of `data` to `socket`; false when the client has gone.
+  static bool Send(int socket, const std::string& data);
+
  private:
   void Serve();
   void Answer(int client);
@@ -45,6 +54,7 @@ class LoopbackServer {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::map<std::string, int> requests_;
+  std::map<std::string, Responder> routes_;
   std::vector<std::thread> workers_;
   std::thread acceptor_;
 };
