@@ -26,7 +26,10 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     Attach(view);
   }
 
-  void Navigate(const std::string& address) override { Load(address); }
+  // Words that are no address are searched for.
+  void Navigate(const std::string& address) override {
+    Load(AddressToLoad(ValidText(address), window_.Backend().Pages().query));
+  }
   void GoBack() override {
     Requested();
     webkit_web_view_go_back(View());
@@ -35,8 +38,8 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     Requested();
     webkit_web_view_go_forward(View());
   }
-  void GoHome() override { Load(window_.Backend().Pages().home); }
-  void GoSearch() override { Load(window_.Backend().Pages().search); }
+  void GoHome() override { Load(FixUpAddress(window_.Backend().Pages().home)); }
+  void GoSearch() override { Load(FixUpAddress(window_.Backend().Pages().search)); }
   void Refresh() override {
     Requested();
     webkit_web_view_reload(View());
@@ -76,9 +79,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     started_ = false;
   }
 
-  void Load(const std::string& address) {
+  // Loads a complete address.
+  void Load(const std::string& uri) {
     Requested();
-    const std::string uri = FixUpAddress(ValidText(address));
     // A typed script address would run inside the page shown and leave the
     // view loading for good; it is not something to navigate to.
     gchar* scheme = g_uri_parse_scheme(uri.c_str());

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <utility>
 
 namespace corvane::testing {
 
@@ -16,6 +17,29 @@ std::string Page(const std::string& title, const std::string& body) {
   std::string head = title.empty() ? "" : "<title>" + title + "</title>";
   return "<!DOCTYPE html><html><head><meta charset=\"utf-8\">" + head + "</head><body><h1>" +
          body + "</h1><p><a href=\"/second.html\">second</a></p></body></html>";
+}
+
+// Pages with a script or a control that fills the view, so that a click
+// anywhere in it reaches it.
+const std::map<std::string, std::pair<std::string, std::string>>& ScriptedPages() {
+  static const std::string kFill = "position:fixed;left:0;top:0;width:100%;height:100%;";
+  static const std::map<std::string, std::pair<std::string, std::string>> pages = {
+      {"/blank-link.html",
+       {"Blank Link", "<a target=\"_blank\" href=\"/second.html\" style=\"" + kFill +
+                          "display:block\">a new window</a>"}},
+      {"/open-button.html",
+       {"Open Button", "<button style=\"" + kFill +
+                           "\" onclick=\"window.open('/third.html')\">open</button>"}},
+      {"/popup.html",
+       {"Popup Page", "<script>window.open('/home.html');"
+                      "setTimeout(function(){window.open('/home.html?timer')},100);</script>"}},
+      {"/loop.html",
+       {"Loop Page", "<div style=\"" + kFill + "\">busy</div><script>"
+                     "setTimeout(function(){for(;;){}},300);</script>"}},
+      {"/alerts.html",
+       {"Alert Page", "<script>setTimeout(function(){for(;;){alert('Again')}},100);</script>"}},
+  };
+  return pages;
 }
 
 void SendAll(int socket, const std::string& data) {
@@ -64,6 +88,12 @@ LoopbackServer::~LoopbackServer() {
   ::close(listener_);
 }
 
+std::string LoopbackServer::LastTarget(const std::string& path) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  auto it = targets_.find(path);
+  return it == targets_.end() ? std::string() : it->second;
+}
+
 std::string LoopbackServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
@@ -108,18 +138,20 @@ void LoopbackServer::Answer(int client) {
   const std::size_t end = request.find(' ', start + 1);
   std::string path =
       start == std::string::npos ? "/" : request.substr(start + 1, end - start - 1);
+  const std::string target = path;
   if (const std::size_t query = path.find('?'); query != std::string::npos) {
     path.resize(query);
   }
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     ++requests_[path];
+    targets_[path] = target;
   }
   static const std::map<std::string, std::string> kTitles = {
       {"/first.html", "First Page"}, {"/second.html", "Second Page"},
       {"/third.html", "Third Page"}, {"/home.html", "Home Page"},
       {"/search.html", "Search Page"}, {"/slow.html", "Slow Page"},
-      {"/untitled.html", ""}};
+      {"/untitled.html", ""}, {"/find.html", "Results"}};
   if (path == "/slow.html") {
     std::unique_lock<std::mutex> lock(mutex_);
     wake_.wait_for(lock, slowDelay_, [this] { return stopping_.load(); });
@@ -130,8 +162,13 @@ void LoopbackServer::Answer(int client) {
     return;
   }
   auto it = kTitles.find(path);
-  const bool found = it != kTitles.end();
-  const std::string body = found ? Page(it->second, "Page " + path) : Page("Not Found", "Not found");
+  auto scripted = ScriptedPages().find(path);
+  const bool found = it != kTitles.end() || scripted != ScriptedPages().end();
+  const std::string body = it != kTitles.end() ? Page(it->second, "Page " + path)
+                           : found ? "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" +
+                                         scripted->second.first + "</title></head><body>" +
+                                         scripted->second.second + "</body></html>"
+                                   : Page("Not Found", "Not found");
   SendAll(client, std::string(found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
                       "Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
                       "Connection: close\r\nContent-Length: " +

@@ -19,8 +19,16 @@ class LoopbackServer {
   // Pages: /first.html "First Page", /second.html "Second Page",
   // /third.html "Third Page", /home.html "Home Page", /search.html
   // "Search Page", /untitled.html (no title), /slow.html "Slow Page" (answers
-  // after `slowDelay`), /moved.html (redirects to /second.html); anything else
-  // is a 404 page titled "Not Found".
+  // after `slowDelay`), /moved.html (redirects to /second.html), /find.html
+  // "Results" (the search page for typed words), and the pages of the
+  // browsing tests, each filling the view with what a click there does:
+  // /blank-link.html "Blank Link" (a link to /second.html in a new window),
+  // /open-button.html "Open Button" (a button that opens /third.html with
+  // window.open), /popup.html "Popup Page" (opens /home.html by script on load
+  // and from a timer, never by a click), /loop.html "Loop Page" (its script
+  // never returns from shortly after the load), /alerts.html "Alert Page"
+  // (alert after alert, for good); anything else is a 404 page titled
+  // "Not Found".
   // Port 0 takes any free port.
   explicit LoopbackServer(std::uint16_t port = 0,
                           std::chrono::milliseconds slowDelay = std::chrono::milliseconds(2500));
@@ -32,6 +40,8 @@ class LoopbackServer {
   // "http://127.0.0.1:PORT" + path.
   [[nodiscard]] std::string Url(const std::string& path) const;
   [[nodiscard]] int Requests(const std::string& path) const;
+  // The whole request target ("/find.html?q=a%20b") last asked for `path`.
+  [[nodiscard]] std::string LastTarget(const std::string& path) const;
 
  private:
   void Serve();
@@ -44,6 +54,7 @@ class LoopbackServer {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::map<std::string, int> requests_;
+  std::map<std::string, std::string> targets_;
   std::vector<std::thread> workers_;
   std::thread acceptor_;
 };
