@@ -7,52 +7,136 @@
 //   stop (DownloadComplete);
 // - a title that arrives after FINISHED raises DownloadComplete again, so the
 //   caption never keeps a stale name.
+//
+// Beyond that the view keeps the user in charge of the page:
+// - a page's request for a new window, made from a click, opens in this view;
+//   one made without the user (on load, from a timer) is not followed;
+// - a load that fails, a certificate that is not trusted, and a page whose
+//   process ends show a page of our own with the address and the reason
+//   (its title names the trouble, so the caption does too);
+// - a page that stops answering (its process hangs, or it opens dialog after
+//   dialog) is offered to be stopped, and every request of the user (a
+//   navigation, Refresh, Stop) reaches the page's process within moments or
+//   ends it: the view never stays stuck behind a hung page.
+#include <deque>
+#include <optional>
 #include <string>
 
 #include "platform/gtk/address.h"
 #include "platform/gtk/gtk_controls.h"
+#include "platform/gtk/own_pages.h"
+#include "platform/gtk/question_box.h"
 
 namespace corvane::gtk {
 
 namespace {
 
+// How long the page's process has to answer a request of the user before it
+// is taken for hung and ended.
+constexpr guint kAnswerWithinMs = 1200;
+// How long the engine's "not responding" lasts before the user is asked.
+constexpr guint kAskAfterMs = 1000;
+// How long the page has to answer the user's clicks and keys before the user
+// is asked (the engine notices a hang only at some requests of its own).
+constexpr guint kInputAnswerWithinMs = 3000;
+// Dialogs opened within this time of each other count as one run...
+constexpr gint64 kDialogRunUs = 10 * G_USEC_PER_SEC;
+// ...and from this many on the user may stop the page instead.
+constexpr std::size_t kDialogsBeforeOffer = 3;
+
+constexpr const char* kSelfKey = "corvane-web-browser";
+
+enum Answer { kWait = 1, kStopPage = 2, kDismiss = 3 };
+
 class WebBrowserControl final : public Placed<WebBrowser> {
  public:
   WebBrowserControl(FormWindow& window, const ControlDesign& design) : Placed(window, design) {
     GtkWidget* view = webkit_web_view_new_with_context(window.Backend().WebContext());
+    g_object_set_data(G_OBJECT(view), kSelfKey, this);
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
     window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
+    window.Connect(view, "create", G_CALLBACK(&WebBrowserControl::OnCreate), this);
+    window.Connect(view, "load-failed", G_CALLBACK(&WebBrowserControl::OnLoadFailed), this);
+    window.Connect(view, "load-failed-with-tls-errors",
+                   G_CALLBACK(&WebBrowserControl::OnCertificateError), this);
+    window.Connect(view, "web-process-terminated", G_CALLBACK(&WebBrowserControl::OnTerminated),
+                   this);
+    window.Connect(view, "notify::is-web-process-responsive",
+                   G_CALLBACK(&WebBrowserControl::OnResponsive), this);
+    window.Connect(view, "script-dialog", G_CALLBACK(&WebBrowserControl::OnScriptDialog), this);
+    window.Connect(view, "button-press-event", G_CALLBACK(&WebBrowserControl::OnInput), this);
+    window.Connect(view, "key-press-event", G_CALLBACK(&WebBrowserControl::OnInput), this);
     Attach(view);
   }
+  ~WebBrowserControl() override {
+    g_object_set_data(G_OBJECT(View()), kSelfKey, nullptr);
+    for (guint* source : {&pingTimeout_, &askSource_, &popupSource_}) {
+      if (*source != 0) {
+        g_source_remove(*source);
+      }
+    }
+    if (pingCancel_) {
+      g_cancellable_cancel(pingCancel_.get());
+    }
+    DropQuestions();
+  }
+  WebBrowserControl(const WebBrowserControl&) = delete;
+  WebBrowserControl& operator=(const WebBrowserControl&) = delete;
 
   // Words that are no address are searched for.
   void Navigate(const std::string& address) override {
-    Load(AddressToLoad(ValidText(address), window_.Backend().Pages().query));
+    const std::string uri = AddressToLoad(ValidText(address), window_.Backend().Pages().query);
+    UserRequest([this, uri] { Load(uri); });
   }
   void GoBack() override {
-    Requested();
-    webkit_web_view_go_back(View());
+    UserRequest([this] {
+      Requested();
+      webkit_web_view_go_back(View());
+    });
   }
   void GoForward() override {
-    Requested();
-    webkit_web_view_go_forward(View());
+    UserRequest([this] {
+      Requested();
+      webkit_web_view_go_forward(View());
+    });
   }
-  void GoHome() override { Load(FixUpAddress(window_.Backend().Pages().home)); }
-  void GoSearch() override { Load(FixUpAddress(window_.Backend().Pages().search)); }
+  void GoHome() override {
+    const std::string uri = FixUpAddress(window_.Backend().Pages().home);
+    UserRequest([this, uri] { Load(uri); });
+  }
+  void GoSearch() override {
+    const std::string uri = FixUpAddress(window_.Backend().Pages().search);
+    UserRequest([this, uri] { Load(uri); });
+  }
+  // Our own page stands for the address it names: Refresh loads that.
   void Refresh() override {
-    Requested();
-    webkit_web_view_reload(View());
+    UserRequest([this] {
+      if (showingOwnPage_) {
+        Load(uri_);
+        return;
+      }
+      Requested();
+      webkit_web_view_reload(View());
+    });
   }
   // A stop that comes before the requested load has started would leave the
   // engine loading for good, with no end ever reported (the caption would
   // stay busy). Such a stop is kept and made as soon as the load starts.
+  // A page that does not answer the stop is ended.
   void Stop() override {
+    DropQuestions();
+    if (!webkit_web_view_get_is_web_process_responsive(View())) {
+      StopPage();
+      return;
+    }
     if (!started_ && webkit_web_view_is_loading(View()) != FALSE) {
-      stopPending_ = true;
+      stopPendingOnStart_ = true;
+      Ping(kAnswerWithinMs, [this] { StopPage(); });
       return;
     }
     webkit_web_view_stop_loading(View());
+    Ping(kAnswerWithinMs, [this] { StopPage(); });
   }
 
   [[nodiscard]] std::string LocationName() const override {
@@ -71,11 +155,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
 
-  std::string uri_;  // the view's address, as it last announced it
-
   // A new load supersedes a kept stop; it has not started yet.
   void Requested() {
-    stopPending_ = false;
+    stopPendingOnStart_ = false;
     started_ = false;
   }
 
@@ -97,17 +179,292 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     window_.Raise(event);
   }
 
+  // ---- the page's process and the user's requests ----------------------------
+
+  // Runs a request of the user. A page that is known not to answer is ended
+  // first; otherwise the page's process must answer within moments, or it is
+  // ended and the request made again in a fresh one.
+  void UserRequest(const std::function<void()>& request) {
+    DropQuestions();
+    if (!webkit_web_view_get_is_web_process_responsive(View())) {
+      EndProcessFor(request);
+      return;
+    }
+    request();
+    Ping(kAnswerWithinMs, [this, request] { EndProcessFor(request); });
+  }
+
+  // Ends the page's process quietly (no page of our own) and makes `request`.
+  void EndProcessFor(const std::function<void()>& request) {
+    CancelPing();
+    if (processLive_) {
+      replacingProcess_ = true;
+      processLive_ = false;
+      webkit_web_view_terminate_web_process(View());
+    }
+    request();
+  }
+
+  // Ends the page's process; the page that says it stopped working shows.
+  void StopPage() {
+    CancelPing();
+    DropQuestions();
+    if (processLive_) {
+      webkit_web_view_terminate_web_process(View());
+    }
+  }
+
+  // Asks the page's process for a trivial answer; `unanswered` runs when it
+  // has given none within `ms`. A view whose page has not been reached yet
+  // has nothing to ask.
+  void Ping(guint ms, std::function<void()> unanswered) {
+    CancelPing();
+    if (!processLive_) {
+      return;
+    }
+    pingCancel_ = GObjectPtr<GCancellable>(g_cancellable_new());
+    unanswered_ = std::move(unanswered);
+    ++pingNumber_;
+    webkit_web_view_evaluate_javascript(View(), "0", -1, nullptr, nullptr, pingCancel_.get(),
+                                        &WebBrowserControl::OnPong, GUINT_TO_POINTER(pingNumber_));
+    pingTimeout_ = g_timeout_add(ms, &WebBrowserControl::OnPingTimeout, this);
+  }
+  void CancelPing() {
+    if (pingTimeout_ != 0) {
+      g_source_remove(std::exchange(pingTimeout_, 0));
+    }
+    if (pingCancel_) {
+      g_cancellable_cancel(pingCancel_.get());
+      pingCancel_.reset();
+    }
+    unanswered_ = nullptr;
+  }
+
+  static void OnPong(GObject* source, GAsyncResult* result, gpointer number) {
+    GError* error = nullptr;
+    if (JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error)) {
+      g_object_unref(value);
+    }
+    const bool cancelled = error != nullptr && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+    g_clear_error(&error);
+    auto* self = static_cast<WebBrowserControl*>(g_object_get_data(source, kSelfKey));
+    // Any answer, even an error from the page, shows the process is alive.
+    if (self != nullptr && !cancelled && GPOINTER_TO_UINT(number) == self->pingNumber_) {
+      self->CancelPing();
+    }
+  }
+
+  static gboolean OnPingTimeout(gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->pingTimeout_ = 0;
+    const std::function<void()> unanswered = std::move(self->unanswered_);
+    self->CancelPing();
+    try {
+      if (unanswered) {
+        unanswered();
+      }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+    }
+    return G_SOURCE_REMOVE;
+  }
+
+  // ---- questions to the user -----------------------------------------------------
+
+  void DropQuestions() {
+    box_.Close();
+    if (askSource_ != 0) {
+      g_source_remove(std::exchange(askSource_, 0));
+    }
+    if (heldDialog_ != nullptr) {
+      // The page goes on as after the dialog's first button.
+      WebKitScriptDialog* dialog = std::exchange(heldDialog_, nullptr);
+      webkit_script_dialog_close(dialog);
+      webkit_script_dialog_unref(dialog);
+    }
+  }
+
+  std::string Address() const { return uri_.empty() ? std::string("this page") : uri_; }
+
+  void AskAboutHungPage() {
+    box_.Ask(window_.Toplevel(), "Page Not Responding", "The page is not responding.",
+             Address() + "\n\nYou can wait for it to answer, or stop it.",
+             {{"_Wait", kWait}, {"_Stop Page", kStopPage}}, kWait, [this](int answer) {
+               if (answer == kStopPage) {
+                 StopPage();
+               }
+             });
+  }
+
+  static gboolean OnAskTime(gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->askSource_ = 0;
+    if (!webkit_web_view_get_is_web_process_responsive(self->View()) && !self->box_.Shown()) {
+      self->AskAboutHungPage();
+    }
+    return G_SOURCE_REMOVE;
+  }
+
+  // The user clicks or types into the page: a page that does not answer is
+  // offered to be stopped.
+  static gboolean OnInput(GtkWidget* /*view*/, GdkEvent* /*event*/, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (self->pingTimeout_ == 0 && !self->box_.Shown()) {
+      self->Ping(kInputAnswerWithinMs, [self] {
+        if (!self->box_.Shown()) {
+          self->AskAboutHungPage();
+        }
+      });
+    }
+    return FALSE;
+  }
+
+  static void OnResponsive(WebKitWebView* view, GParamSpec* /*property*/, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (webkit_web_view_get_is_web_process_responsive(view) != FALSE) {
+      if (self->askSource_ != 0) {
+        g_source_remove(std::exchange(self->askSource_, 0));
+      }
+      if (self->heldDialog_ == nullptr) {
+        self->box_.Close();
+      }
+    } else if (self->askSource_ == 0 && !self->box_.Shown()) {
+      self->askSource_ = g_timeout_add(kAskAfterMs, &WebBrowserControl::OnAskTime, self);
+    }
+  }
+
+  // A page that opens dialog after dialog: from the third in a run on, the
+  // dialog is shown here, with a button that stops the page.
+  static gboolean OnScriptDialog(WebKitWebView* /*view*/, WebKitScriptDialog* dialog,
+                                 gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    const gint64 now = g_get_monotonic_time();
+    auto& times = self->dialogTimes_;
+    while (!times.empty() && now - times.front() > kDialogRunUs) {
+      times.pop_front();
+    }
+    times.push_back(now);
+    if (times.size() < kDialogsBeforeOffer) {
+      return FALSE;  // the engine's own dialog
+    }
+    self->DropQuestions();
+    self->heldDialog_ = webkit_script_dialog_ref(dialog);
+    const gchar* message = webkit_script_dialog_get_message(dialog);
+    self->box_.Ask(self->window_.Toplevel(), "Page Keeps Opening Dialogs",
+                   "This page keeps opening dialogs.",
+                   std::string(message != nullptr ? message : "") + "\n\n" + self->Address(),
+                   {{"_OK", kDismiss}, {"_Stop Page", kStopPage}}, kDismiss, [self](int answer) {
+                     if (answer == kStopPage) {
+                       self->StopPage();
+                     } else {
+                       self->DropQuestions();
+                     }
+                   });
+    return TRUE;
+  }
+
+  // ---- our own pages -------------------------------------------------------------
+
+  void ShowOwnPage(const OwnPage& page, const std::string& address) {
+    const std::string uri = address.empty() ? std::string("about:blank") : address;
+    ownPageLoading_ = true;
+    webkit_web_view_load_alternate_html(View(), page.html.c_str(), uri.c_str(), uri.c_str());
+  }
+
+  static gboolean OnLoadFailed(WebKitWebView* /*view*/, WebKitLoadEvent /*event*/,
+                               const gchar* uri, GError* error, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (error == nullptr) {
+      return FALSE;
+    }
+    const std::string address = ValidText(uri != nullptr ? uri : "");
+    const std::optional<OwnPage> page = LoadFailurePage(address, *error);
+    if (!page) {
+      return FALSE;
+    }
+    self->ShowOwnPage(*page, address);
+    return TRUE;
+  }
+
+  // Never passed: the page says why it was not loaded.
+  static gboolean OnCertificateError(WebKitWebView* /*view*/, const gchar* uri,
+                                     GTlsCertificate* /*certificate*/,
+                                     GTlsCertificateFlags errors, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    const std::string address = ValidText(uri != nullptr ? uri : "");
+    self->ShowOwnPage(CertificatePage(address, errors), address);
+    return TRUE;
+  }
+
+  static void OnTerminated(WebKitWebView* /*view*/, WebKitWebProcessTerminationReason reason,
+                           gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->processLive_ = false;
+    self->CancelPing();
+    self->DropQuestions();
+    self->dialogTimes_.clear();
+    if (std::exchange(self->replacingProcess_, false)) {
+      return;  // ended to make the user's request
+    }
+    if (self->ownPageLoading_) {
+      return;  // our own page cannot be shown: leave it
+    }
+    self->ShowOwnPage(StoppedPage(self->uri_, reason), self->uri_);
+  }
+
+  // ---- new windows -------------------------------------------------------------
+
+  // The page asks for a new window: made from a click, its address opens
+  // here; otherwise nothing happens. No window is ever made.
+  static GtkWidget* OnCreate(WebKitWebView* /*view*/, WebKitNavigationAction* action,
+                             gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (webkit_navigation_action_is_user_gesture(action) == FALSE) {
+      return nullptr;
+    }
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    // An empty window, for the page to write into, has nothing to show here.
+    if (uri == nullptr || *uri == '\0' || g_strcmp0(uri, "about:blank") == 0) {
+      return nullptr;
+    }
+    // Loaded once the engine is done asking.
+    self->popupUri_ = uri;
+    if (self->popupSource_ == 0) {
+      self->popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, self);
+    }
+    return nullptr;
+  }
+
+  static gboolean OnOpenPopup(gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->popupSource_ = 0;
+    try {
+      self->Load(std::exchange(self->popupUri_, {}));
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+    }
+    return G_SOURCE_REMOVE;
+  }
+
+  // ---- notifications -------------------------------------------------------------
+
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent load, gpointer self) {
     try {
       auto* control = static_cast<WebBrowserControl*>(self);
       if (load == WEBKIT_LOAD_STARTED) {
         control->started_ = true;
-        if (control->stopPending_) {
-          control->stopPending_ = false;
+        if (control->stopPendingOnStart_) {
+          control->stopPendingOnStart_ = false;
           webkit_web_view_stop_loading(view);
         }
       } else if (load == WEBKIT_LOAD_COMMITTED) {
         control->finished_ = false;
+        control->processLive_ = true;
+        control->replacingProcess_ = false;
+        control->showingOwnPage_ = std::exchange(control->ownPageLoading_, false);
+        if (!control->showingOwnPage_) {
+          control->dialogTimes_.clear();
+        }
         const gchar* uri = webkit_web_view_get_uri(view);
         control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
       } else if (load == WEBKIT_LOAD_FINISHED) {
@@ -137,9 +494,31 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     }
   }
 
+  std::string uri_;  // the view's address, as it last announced it
   bool finished_ = false;
-  bool started_ = false;      // between the engine's STARTED and FINISHED
-  bool stopPending_ = false;  // a stop that came before the load started
+  bool started_ = false;             // between the engine's STARTED and FINISHED
+  bool stopPendingOnStart_ = false;  // a stop that came before the load started
+
+  // The page's process: reached a page since it started; being ended by us
+  // to make a request of the user.
+  bool processLive_ = false;
+  bool replacingProcess_ = false;
+  // Our own page: being loaded; shown.
+  bool ownPageLoading_ = false;
+  bool showingOwnPage_ = false;
+
+  GObjectPtr<GCancellable> pingCancel_;
+  guint pingTimeout_ = 0;
+  guint pingNumber_ = 0;
+  std::function<void()> unanswered_;
+
+  QuestionBox box_;
+  guint askSource_ = 0;
+  WebKitScriptDialog* heldDialog_ = nullptr;  // a page's dialog shown in box_
+  std::deque<gint64> dialogTimes_;            // when the page's last dialogs opened
+
+  std::string popupUri_;
+  guint popupSource_ = 0;
 };
 
 }  // namespace

@@ -32,10 +32,12 @@ const std::map<std::string, std::pair<std::string, std::string>>& ScriptedPages(
                            "\" onclick=\"window.open('/third.html')\">open</button>"}},
       {"/popup.html",
        {"Popup Page", "<script>window.open('/home.html');"
-                      "setTimeout(function(){window.open('/home.html?timer')},100);</script>"}},
+                      "setTimeout(function(){window.open('/home.html?timer');"
+                      "document.title='Popup Done'},100);</script>"}},
       {"/loop.html",
        {"Loop Page", "<div style=\"" + kFill + "\">busy</div><script>"
-                     "setTimeout(function(){for(;;){}},300);</script>"}},
+                     "setTimeout(function(){var r=new XMLHttpRequest();"
+                     "r.open('GET','/looping.txt',false);r.send();for(;;){}},300);</script>"}},
       {"/alerts.html",
        {"Alert Page", "<script>setTimeout(function(){for(;;){alert('Again')}},100);</script>"}},
   };

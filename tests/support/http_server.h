@@ -25,8 +25,9 @@ class LoopbackServer {
   // /blank-link.html "Blank Link" (a link to /second.html in a new window),
   // /open-button.html "Open Button" (a button that opens /third.html with
   // window.open), /popup.html "Popup Page" (opens /home.html by script on load
-  // and from a timer, never by a click), /loop.html "Loop Page" (its script
-  // never returns from shortly after the load), /alerts.html "Alert Page"
+  // and from a timer, never by a click, then retitles itself "Popup Done"),
+  // /loop.html "Loop Page" (shortly after the load it asks for /looping.txt,
+  // waiting for the answer, and then its script never returns), /alerts.html "Alert Page"
   // (alert after alert, for good); anything else is a 404 page titled
   // "Not Found".
   // Port 0 takes any free port.
