@@ -21,6 +21,12 @@ OwnPage Page(const std::string& title, const std::string& address, const std::st
 }
 
 constexpr const char* kTryAgain = "Refresh, or press Enter in the address box, to try again.";
+constexpr const char* kLoadAgain = "Refresh, or press Enter in the address box, to load it again.";
+
+// The engine's own failures ("internal error"): seen when its network
+// process ends in the middle of a load.
+constexpr const char* kEngineDomain = "WebKitErrorDomain";
+constexpr int kEngineInternalError = 300;
 
 }  // namespace
 
@@ -50,6 +56,10 @@ std::optional<OwnPage> LoadFailurePage(const std::string& address, const GError&
        code == WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
       domain == WEBKIT_PLUGIN_ERROR || domain == WEBKIT_DOWNLOAD_ERROR) {
     return std::nullopt;
+  }
+  if (domain == g_quark_from_static_string(kEngineDomain) && code == kEngineInternalError) {
+    return Page("Page Stopped Working", address,
+                "The browser's network service failed while the page was loading.", kLoadAgain);
   }
   if (domain == G_RESOLVER_ERROR ||
       (domain == G_IO_ERROR && code == G_IO_ERROR_HOST_NOT_FOUND)) {
@@ -126,8 +136,7 @@ OwnPage StoppedPage(const std::string& address, WebKitWebProcessTerminationReaso
   } else if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
     why = "The page was stopped.";
   }
-  return Page("Page Stopped Working", address, why,
-              "Refresh, or press Enter in the address box, to load it again.");
+  return Page("Page Stopped Working", address, why, kLoadAgain);
 }
 
 }  // namespace corvane::gtk

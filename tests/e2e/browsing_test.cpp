@@ -273,6 +273,24 @@ TEST_F(PageTrouble, AKilledPageSaysSoAndRefreshOrEnterLoadsItAgain) {
   EXPECT_TRUE(program->Running());
 }
 
+TEST_F(PageTrouble, TheNetworkProcessEndingInALoadSaysSoAndBrowsingGoesOn) {
+  const auto browser = Start();
+  ASSERT_TRUE(browser);
+  Enter(*browser, Root() + "/slow.html");
+  ASSERT_TRUE(Eventually([&] { return server.Requests("/slow.html") > 0; }));
+  const std::vector<int> killed = Descendants(program->Pid(), "WebKitNetworkPr");
+  ASSERT_FALSE(killed.empty());
+  for (const int pid : killed) {
+    kill(pid, SIGKILL);
+  }
+  EXPECT_TRUE(CaptionBecomes(*browser, "Page Stopped Working" + kSuffix));
+  Toolbar(*browser, 3);  // Refresh
+  EXPECT_TRUE(CaptionBecomes(*browser, "Slow Page" + kSuffix));
+  Enter(*browser, Root() + "/second.html");
+  EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+  EXPECT_TRUE(program->Running());
+}
+
 TEST_F(PageTrouble, AHungPageIsOfferedToBeStopped) {
   const auto browser = Start();
   ASSERT_TRUE(browser);
