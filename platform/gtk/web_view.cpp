@@ -43,6 +43,8 @@ constexpr guint kInputAnswerWithinMs = 3000;
 constexpr gint64 kDialogRunUs = 10 * G_USEC_PER_SEC;
 // ...and from this many on the user may stop the page instead.
 constexpr std::size_t kDialogsBeforeOffer = 3;
+// How long after the engine's menu closed its action may still arrive.
+constexpr gint64 kMenuActionUs = 2 * G_USEC_PER_SEC;
 
 constexpr const char* kSelfKey = "corvane-web-browser";
 
@@ -65,6 +67,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     window.Connect(view, "notify::is-web-process-responsive",
                    G_CALLBACK(&WebBrowserControl::OnResponsive), this);
     window.Connect(view, "script-dialog", G_CALLBACK(&WebBrowserControl::OnScriptDialog), this);
+    window.Connect(view, "context-menu", G_CALLBACK(&WebBrowserControl::OnContextMenu), this);
+    window.Connect(view, "context-menu-dismissed",
+                   G_CALLBACK(&WebBrowserControl::OnContextMenuGone), this);
     window.Connect(view, "button-press-event", G_CALLBACK(&WebBrowserControl::OnInput), this);
     window.Connect(view, "key-press-event", G_CALLBACK(&WebBrowserControl::OnInput), this);
     Attach(view);
@@ -414,16 +419,18 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   // ---- new windows -------------------------------------------------------------
 
-  // The page asks for a new window: made from a click, its address opens
-  // here; otherwise nothing happens. No window is ever made.
+  // The page asks for a new window: made from a click, or from the engine's
+  // menu on a link ("Open Link in New Window"), its address opens here;
+  // otherwise nothing happens. No window is ever made.
   static GtkWidget* OnCreate(WebKitWebView* /*view*/, WebKitNavigationAction* action,
                              gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
-    if (webkit_navigation_action_is_user_gesture(action) == FALSE) {
-      return nullptr;
-    }
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
     const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    const bool fromMenu = self->FromLinkMenu(uri);
+    if (webkit_navigation_action_is_user_gesture(action) == FALSE && !fromMenu) {
+      return nullptr;
+    }
     // An empty window, for the page to write into, has nothing to show here.
     if (uri == nullptr || *uri == '\0' || g_strcmp0(uri, "about:blank") == 0) {
       return nullptr;
@@ -434,6 +441,32 @@ class WebBrowserControl final : public Placed<WebBrowser> {
       self->popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, self);
     }
     return nullptr;
+  }
+
+  // The engine's menu asks for no gesture: a request for the link the menu
+  // was opened on, while it is open or just after, is the user's.
+  bool FromLinkMenu(const gchar* uri) {
+    const bool recent = menuOpen_ || g_get_monotonic_time() - menuClosedAt_ < kMenuActionUs;
+    const bool match = recent && uri != nullptr && !menuLink_.empty() && menuLink_ == uri;
+    menuLink_.clear();
+    return match;
+  }
+
+  static gboolean OnContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /*menu*/,
+                                GdkEvent* /*event*/, WebKitHitTestResult* hit, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    const gchar* link = webkit_hit_test_result_context_is_link(hit) != FALSE
+                            ? webkit_hit_test_result_get_link_uri(hit)
+                            : nullptr;
+    self->menuLink_ = link != nullptr ? link : "";
+    self->menuOpen_ = true;
+    return FALSE;  // the engine's menu
+  }
+
+  static void OnContextMenuGone(WebKitWebView* /*view*/, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->menuOpen_ = false;
+    self->menuClosedAt_ = g_get_monotonic_time();
   }
 
   static gboolean OnOpenPopup(gpointer data) {
@@ -519,6 +552,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   std::string popupUri_;
   guint popupSource_ = 0;
+  std::string menuLink_;  // the link the engine's menu was last opened on
+  bool menuOpen_ = false;
+  gint64 menuClosedAt_ = 0;
 };
 
 }  // namespace

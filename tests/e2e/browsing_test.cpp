@@ -187,17 +187,30 @@ using NewWindows = Browsing2;
 TEST_F(NewWindows, RequestsMadeFromAClickOpenInTheBrowsersOwnView) {
   const auto browser = Start();
   ASSERT_TRUE(browser);
+  const auto click = [&] { ClickPage(*browser); };
+  // The engine's menu on a link: its second item opens the link in a new window.
+  const auto menu = [&] {
+    const auto [middleX, middleY] = PageMiddle(*browser);
+    const std::size_t before = x.Popups();
+    x.Click(middleX, middleY, 3);
+    ASSERT_TRUE(Eventually([&] { return x.Popups() > before; }));
+    x.Key("Down");
+    x.Key("Down");
+    x.Key("Return");
+  };
   struct Case {
     const char* page;
     const char* title;
+    std::function<void()> act;
     const char* reached;
   };
-  for (const Case& c : {Case{"/blank-link.html", "Blank Link", "Second Page"},
-                        Case{"/open-button.html", "Open Button", "Third Page"}}) {
+  for (const Case& c : {Case{"/blank-link.html", "Blank Link", click, "Second Page"},
+                        Case{"/open-button.html", "Open Button", click, "Third Page"},
+                        Case{"/blank-link.html", "Blank Link", menu, "Second Page"}}) {
     SCOPED_TRACE(c.page);
     Enter(*browser, Root() + c.page);
     ASSERT_TRUE(CaptionBecomes(*browser, c.title + kSuffix));
-    ClickPage(*browser);
+    c.act();
     EXPECT_TRUE(CaptionBecomes(*browser, c.reached + kSuffix));
     EXPECT_EQ(x.TopLevels(program->Pid()).size(), 1U);
     // It went into the view's history like any navigation.
