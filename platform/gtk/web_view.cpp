@@ -17,44 +17,47 @@
 // - a page that stops answering (its process hangs, or it opens dialog after
 //   dialog) is offered to be stopped, and every request of the user (a
 //   navigation, Refresh, Stop) reaches the page's process within moments or
-//   ends it: the view never stays stuck behind a hung page.
-#include <deque>
+//   ends it: the view never stays stuck behind a hung page (PageWatch).
 #include <optional>
 #include <string>
 
 #include "platform/gtk/address.h"
 #include "platform/gtk/gtk_controls.h"
 #include "platform/gtk/own_pages.h"
-#include "platform/gtk/question_box.h"
+#include "platform/gtk/page_watch.h"
 
 namespace corvane::gtk {
 
 namespace {
 
-// How long the page's process has to answer a request of the user before it
-// is taken for hung and ended.
-constexpr guint kAnswerWithinMs = 1200;
-// How long the engine's "not responding" lasts before the user is asked.
-constexpr guint kAskAfterMs = 1000;
-// How long the page has to answer the user's clicks and keys before the user
-// is asked (the engine notices a hang only at some requests of its own).
-constexpr guint kInputAnswerWithinMs = 3000;
-// Dialogs opened within this time of each other count as one run...
-constexpr gint64 kDialogRunUs = 10 * G_USEC_PER_SEC;
-// ...and from this many on the user may stop the page instead.
-constexpr std::size_t kDialogsBeforeOffer = 3;
 // How long after the engine's menu closed its action may still arrive.
 constexpr gint64 kMenuActionUs = 2 * G_USEC_PER_SEC;
 
-constexpr const char* kSelfKey = "corvane-web-browser";
-
-enum Answer { kWait = 1, kStopPage = 2, kDismiss = 3 };
+// Runs a signal handler's body; nothing may unwind into the engine.
+template <class R, class F>
+R Shielded(R fallback, F&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return fallback;
+  }
+}
+template <class F>
+void Shielded(F&& body) noexcept {
+  try {
+    body();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+  }
+}
 
 class WebBrowserControl final : public Placed<WebBrowser> {
  public:
-  WebBrowserControl(FormWindow& window, const ControlDesign& design) : Placed(window, design) {
-    GtkWidget* view = webkit_web_view_new_with_context(window.Backend().WebContext());
-    g_object_set_data(G_OBJECT(view), kSelfKey, this);
+  WebBrowserControl(FormWindow& window, const ControlDesign& design)
+      : Placed(window, design),
+        view_(webkit_web_view_new_with_context(window.Backend().WebContext())),
+        watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); },
+               [this] { return uri_.empty() ? std::string("this page") : uri_; }) {
+    GtkWidget* view = view_;
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
     window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
@@ -75,16 +78,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     Attach(view);
   }
   ~WebBrowserControl() override {
-    g_object_set_data(G_OBJECT(View()), kSelfKey, nullptr);
-    for (guint* source : {&pingTimeout_, &askSource_, &popupSource_}) {
-      if (*source != 0) {
-        g_source_remove(*source);
-      }
+    if (popupSource_ != 0) {
+      g_source_remove(popupSource_);
     }
-    if (pingCancel_) {
-      g_cancellable_cancel(pingCancel_.get());
-    }
-    DropQuestions();
   }
   WebBrowserControl(const WebBrowserControl&) = delete;
   WebBrowserControl& operator=(const WebBrowserControl&) = delete;
@@ -92,31 +88,31 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   // Words that are no address are searched for.
   void Navigate(const std::string& address) override {
     const std::string uri = AddressToLoad(ValidText(address), window_.Backend().Pages().query);
-    UserRequest([this, uri] { Load(uri); });
+    watch_.UserRequest([this, uri] { Load(uri); });
   }
   void GoBack() override {
-    UserRequest([this] {
+    watch_.UserRequest([this] {
       Requested();
       webkit_web_view_go_back(View());
     });
   }
   void GoForward() override {
-    UserRequest([this] {
+    watch_.UserRequest([this] {
       Requested();
       webkit_web_view_go_forward(View());
     });
   }
   void GoHome() override {
     const std::string uri = FixUpAddress(window_.Backend().Pages().home);
-    UserRequest([this, uri] { Load(uri); });
+    watch_.UserRequest([this, uri] { Load(uri); });
   }
   void GoSearch() override {
     const std::string uri = FixUpAddress(window_.Backend().Pages().search);
-    UserRequest([this, uri] { Load(uri); });
+    watch_.UserRequest([this, uri] { Load(uri); });
   }
   // Our own page stands for the address it names: Refresh loads that.
   void Refresh() override {
-    UserRequest([this] {
+    watch_.UserRequest([this] {
       if (showingOwnPage_) {
         Load(uri_);
         return;
@@ -130,18 +126,13 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   // stay busy). Such a stop is kept and made as soon as the load starts.
   // A page that does not answer the stop is ended.
   void Stop() override {
-    DropQuestions();
-    if (!webkit_web_view_get_is_web_process_responsive(View())) {
-      StopPage();
-      return;
-    }
-    if (!started_ && webkit_web_view_is_loading(View()) != FALSE) {
-      stopPendingOnStart_ = true;
-      Ping(kAnswerWithinMs, [this] { StopPage(); });
-      return;
-    }
-    webkit_web_view_stop_loading(View());
-    Ping(kAnswerWithinMs, [this] { StopPage(); });
+    watch_.UserStop([this] {
+      if (!started_ && webkit_web_view_is_loading(View()) != FALSE) {
+        stopPendingOnStart_ = true;
+      } else {
+        webkit_web_view_stop_loading(View());
+      }
+    });
   }
 
   [[nodiscard]] std::string LocationName() const override {
@@ -160,9 +151,11 @@ class WebBrowserControl final : public Placed<WebBrowser> {
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
 
-  // A new load supersedes a kept stop; it has not started yet.
+  // A new load supersedes a kept stop and a page of our own still coming; it
+  // has not started yet.
   void Requested() {
     stopPendingOnStart_ = false;
+    ownPageLoading_ = false;
     started_ = false;
   }
 
@@ -184,188 +177,20 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     window_.Raise(event);
   }
 
-  // ---- the page's process and the user's requests ----------------------------
-
-  // Runs a request of the user. A page that is known not to answer is ended
-  // first; otherwise the page's process must answer within moments, or it is
-  // ended and the request made again in a fresh one.
-  void UserRequest(const std::function<void()>& request) {
-    DropQuestions();
-    if (!webkit_web_view_get_is_web_process_responsive(View())) {
-      EndProcessFor(request);
-      return;
-    }
-    request();
-    Ping(kAnswerWithinMs, [this, request] { EndProcessFor(request); });
+  static gboolean OnInput(GtkWidget* /*view*/, GdkEvent* /*event*/, gpointer self) {
+    Shielded([&] { static_cast<WebBrowserControl*>(self)->watch_.Input(); });
+    return FALSE;  // the page has the click or key too
   }
-
-  // Ends the page's process quietly (no page of our own) and makes `request`.
-  void EndProcessFor(const std::function<void()>& request) {
-    CancelPing();
-    if (processLive_) {
-      replacingProcess_ = true;
-      processLive_ = false;
-      webkit_web_view_terminate_web_process(View());
-    }
-    request();
+  static void OnResponsive(WebKitWebView* /*view*/, GParamSpec* /*property*/, gpointer self) {
+    Shielded([&] {
+      static_cast<WebBrowserControl*>(self)->watch_.ResponsivenessChanged();
+    });
   }
-
-  // Ends the page's process; the page that says it stopped working shows.
-  void StopPage() {
-    CancelPing();
-    DropQuestions();
-    if (processLive_) {
-      webkit_web_view_terminate_web_process(View());
-    }
-  }
-
-  // Asks the page's process for a trivial answer; `unanswered` runs when it
-  // has given none within `ms`. A view whose page has not been reached yet
-  // has nothing to ask.
-  void Ping(guint ms, std::function<void()> unanswered) {
-    CancelPing();
-    if (!processLive_) {
-      return;
-    }
-    pingCancel_ = GObjectPtr<GCancellable>(g_cancellable_new());
-    unanswered_ = std::move(unanswered);
-    ++pingNumber_;
-    webkit_web_view_evaluate_javascript(View(), "0", -1, nullptr, nullptr, pingCancel_.get(),
-                                        &WebBrowserControl::OnPong, GUINT_TO_POINTER(pingNumber_));
-    pingTimeout_ = g_timeout_add(ms, &WebBrowserControl::OnPingTimeout, this);
-  }
-  void CancelPing() {
-    if (pingTimeout_ != 0) {
-      g_source_remove(std::exchange(pingTimeout_, 0));
-    }
-    if (pingCancel_) {
-      g_cancellable_cancel(pingCancel_.get());
-      pingCancel_.reset();
-    }
-    unanswered_ = nullptr;
-  }
-
-  static void OnPong(GObject* source, GAsyncResult* result, gpointer number) {
-    GError* error = nullptr;
-    if (JSCValue* value =
-            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error)) {
-      g_object_unref(value);
-    }
-    const bool cancelled = error != nullptr && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-    g_clear_error(&error);
-    auto* self = static_cast<WebBrowserControl*>(g_object_get_data(source, kSelfKey));
-    // Any answer, even an error from the page, shows the process is alive.
-    if (self != nullptr && !cancelled && GPOINTER_TO_UINT(number) == self->pingNumber_) {
-      self->CancelPing();
-    }
-  }
-
-  static gboolean OnPingTimeout(gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    self->pingTimeout_ = 0;
-    const std::function<void()> unanswered = std::move(self->unanswered_);
-    self->CancelPing();
-    try {
-      if (unanswered) {
-        unanswered();
-      }
-    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
-    }
-    return G_SOURCE_REMOVE;
-  }
-
-  // ---- questions to the user -----------------------------------------------------
-
-  void DropQuestions() {
-    box_.Close();
-    if (askSource_ != 0) {
-      g_source_remove(std::exchange(askSource_, 0));
-    }
-    if (heldDialog_ != nullptr) {
-      // The page goes on as after the dialog's first button.
-      WebKitScriptDialog* dialog = std::exchange(heldDialog_, nullptr);
-      webkit_script_dialog_close(dialog);
-      webkit_script_dialog_unref(dialog);
-    }
-  }
-
-  std::string Address() const { return uri_.empty() ? std::string("this page") : uri_; }
-
-  void AskAboutHungPage() {
-    box_.Ask(window_.Toplevel(), "Page Not Responding", "The page is not responding.",
-             Address() + "\n\nYou can wait for it to answer, or stop it.",
-             {{"_Wait", kWait}, {"_Stop Page", kStopPage}}, kWait, [this](int answer) {
-               if (answer == kStopPage) {
-                 StopPage();
-               }
-             });
-  }
-
-  static gboolean OnAskTime(gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    self->askSource_ = 0;
-    if (!webkit_web_view_get_is_web_process_responsive(self->View()) && !self->box_.Shown()) {
-      self->AskAboutHungPage();
-    }
-    return G_SOURCE_REMOVE;
-  }
-
-  // The user clicks or types into the page: a page that does not answer is
-  // offered to be stopped.
-  static gboolean OnInput(GtkWidget* /*view*/, GdkEvent* /*event*/, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    if (self->pingTimeout_ == 0 && !self->box_.Shown()) {
-      self->Ping(kInputAnswerWithinMs, [self] {
-        if (!self->box_.Shown()) {
-          self->AskAboutHungPage();
-        }
-      });
-    }
-    return FALSE;
-  }
-
-  static void OnResponsive(WebKitWebView* view, GParamSpec* /*property*/, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    if (webkit_web_view_get_is_web_process_responsive(view) != FALSE) {
-      if (self->askSource_ != 0) {
-        g_source_remove(std::exchange(self->askSource_, 0));
-      }
-      if (self->heldDialog_ == nullptr) {
-        self->box_.Close();
-      }
-    } else if (self->askSource_ == 0 && !self->box_.Shown()) {
-      self->askSource_ = g_timeout_add(kAskAfterMs, &WebBrowserControl::OnAskTime, self);
-    }
-  }
-
-  // A page that opens dialog after dialog: from the third in a run on, the
-  // dialog is shown here, with a button that stops the page.
   static gboolean OnScriptDialog(WebKitWebView* /*view*/, WebKitScriptDialog* dialog,
-                                 gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    const gint64 now = g_get_monotonic_time();
-    auto& times = self->dialogTimes_;
-    while (!times.empty() && now - times.front() > kDialogRunUs) {
-      times.pop_front();
-    }
-    times.push_back(now);
-    if (times.size() < kDialogsBeforeOffer) {
-      return FALSE;  // the engine's own dialog
-    }
-    self->DropQuestions();
-    self->heldDialog_ = webkit_script_dialog_ref(dialog);
-    const gchar* message = webkit_script_dialog_get_message(dialog);
-    self->box_.Ask(self->window_.Toplevel(), "Page Keeps Opening Dialogs",
-                   "This page keeps opening dialogs.",
-                   std::string(message != nullptr ? message : "") + "\n\n" + self->Address(),
-                   {{"_OK", kDismiss}, {"_Stop Page", kStopPage}}, kDismiss, [self](int answer) {
-                     if (answer == kStopPage) {
-                       self->StopPage();
-                     } else {
-                       self->DropQuestions();
-                     }
-                   });
-    return TRUE;
+                                 gpointer self) {
+    return Shielded<gboolean>(FALSE, [&]() -> gboolean {
+      return static_cast<WebBrowserControl*>(self)->watch_.ScriptDialog(dialog) ? TRUE : FALSE;
+    });
   }
 
   // ---- our own pages -------------------------------------------------------------
@@ -378,43 +203,45 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   static gboolean OnLoadFailed(WebKitWebView* /*view*/, WebKitLoadEvent /*event*/,
                                const gchar* uri, GError* error, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    if (error == nullptr) {
-      return FALSE;
-    }
-    const std::string address = ValidText(uri != nullptr ? uri : "");
-    const std::optional<OwnPage> page = LoadFailurePage(address, *error);
-    if (!page) {
-      return FALSE;
-    }
-    self->ShowOwnPage(*page, address);
-    return TRUE;
+    return Shielded<gboolean>(FALSE, [&]() -> gboolean {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      if (error == nullptr) {
+        return FALSE;
+      }
+      const std::string address = ValidText(uri != nullptr ? uri : "");
+      const std::optional<OwnPage> page = LoadFailurePage(address, *error);
+      if (!page) {
+        return FALSE;
+      }
+      self->ShowOwnPage(*page, address);
+      return TRUE;
+    });
   }
 
   // Never passed: the page says why it was not loaded.
   static gboolean OnCertificateError(WebKitWebView* /*view*/, const gchar* uri,
                                      GTlsCertificate* /*certificate*/,
                                      GTlsCertificateFlags errors, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    const std::string address = ValidText(uri != nullptr ? uri : "");
-    self->ShowOwnPage(CertificatePage(address, errors), address);
-    return TRUE;
+    return Shielded<gboolean>(TRUE, [&]() -> gboolean {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      const std::string address = ValidText(uri != nullptr ? uri : "");
+      self->ShowOwnPage(CertificatePage(address, errors), address);
+      return TRUE;
+    });
   }
 
   static void OnTerminated(WebKitWebView* /*view*/, WebKitWebProcessTerminationReason reason,
                            gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    self->processLive_ = false;
-    self->CancelPing();
-    self->DropQuestions();
-    self->dialogTimes_.clear();
-    if (std::exchange(self->replacingProcess_, false)) {
-      return;  // ended to make the user's request
-    }
-    if (self->ownPageLoading_) {
-      return;  // our own page cannot be shown: leave it
-    }
-    self->ShowOwnPage(StoppedPage(self->uri_, reason), self->uri_);
+    Shielded([&] {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      if (self->watch_.Terminated()) {
+        return;  // ended to make the user's request
+      }
+      if (std::exchange(self->ownPageLoading_, false)) {
+        return;  // our own page cannot be shown: leave it
+      }
+      self->ShowOwnPage(StoppedPage(self->uri_, reason), self->uri_);
+    });
   }
 
   // ---- new windows -------------------------------------------------------------
@@ -424,23 +251,25 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   // otherwise nothing happens. No window is ever made.
   static GtkWidget* OnCreate(WebKitWebView* /*view*/, WebKitNavigationAction* action,
                              gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-    const bool fromMenu = self->FromLinkMenu(uri);
-    if (webkit_navigation_action_is_user_gesture(action) == FALSE && !fromMenu) {
+    return Shielded<GtkWidget*>(nullptr, [&]() -> GtkWidget* {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+      const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+      const bool fromMenu = self->FromLinkMenu(uri);
+      if (webkit_navigation_action_is_user_gesture(action) == FALSE && !fromMenu) {
+        return nullptr;
+      }
+      // An empty window, for the page to write into, has nothing to show here.
+      if (uri == nullptr || *uri == '\0' || g_strcmp0(uri, "about:blank") == 0) {
+        return nullptr;
+      }
+      // Loaded once the engine is done asking.
+      self->popupUri_ = uri;
+      if (self->popupSource_ == 0) {
+        self->popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, self);
+      }
       return nullptr;
-    }
-    // An empty window, for the page to write into, has nothing to show here.
-    if (uri == nullptr || *uri == '\0' || g_strcmp0(uri, "about:blank") == 0) {
-      return nullptr;
-    }
-    // Loaded once the engine is done asking.
-    self->popupUri_ = uri;
-    if (self->popupSource_ == 0) {
-      self->popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, self);
-    }
-    return nullptr;
+    });
   }
 
   // The engine's menu asks for no gesture: a request for the link the menu
@@ -454,19 +283,23 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   static gboolean OnContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /*menu*/,
                                 GdkEvent* /*event*/, WebKitHitTestResult* hit, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    const gchar* link = webkit_hit_test_result_context_is_link(hit) != FALSE
-                            ? webkit_hit_test_result_get_link_uri(hit)
-                            : nullptr;
-    self->menuLink_ = link != nullptr ? link : "";
-    self->menuOpen_ = true;
-    return FALSE;  // the engine's menu
+    return Shielded<gboolean>(FALSE, [&]() -> gboolean {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      const gchar* link = webkit_hit_test_result_context_is_link(hit) != FALSE
+                              ? webkit_hit_test_result_get_link_uri(hit)
+                              : nullptr;
+      self->menuLink_ = link != nullptr ? link : "";
+      self->menuOpen_ = true;
+      return FALSE;  // the engine's menu
+    });
   }
 
   static void OnContextMenuGone(WebKitWebView* /*view*/, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    self->menuOpen_ = false;
-    self->menuClosedAt_ = g_get_monotonic_time();
+    Shielded([&] {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      self->menuOpen_ = false;
+      self->menuClosedAt_ = g_get_monotonic_time();
+    });
   }
 
   static gboolean OnOpenPopup(gpointer data) {
@@ -492,12 +325,8 @@ class WebBrowserControl final : public Placed<WebBrowser> {
         }
       } else if (load == WEBKIT_LOAD_COMMITTED) {
         control->finished_ = false;
-        control->processLive_ = true;
-        control->replacingProcess_ = false;
         control->showingOwnPage_ = std::exchange(control->ownPageLoading_, false);
-        if (!control->showingOwnPage_) {
-          control->dialogTimes_.clear();
-        }
+        control->watch_.Committed(control->showingOwnPage_);
         const gchar* uri = webkit_web_view_get_uri(view);
         control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
       } else if (load == WEBKIT_LOAD_FINISHED) {
@@ -527,28 +356,16 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     }
   }
 
+  GtkWidget* view_;  // the engine's view, owned by the window once attached
   std::string uri_;  // the view's address, as it last announced it
+  PageWatch watch_;
   bool finished_ = false;
   bool started_ = false;             // between the engine's STARTED and FINISHED
   bool stopPendingOnStart_ = false;  // a stop that came before the load started
 
-  // The page's process: reached a page since it started; being ended by us
-  // to make a request of the user.
-  bool processLive_ = false;
-  bool replacingProcess_ = false;
   // Our own page: being loaded; shown.
   bool ownPageLoading_ = false;
   bool showingOwnPage_ = false;
-
-  GObjectPtr<GCancellable> pingCancel_;
-  guint pingTimeout_ = 0;
-  guint pingNumber_ = 0;
-  std::function<void()> unanswered_;
-
-  QuestionBox box_;
-  guint askSource_ = 0;
-  WebKitScriptDialog* heldDialog_ = nullptr;  // a page's dialog shown in box_
-  std::deque<gint64> dialogTimes_;            // when the page's last dialogs opened
 
   std::string popupUri_;
   guint popupSource_ = 0;
