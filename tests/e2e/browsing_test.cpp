@@ -340,6 +340,7 @@ TEST_F(PageTrouble, TheUserLeavesAHungPageWithinMoments) {
       {"Home", [&] { Toolbar(*browser, 4); }, "Home Page"},
       {"Search", [&] { Toolbar(*browser, 5); }, "Search Page"},
       {"words", [&] { Enter(*browser, "hung pages"); }, "Results"},
+      {"Stop", [&] { Toolbar(*browser, 2); }, "Page Stopped Working"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
