@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "tests/e2e/e2e_fixture.h"
@@ -128,7 +129,7 @@ class SelfSignedServer {
   pid_t pid_ = -1;
 };
 
-class Browsing2 : public EndToEnd {
+class EverydayBrowsing : public EndToEnd {
  protected:
   // The browser window at the first page.
   std::optional<XWindow> Start() {
@@ -161,7 +162,7 @@ class Browsing2 : public EndToEnd {
 
 // ---- words search ----------------------------------------------------------------
 
-using WordsSearch = Browsing2;
+using WordsSearch = EverydayBrowsing;
 
 TEST_F(WordsSearch, WordsGoToTheSearchPageAndAddressesWhereTheySay) {
   const auto browser = BrowserWindow();
@@ -182,7 +183,7 @@ TEST_F(WordsSearch, WordsGoToTheSearchPageAndAddressesWhereTheySay) {
 
 // ---- new windows ------------------------------------------------------------------
 
-using NewWindows = Browsing2;
+using NewWindows = EverydayBrowsing;
 
 TEST_F(NewWindows, RequestsMadeFromAClickOpenInTheBrowsersOwnView) {
   const auto browser = Start();
@@ -233,7 +234,7 @@ TEST_F(NewWindows, APageCannotOpenOneWithoutTheUser) {
 
 // ---- failed loads -------------------------------------------------------------------
 
-using LoadFailures = Browsing2;
+using LoadFailures = EverydayBrowsing;
 
 TEST_F(LoadFailures, ARefusedConnectionAndAnUntrustedCertificateShowWhy) {
   const auto browser = Start();
@@ -261,7 +262,7 @@ TEST_F(LoadFailures, ARefusedConnectionAndAnUntrustedCertificateShowWhy) {
 
 // ---- pages that crash, hang or keep opening dialogs ---------------------------------------
 
-using PageTrouble = Browsing2;
+using PageTrouble = EverydayBrowsing;
 
 TEST_F(PageTrouble, AKilledPageSaysSoAndRefreshOrEnterLoadsItAgain) {
   const auto browser = Start();
