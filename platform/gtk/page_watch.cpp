@@ -12,6 +12,9 @@ constexpr guint kAnswerWithinMs = 1200;
 // How long the page has to answer the user's clicks and keys before the user
 // is asked (the engine notices a hang only at some requests of its own).
 constexpr guint kInputAnswerWithinMs = 3000;
+// How long a page that was asked about may still answer, which closes the
+// question.
+constexpr guint kLateAnswerWithinMs = 10 * 60 * 1000;
 // How long the engine's "not responding" lasts before the user is asked.
 constexpr guint kAskAfterMs = 1000;
 // Dialogs opened within this time of each other count as one run...
@@ -107,15 +110,16 @@ void PageWatch::StopPage() {
 }
 
 // Asks the page's process for a trivial answer; `unanswered` runs when it has
-// given none within `ms`. A view whose page has not been reached yet has
-// nothing to ask.
-void PageWatch::Ping(guint ms, std::function<void()> unanswered) {
+// given none within `ms`, `answered` when it gives one in time. A view whose
+// page has not been reached yet has nothing to ask.
+void PageWatch::Ping(guint ms, std::function<void()> unanswered, std::function<void()> answered) {
   CancelPing();
   if (!processLive_) {
     return;
   }
   pingCancel_ = GObjectPtr<GCancellable>(g_cancellable_new());
   unanswered_ = std::move(unanswered);
+  answered_ = std::move(answered);
   ++pingNumber_;
   webkit_web_view_evaluate_javascript(view_, "0", -1, nullptr, nullptr, pingCancel_.get(),
                                       &PageWatch::OnPong, GUINT_TO_POINTER(pingNumber_));
@@ -131,6 +135,7 @@ void PageWatch::CancelPing() {
     pingCancel_.reset();
   }
   unanswered_ = nullptr;
+  answered_ = nullptr;
 }
 
 void PageWatch::OnPong(GObject* source, GAsyncResult* result, gpointer number) {
@@ -145,7 +150,11 @@ void PageWatch::OnPong(GObject* source, GAsyncResult* result, gpointer number) {
   auto* self = static_cast<PageWatch*>(g_object_get_data(source, kWatchKey));
   // Any answer, even an error from the page, shows the process is alive.
   if (self != nullptr && !cancelled && GPOINTER_TO_UINT(number) == self->pingNumber_) {
+    const std::function<void()> answered = std::move(self->answered_);
     self->CancelPing();
+    if (answered) {
+      Guarded([&] { answered(); });
+    }
   }
 }
 
@@ -175,6 +184,7 @@ void PageWatch::DropQuestions() {
   }
 }
 
+// The question goes by itself once the page answers after all.
 void PageWatch::AskAboutHungPage() {
   box_.Ask(parent_(), "Page Not Responding", "The page is not responding.",
            address_() + "\n\nYou can wait for it to answer, or stop it.",
@@ -183,6 +193,9 @@ void PageWatch::AskAboutHungPage() {
                StopPage();
              }
            });
+  if (pingTimeout_ == 0) {  // a request of the user's being checked goes first
+    Ping(kLateAnswerWithinMs, {}, [this] { box_.Close(); });
+  }
 }
 
 gboolean PageWatch::OnAskTime(gpointer data) {

@@ -51,7 +51,7 @@ class PageWatch {
  private:
   void EndProcessFor(const std::function<void()>& request);
   void StopPage();
-  void Ping(guint ms, std::function<void()> unanswered);
+  void Ping(guint ms, std::function<void()> unanswered, std::function<void()> answered = {});
   void CancelPing();
   void DropQuestions();
   void AskAboutHungPage();
@@ -74,6 +74,7 @@ class PageWatch {
   guint pingTimeout_ = 0;
   guint pingNumber_ = 0;
   std::function<void()> unanswered_;
+  std::function<void()> answered_;
 
   QuestionBox box_;
   guint askSource_ = 0;

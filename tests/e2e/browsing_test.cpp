@@ -327,6 +327,21 @@ TEST_F(PageTrouble, AHungPageIsOfferedToBeStopped) {
   EXPECT_GT(server.Requests("/loop.html"), before);
 }
 
+TEST_F(PageTrouble, TheQuestionGoesByItselfWhenThePageAnswersAfterAll) {
+  const auto browser = Start();
+  ASSERT_TRUE(browser);
+  Enter(*browser, Root() + "/busy.html");
+  ASSERT_TRUE(CaptionBecomes(*browser, "Busy Page" + kSuffix));
+  ASSERT_TRUE(Eventually([&] { return server.Requests("/busy.txt") > 0; }));
+  ClickPage(*browser);
+  const auto box = Titled("Page Not Responding");
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(Gone(*box));
+  EXPECT_EQ(x.Title(*browser), "Busy Page" + kSuffix);
+  Enter(*browser, Root() + "/second.html");
+  EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+}
+
 TEST_F(PageTrouble, TheUserLeavesAHungPageWithinMoments) {
   const auto browser = Start();
   ASSERT_TRUE(browser);

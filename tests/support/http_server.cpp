@@ -38,6 +38,11 @@ const std::map<std::string, std::pair<std::string, std::string>>& ScriptedPages(
        {"Loop Page", "<div style=\"" + kFill + "\">busy</div><script>"
                      "setTimeout(function(){var r=new XMLHttpRequest();"
                      "r.open('GET','/looping.txt',false);r.send();for(;;){}},300);</script>"}},
+      {"/busy.html",
+       {"Busy Page", "<div style=\"" + kFill + "\">busy</div><script>"
+                     "setTimeout(function(){var r=new XMLHttpRequest();"
+                     "r.open('GET','/busy.txt',false);r.send();"
+                     "var end=Date.now()+6000;while(Date.now()<end){}},300);</script>"}},
       {"/alerts.html",
        {"Alert Page", "<script>setTimeout(function(){for(;;){alert('Again')}},100);</script>"}},
   };

@@ -27,7 +27,9 @@ class LoopbackServer {
   // window.open), /popup.html "Popup Page" (opens /home.html by script on load
   // and from a timer, never by a click, then retitles itself "Popup Done"),
   // /loop.html "Loop Page" (shortly after the load it asks for /looping.txt,
-  // waiting for the answer, and then its script never returns), /alerts.html "Alert Page"
+  // waiting for the answer, and then its script never returns), /busy.html
+  // "Busy Page" (the same, but its script returns after six seconds),
+  // /alerts.html "Alert Page"
   // (alert after alert, for good); anything else is a 404 page titled
   // "Not Found".
   // Port 0 takes any free port.
