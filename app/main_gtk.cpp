@@ -19,6 +19,9 @@
 #ifndef CORVANE_SEARCH_PAGE
 #error "CORVANE_SEARCH_PAGE must be defined by the build"
 #endif
+#ifndef CORVANE_SEARCH_QUERY
+#error "CORVANE_SEARCH_QUERY must be defined by the build"
+#endif
 
 int main() {
   if (gtk_init_check(nullptr, nullptr) == FALSE) {
@@ -26,7 +29,7 @@ int main() {
     return 1;
   }
   try {
-    corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE}};
+    corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, CORVANE_SEARCH_QUERY}};
     corvane::Ports ports{backend};
 #ifdef CORVANE_WITH_SHELL
     // Linux has no registry: this one tells System Info where the desktop's

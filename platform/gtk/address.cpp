@@ -90,7 +90,75 @@ bool IsLocal(std::string_view host) {
   return lower == "localhost" || IsIPv4(host) || (!host.empty() && host.front() == '[');
 }
 
+bool HasBlank(std::string_view text) {
+  for (const char c : text) {
+    if (IsBlank(c)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Schemes whose addresses may hold blanks a user typed (a folder name).
+bool IsWebScheme(std::string_view scheme) {
+  std::string lower(scheme);
+  for (char& c : lower) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return lower == "http" || lower == "https" || lower == "file" || lower == "about" ||
+         lower == "data" || lower == "ftp";
+}
+
 }  // namespace
+
+bool IsSearchWords(const std::string& typed) {
+  const std::string_view text = Trim(typed);
+  if (text.empty()) {
+    return false;
+  }
+  const std::string_view scheme = Scheme(text);
+  if (HasBlank(text)) {
+    return !IsWebScheme(scheme);
+  }
+  if (!scheme.empty()) {
+    return false;
+  }
+  const std::string_view host = Host(text);
+  if (host.find('.') != std::string_view::npos || IsLocal(host)) {
+    return false;
+  }
+  // A port or a path after the name makes it an address ("intranet/").
+  return host.size() == text.size() || (text[host.size()] != ':' && text[host.size()] != '/');
+}
+
+std::string SearchAddress(const std::string& words, const std::string& queryForm) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string escaped;
+  for (const char c : Trim(words)) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool letterOrDigit = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                               (byte >= '0' && byte <= '9');
+    if (letterOrDigit || c == '-' || c == '.' || c == '_' || c == '~') {
+      escaped += c;
+    } else {
+      escaped += '%';
+      escaped += kHex[byte >> 4U];
+      escaped += kHex[byte & 0x0FU];
+    }
+  }
+  std::string address = queryForm;
+  const std::size_t slot = address.find("%s");
+  if (slot == std::string::npos) {
+    address += escaped;
+  } else {
+    address.replace(slot, 2, escaped);
+  }
+  return FixUpAddress(address);
+}
+
+std::string AddressToLoad(const std::string& typed, const std::string& queryForm) {
+  return IsSearchWords(typed) ? SearchAddress(typed, queryForm) : FixUpAddress(typed);
+}
 
 std::string FixUpAddress(const std::string& typed) {
   const std::string_view text = Trim(typed);

@@ -24,6 +24,9 @@ namespace corvane::gtk {
 struct WebPages {
   std::string home;
   std::string search;
+  // Where words typed into the address box are searched: "%s" stands for
+  // the escaped words.
+  std::string query = "https://duckduckgo.com/html/?q=%s";
 };
 
 // Twips <-> pixels at one resolution.

@@ -7,51 +7,134 @@
 //   stop (DownloadComplete);
 // - a title that arrives after FINISHED raises DownloadComplete again, so the
 //   caption never keeps a stale name.
+//
+// Beyond that the view keeps the user in charge of the page:
+// - a page's request for a new window, made from a click, opens in this view;
+//   one made without the user (on load, from a timer) is not followed;
+// - a load that fails, a certificate that is not trusted, and a page whose
+//   process ends show a page of our own with the address and the reason
+//   (its title names the trouble, so the caption does too);
+// - a page that stops answering (its process hangs, or it opens dialog after
+//   dialog) is offered to be stopped, and every request of the user (a
+//   navigation, Refresh, Stop) reaches the page's process within moments or
+//   ends it: the view never stays stuck behind a hung page (PageWatch).
+#include <optional>
 #include <string>
 
 #include "platform/gtk/address.h"
 #include "platform/gtk/downloads.h"
 #include "platform/gtk/gtk_controls.h"
+#include "platform/gtk/own_pages.h"
+#include "platform/gtk/page_watch.h"
 
 namespace corvane::gtk {
 
 namespace {
 
+// How long after the engine's menu closed its action may still arrive.
+constexpr gint64 kMenuActionUs = 2 * G_USEC_PER_SEC;
+
+// Runs a signal handler's body; nothing may unwind into the engine.
+template <class R, class F>
+R Shielded(R fallback, F&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return fallback;
+  }
+}
+template <class F>
+void Shielded(F&& body) noexcept {
+  try {
+    body();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+  }
+}
+
 class WebBrowserControl final : public Placed<WebBrowser> {
  public:
-  WebBrowserControl(FormWindow& window, const ControlDesign& design) : Placed(window, design) {
-    GtkWidget* view = webkit_web_view_new_with_context(window.Backend().WebContext());
+  WebBrowserControl(FormWindow& window, const ControlDesign& design)
+      : Placed(window, design),
+        view_(webkit_web_view_new_with_context(window.Backend().WebContext())),
+        watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); },
+               [this] { return uri_.empty() ? std::string("this page") : uri_; }) {
+    GtkWidget* view = view_;
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
     window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
     DownloadUnshownResponses(WEBKIT_WEB_VIEW(view));
+    window.Connect(view, "create", G_CALLBACK(&WebBrowserControl::OnCreate), this);
+    window.Connect(view, "load-failed", G_CALLBACK(&WebBrowserControl::OnLoadFailed), this);
+    window.Connect(view, "load-failed-with-tls-errors",
+                   G_CALLBACK(&WebBrowserControl::OnCertificateError), this);
+    window.Connect(view, "web-process-terminated", G_CALLBACK(&WebBrowserControl::OnTerminated),
+                   this);
+    window.Connect(view, "notify::is-web-process-responsive",
+                   G_CALLBACK(&WebBrowserControl::OnResponsive), this);
+    window.Connect(view, "script-dialog", G_CALLBACK(&WebBrowserControl::OnScriptDialog), this);
+    window.Connect(view, "context-menu", G_CALLBACK(&WebBrowserControl::OnContextMenu), this);
+    window.Connect(view, "context-menu-dismissed",
+                   G_CALLBACK(&WebBrowserControl::OnContextMenuGone), this);
+    window.Connect(view, "button-press-event", G_CALLBACK(&WebBrowserControl::OnInput), this);
+    window.Connect(view, "key-press-event", G_CALLBACK(&WebBrowserControl::OnInput), this);
     Attach(view);
   }
+  ~WebBrowserControl() override {
+    if (popupSource_ != 0) {
+      g_source_remove(popupSource_);
+    }
+  }
+  WebBrowserControl(const WebBrowserControl&) = delete;
+  WebBrowserControl& operator=(const WebBrowserControl&) = delete;
 
-  void Navigate(const std::string& address) override { Load(address); }
+  // Words that are no address are searched for.
+  void Navigate(const std::string& address) override {
+    const std::string uri = AddressToLoad(ValidText(address), window_.Backend().Pages().query);
+    watch_.UserRequest([this, uri] { Load(uri); });
+  }
   void GoBack() override {
-    Requested();
-    webkit_web_view_go_back(View());
+    watch_.UserRequest([this] {
+      Requested();
+      webkit_web_view_go_back(View());
+    });
   }
   void GoForward() override {
-    Requested();
-    webkit_web_view_go_forward(View());
+    watch_.UserRequest([this] {
+      Requested();
+      webkit_web_view_go_forward(View());
+    });
   }
-  void GoHome() override { Load(window_.Backend().Pages().home); }
-  void GoSearch() override { Load(window_.Backend().Pages().search); }
+  void GoHome() override {
+    const std::string uri = FixUpAddress(window_.Backend().Pages().home);
+    watch_.UserRequest([this, uri] { Load(uri); });
+  }
+  void GoSearch() override {
+    const std::string uri = FixUpAddress(window_.Backend().Pages().search);
+    watch_.UserRequest([this, uri] { Load(uri); });
+  }
+  // Our own page stands for the address it names: Refresh loads that.
   void Refresh() override {
-    Requested();
-    webkit_web_view_reload(View());
+    watch_.UserRequest([this] {
+      if (showingOwnPage_) {
+        Load(uri_);
+        return;
+      }
+      Requested();
+      webkit_web_view_reload(View());
+    });
   }
   // A stop that comes before the requested load has started would leave the
   // engine loading for good, with no end ever reported (the caption would
   // stay busy). Such a stop is kept and made as soon as the load starts.
+  // A page that does not answer the stop is ended.
   void Stop() override {
-    if (!started_ && webkit_web_view_is_loading(View()) != FALSE) {
-      stopPending_ = true;
-      return;
-    }
-    webkit_web_view_stop_loading(View());
+    watch_.UserStop([this] {
+      if (!started_ && webkit_web_view_is_loading(View()) != FALSE) {
+        stopPendingOnStart_ = true;
+      } else {
+        webkit_web_view_stop_loading(View());
+      }
+    });
   }
 
   [[nodiscard]] std::string LocationName() const override {
@@ -79,17 +162,17 @@ class WebBrowserControl final : public Placed<WebBrowser> {
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
 
-  std::string uri_;  // the view's address, as it last announced it
-
-  // A new load supersedes a kept stop; it has not started yet.
+  // A new load supersedes a kept stop and a page of our own still coming; it
+  // has not started yet.
   void Requested() {
-    stopPending_ = false;
+    stopPendingOnStart_ = false;
+    ownPageLoading_ = false;
     started_ = false;
   }
 
-  void Load(const std::string& address) {
+  // Loads a complete address.
+  void Load(const std::string& uri) {
     Requested();
-    const std::string uri = FixUpAddress(ValidText(address));
     // A typed script address would run inside the page shown and leave the
     // view loading for good; it is not something to navigate to.
     gchar* scheme = g_uri_parse_scheme(uri.c_str());
@@ -105,17 +188,156 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     window_.Raise(event);
   }
 
+  static gboolean OnInput(GtkWidget* /*view*/, GdkEvent* /*event*/, gpointer self) {
+    Shielded([&] { static_cast<WebBrowserControl*>(self)->watch_.Input(); });
+    return FALSE;  // the page has the click or key too
+  }
+  static void OnResponsive(WebKitWebView* /*view*/, GParamSpec* /*property*/, gpointer self) {
+    Shielded([&] {
+      static_cast<WebBrowserControl*>(self)->watch_.ResponsivenessChanged();
+    });
+  }
+  static gboolean OnScriptDialog(WebKitWebView* /*view*/, WebKitScriptDialog* dialog,
+                                 gpointer self) {
+    return Shielded<gboolean>(FALSE, [&]() -> gboolean {
+      return static_cast<WebBrowserControl*>(self)->watch_.ScriptDialog(dialog) ? TRUE : FALSE;
+    });
+  }
+
+  // ---- our own pages -------------------------------------------------------------
+
+  void ShowOwnPage(const OwnPage& page, const std::string& address) {
+    const std::string uri = address.empty() ? std::string("about:blank") : address;
+    ownPageLoading_ = true;
+    webkit_web_view_load_alternate_html(View(), page.html.c_str(), uri.c_str(), uri.c_str());
+  }
+
+  static gboolean OnLoadFailed(WebKitWebView* /*view*/, WebKitLoadEvent /*event*/,
+                               const gchar* uri, GError* error, gpointer data) {
+    return Shielded<gboolean>(FALSE, [&]() -> gboolean {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      if (error == nullptr) {
+        return FALSE;
+      }
+      const std::string address = ValidText(uri != nullptr ? uri : "");
+      const std::optional<OwnPage> page = LoadFailurePage(address, *error);
+      if (!page) {
+        return FALSE;
+      }
+      self->ShowOwnPage(*page, address);
+      return TRUE;
+    });
+  }
+
+  // Never passed: the page says why it was not loaded.
+  static gboolean OnCertificateError(WebKitWebView* /*view*/, const gchar* uri,
+                                     GTlsCertificate* /*certificate*/,
+                                     GTlsCertificateFlags errors, gpointer data) {
+    return Shielded<gboolean>(TRUE, [&]() -> gboolean {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      const std::string address = ValidText(uri != nullptr ? uri : "");
+      self->ShowOwnPage(CertificatePage(address, errors), address);
+      return TRUE;
+    });
+  }
+
+  static void OnTerminated(WebKitWebView* /*view*/, WebKitWebProcessTerminationReason reason,
+                           gpointer data) {
+    Shielded([&] {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      if (self->watch_.Terminated()) {
+        return;  // ended to make the user's request
+      }
+      if (std::exchange(self->ownPageLoading_, false)) {
+        return;  // our own page cannot be shown: leave it
+      }
+      self->ShowOwnPage(StoppedPage(self->uri_, reason), self->uri_);
+    });
+  }
+
+  // ---- new windows -------------------------------------------------------------
+
+  // The page asks for a new window: made from a click, or from the engine's
+  // menu on a link ("Open Link in New Window"), its address opens here;
+  // otherwise nothing happens. No window is ever made.
+  static GtkWidget* OnCreate(WebKitWebView* /*view*/, WebKitNavigationAction* action,
+                             gpointer data) {
+    return Shielded<GtkWidget*>(nullptr, [&]() -> GtkWidget* {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+      const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+      const bool fromMenu = self->FromLinkMenu(uri);
+      if (webkit_navigation_action_is_user_gesture(action) == FALSE && !fromMenu) {
+        return nullptr;
+      }
+      // An empty window, for the page to write into, has nothing to show here.
+      if (uri == nullptr || *uri == '\0' || g_strcmp0(uri, "about:blank") == 0) {
+        return nullptr;
+      }
+      // Loaded once the engine is done asking.
+      self->popupUri_ = uri;
+      if (self->popupSource_ == 0) {
+        self->popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, self);
+      }
+      return nullptr;
+    });
+  }
+
+  // The engine's menu asks for no gesture: a request for the link the menu
+  // was opened on, while it is open or just after, is the user's.
+  bool FromLinkMenu(const gchar* uri) {
+    const bool recent = menuOpen_ || g_get_monotonic_time() - menuClosedAt_ < kMenuActionUs;
+    const bool match = recent && uri != nullptr && !menuLink_.empty() && menuLink_ == uri;
+    menuLink_.clear();
+    return match;
+  }
+
+  static gboolean OnContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /*menu*/,
+                                GdkEvent* /*event*/, WebKitHitTestResult* hit, gpointer data) {
+    return Shielded<gboolean>(FALSE, [&]() -> gboolean {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      const gchar* link = webkit_hit_test_result_context_is_link(hit) != FALSE
+                              ? webkit_hit_test_result_get_link_uri(hit)
+                              : nullptr;
+      self->menuLink_ = link != nullptr ? link : "";
+      self->menuOpen_ = true;
+      return FALSE;  // the engine's menu
+    });
+  }
+
+  static void OnContextMenuGone(WebKitWebView* /*view*/, gpointer data) {
+    Shielded([&] {
+      auto* self = static_cast<WebBrowserControl*>(data);
+      self->menuOpen_ = false;
+      self->menuClosedAt_ = g_get_monotonic_time();
+    });
+  }
+
+  static gboolean OnOpenPopup(gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->popupSource_ = 0;
+    try {
+      self->Load(std::exchange(self->popupUri_, {}));
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+    }
+    return G_SOURCE_REMOVE;
+  }
+
+  // ---- notifications -------------------------------------------------------------
+
   static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent load, gpointer self) {
     try {
       auto* control = static_cast<WebBrowserControl*>(self);
       if (load == WEBKIT_LOAD_STARTED) {
         control->started_ = true;
-        if (control->stopPending_) {
-          control->stopPending_ = false;
+        if (control->stopPendingOnStart_) {
+          control->stopPendingOnStart_ = false;
           webkit_web_view_stop_loading(view);
         }
       } else if (load == WEBKIT_LOAD_COMMITTED) {
         control->finished_ = false;
+        control->showingOwnPage_ = std::exchange(control->ownPageLoading_, false);
+        control->watch_.Committed(control->showingOwnPage_);
         const gchar* uri = webkit_web_view_get_uri(view);
         control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
       } else if (load == WEBKIT_LOAD_FINISHED) {
@@ -145,9 +367,22 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     }
   }
 
+  GtkWidget* view_;  // the engine's view, owned by the window once attached
+  std::string uri_;  // the view's address, as it last announced it
+  PageWatch watch_;
   bool finished_ = false;
-  bool started_ = false;      // between the engine's STARTED and FINISHED
-  bool stopPending_ = false;  // a stop that came before the load started
+  bool started_ = false;             // between the engine's STARTED and FINISHED
+  bool stopPendingOnStart_ = false;  // a stop that came before the load started
+
+  // Our own page: being loaded; shown.
+  bool ownPageLoading_ = false;
+  bool showingOwnPage_ = false;
+
+  std::string popupUri_;
+  guint popupSource_ = 0;
+  std::string menuLink_;  // the link the engine's menu was last opened on
+  bool menuOpen_ = false;
+  gint64 menuClosedAt_ = 0;
 };
 
 }  // namespace

@@ -19,6 +19,41 @@ std::string Page(const std::string& title, const std::string& body) {
          body + "</h1><p><a href=\"/second.html\">second</a></p></body></html>";
 }
 
+// Pages with a script or a control that fills the view, so that a click
+// anywhere in it reaches it.
+const std::map<std::string, std::pair<std::string, std::string>>& ScriptedPages() {
+  static const std::string kFill = "position:fixed;left:0;top:0;width:100%;height:100%;";
+  static const std::map<std::string, std::pair<std::string, std::string>> pages = {
+      {"/blank-link.html",
+       {"Blank Link", "<a target=\"_blank\" href=\"/second.html\" style=\"" + kFill +
+                          "display:block\">a new window</a>"}},
+      {"/open-button.html",
+       {"Open Button", "<button style=\"" + kFill +
+                           "\" onclick=\"window.open('/third.html')\">open</button>"}},
+      {"/popup.html",
+       {"Popup Page", "<script>window.open('/home.html');"
+                      "setTimeout(function(){window.open('/home.html?timer');"
+                      "document.title='Popup Done'},100);</script>"}},
+      {"/loop.html",
+       {"Loop Page", "<div style=\"" + kFill + "\">busy</div><script>"
+                     "setTimeout(function(){var r=new XMLHttpRequest();"
+                     "r.open('GET','/looping.txt',false);r.send();for(;;){}},300);</script>"}},
+      {"/busy.html",
+       {"Busy Page", "<div style=\"" + kFill + "\">busy</div><script>"
+                     "setTimeout(function(){var r=new XMLHttpRequest();"
+                     "r.open('GET','/busy.txt',false);r.send();"
+                     "var end=Date.now()+6000;while(Date.now()<end){}},300);</script>"}},
+      {"/alerts.html",
+       {"Alert Page", "<script>setTimeout(function(){for(;;){alert('Again')}},100);</script>"}},
+      {"/keys.html",
+       {"Keys Page", "<script>addEventListener('keydown', e => {"
+                     " if (e.key.length == 1 || e.key == 'Escape') document.title = 'key ' + e.key; });"
+                     "addEventListener('resize', () => { document.title = 'width ' + innerWidth; });"
+                     "</script><p>keys</p>"}},
+  };
+  return pages;
+}
+
 void SendAll(int socket, const std::string& data) { LoopbackServer::Send(socket, data); }
 
 }  // namespace
@@ -54,6 +89,12 @@ LoopbackServer::~LoopbackServer() {
     worker.join();
   }
   ::close(listener_);
+}
+
+std::string LoopbackServer::LastTarget(const std::string& path) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  auto it = targets_.find(path);
+  return it == targets_.end() ? std::string() : it->second;
 }
 
 std::string LoopbackServer::Url(const std::string& path) const {
@@ -117,6 +158,7 @@ void LoopbackServer::Answer(int client) {
   const std::size_t end = request.find(' ', start + 1);
   std::string path =
       start == std::string::npos ? "/" : request.substr(start + 1, end - start - 1);
+  const std::string target = path;
   if (const std::size_t query = path.find('?'); query != std::string::npos) {
     path.resize(query);
   }
@@ -124,6 +166,7 @@ void LoopbackServer::Answer(int client) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     ++requests_[path];
+    targets_[path] = target;
     if (auto it = routes_.find(path); it != routes_.end()) {
       route = it->second;
     }
@@ -136,7 +179,7 @@ void LoopbackServer::Answer(int client) {
       {"/first.html", "First Page"}, {"/second.html", "Second Page"},
       {"/third.html", "Third Page"}, {"/home.html", "Home Page"},
       {"/search.html", "Search Page"}, {"/slow.html", "Slow Page"},
-      {"/untitled.html", ""}};
+      {"/untitled.html", ""}, {"/find.html", "Results"}};
   if (path == "/slow.html") {
     std::unique_lock<std::mutex> lock(mutex_);
     wake_.wait_for(lock, slowDelay_, [this] { return stopping_.load(); });
@@ -147,17 +190,13 @@ void LoopbackServer::Answer(int client) {
     return;
   }
   auto it = kTitles.find(path);
-  bool found = it != kTitles.end();
-  std::string body = found ? Page(it->second, "Page " + path) : Page("Not Found", "Not found");
-  if (path == "/keys.html") {
-    // Names the last key the page saw, and its width in page pixels.
-    found = true;
-    body = "<!DOCTYPE html><html><head><title>Keys Page</title></head><body>"
-           "<script>addEventListener('keydown', e => { if (e.key.length == 1 || e.key == 'Escape')"
-           " document.title = 'key ' + e.key; });"
-           "addEventListener('resize', () => { document.title = 'width ' + innerWidth; });"
-           "</script><p>keys</p></body></html>";
-  }
+  auto scripted = ScriptedPages().find(path);
+  const bool found = it != kTitles.end() || scripted != ScriptedPages().end();
+  const std::string body = it != kTitles.end() ? Page(it->second, "Page " + path)
+                           : found ? "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" +
+                                         scripted->second.first + "</title></head><body>" +
+                                         scripted->second.second + "</body></html>"
+                                   : Page("Not Found", "Not found");
   SendAll(client, std::string(found ? "HTTP/1.1 200 OK\r\n" : "HTTP/1.1 404 Not Found\r\n") +
                       "Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
                       "Connection: close\r\nContent-Length: " +

@@ -97,6 +97,28 @@ std::vector<XWindow> XDriver::TopLevels(int pid) const {
   return found;
 }
 
+std::size_t XDriver::Popups() const {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
+    return 0;
+  }
+  std::size_t popups = 0;
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
+        attributes.map_state == IsViewable && attributes.override_redirect != 0) {
+      ++popups;
+    }
+  }
+  if (children != nullptr) {
+    XFree(children);
+  }
+  return popups;
+}
+
 std::string XDriver::Title(XWindow window) const {
   const Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
   const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
@@ -193,10 +215,10 @@ void XDriver::Type(const std::string& text) {
   Sync();
 }
 
-void XDriver::Click(int x, int y) {
+void XDriver::Click(int x, int y, unsigned int button) {
   XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);
-  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  XTestFakeButtonEvent(display_, button, True, CurrentTime);
+  XTestFakeButtonEvent(display_, button, False, CurrentTime);
   Sync();
 }
 

@@ -34,6 +34,8 @@ class XDriver {
   // Mapped top-level windows (children of the root), of process `pid` if it
   // is not 0, override-redirect windows (menus, tool tips) left out.
   [[nodiscard]] std::vector<XWindow> TopLevels(int pid = 0) const;
+  // Mapped override-redirect windows (open menus, tool tips).
+  [[nodiscard]] std::size_t Popups() const;
   [[nodiscard]] std::string Title(XWindow window) const;
   [[nodiscard]] ScreenRect Geometry(XWindow window) const;  // client area on the screen
   [[nodiscard]] ScreenRect Screen() const;
@@ -43,7 +45,8 @@ class XDriver {
   // with optional modifier keysyms held.
   void Key(const std::string& keysym, const std::vector<std::string>& held = {});
   void Type(const std::string& text);
-  void Click(int x, int y);  // screen coordinates, left button
+  // Screen coordinates; button 1 is the left one, 3 the right one.
+  void Click(int x, int y, unsigned int button = 1);
   void Close(XWindow window);  // as the title-bar close box does
   void Resize(XWindow window, int width, int height);
 

@@ -1,0 +1,259 @@
+#include "platform/gtk/page_watch.h"
+
+#include <utility>
+
+namespace corvane::gtk {
+
+namespace {
+
+// How long the page's process has to answer a request of the user before it
+// is taken for hung and ended.
+constexpr guint kAnswerWithinMs = 1200;
+// How long the page has to answer the user's clicks and keys before the user
+// is asked (the engine notices a hang only at some requests of its own).
+constexpr guint kInputAnswerWithinMs = 3000;
+// How long a page that was asked about may still answer, which closes the
+// question.
+constexpr guint kLateAnswerWithinMs = 10 * 60 * 1000;
+// How long the engine's "not responding" lasts before the user is asked.
+constexpr guint kAskAfterMs = 1000;
+// Dialogs opened within this time of each other count as one run...
+constexpr gint64 kDialogRunUs = 10 * G_USEC_PER_SEC;
+// ...and from this many on the user may stop the page instead.
+constexpr std::size_t kDialogsBeforeOffer = 3;
+
+// Finds the watch of a view from an answer that may come after it is gone.
+constexpr const char* kWatchKey = "corvane-page-watch";
+
+enum Answer { kWait = 1, kStopPage = 2, kDismiss = 3 };
+
+template <class F>
+void Guarded(F&& body) noexcept {
+  try {
+    body();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+  }
+}
+
+}  // namespace
+
+PageWatch::PageWatch(WebKitWebView* view, std::function<GtkWindow*()> parent,
+                     std::function<std::string()> address)
+    : view_(view), parent_(std::move(parent)), address_(std::move(address)) {
+  g_object_set_data(G_OBJECT(view_), kWatchKey, this);
+}
+
+PageWatch::~PageWatch() {
+  g_object_set_data(G_OBJECT(view_), kWatchKey, nullptr);
+  CancelPing();
+  DropQuestions();
+}
+
+bool PageWatch::Responsive() const {
+  return webkit_web_view_get_is_web_process_responsive(view_) != FALSE;
+}
+
+void PageWatch::UserRequest(const std::function<void()>& request) {
+  DropQuestions();
+  if (!Responsive()) {
+    EndProcessFor(request);
+    return;
+  }
+  request();
+  Ping(kAnswerWithinMs, [this, request] { EndProcessFor(request); });
+}
+
+void PageWatch::UserStop(const std::function<void()>& stop) {
+  DropQuestions();
+  if (!Responsive()) {
+    StopPage();
+    return;
+  }
+  stop();
+  Ping(kAnswerWithinMs, [this] { StopPage(); });
+}
+
+void PageWatch::Committed(bool ownPage) {
+  processLive_ = true;
+  replacingProcess_ = false;
+  if (!ownPage) {
+    dialogTimes_.clear();
+  }
+}
+
+bool PageWatch::Terminated() {
+  processLive_ = false;
+  CancelPing();
+  DropQuestions();
+  dialogTimes_.clear();
+  return std::exchange(replacingProcess_, false);
+}
+
+// Ends the page's process quietly (no page of our own) and makes `request`.
+void PageWatch::EndProcessFor(const std::function<void()>& request) {
+  CancelPing();
+  if (processLive_) {
+    replacingProcess_ = true;
+    processLive_ = false;
+    webkit_web_view_terminate_web_process(view_);
+  }
+  request();
+}
+
+// Ends the page's process; the page that says it stopped working shows.
+void PageWatch::StopPage() {
+  CancelPing();
+  DropQuestions();
+  if (processLive_) {
+    webkit_web_view_terminate_web_process(view_);
+  }
+}
+
+// Asks the page's process for a trivial answer; `unanswered` runs when it has
+// given none within `ms`, `answered` when it gives one in time. A view whose
+// page has not been reached yet has nothing to ask.
+void PageWatch::Ping(guint ms, std::function<void()> unanswered, std::function<void()> answered) {
+  CancelPing();
+  if (!processLive_) {
+    return;
+  }
+  pingCancel_ = GObjectPtr<GCancellable>(g_cancellable_new());
+  unanswered_ = std::move(unanswered);
+  answered_ = std::move(answered);
+  ++pingNumber_;
+  webkit_web_view_evaluate_javascript(view_, "0", -1, nullptr, nullptr, pingCancel_.get(),
+                                      &PageWatch::OnPong, GUINT_TO_POINTER(pingNumber_));
+  pingTimeout_ = g_timeout_add(ms, &PageWatch::OnPingTimeout, this);
+}
+
+void PageWatch::CancelPing() {
+  if (pingTimeout_ != 0) {
+    g_source_remove(std::exchange(pingTimeout_, 0));
+  }
+  if (pingCancel_) {
+    g_cancellable_cancel(pingCancel_.get());
+    pingCancel_.reset();
+  }
+  unanswered_ = nullptr;
+  answered_ = nullptr;
+}
+
+void PageWatch::OnPong(GObject* source, GAsyncResult* result, gpointer number) {
+  GError* error = nullptr;
+  if (JSCValue* value =
+          webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error)) {
+    g_object_unref(value);
+  }
+  const bool cancelled =
+      error != nullptr && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) != FALSE;
+  g_clear_error(&error);
+  auto* self = static_cast<PageWatch*>(g_object_get_data(source, kWatchKey));
+  // Any answer, even an error from the page, shows the process is alive.
+  if (self != nullptr && !cancelled && GPOINTER_TO_UINT(number) == self->pingNumber_) {
+    const std::function<void()> answered = std::move(self->answered_);
+    self->CancelPing();
+    if (answered) {
+      Guarded([&] { answered(); });
+    }
+  }
+}
+
+gboolean PageWatch::OnPingTimeout(gpointer data) {
+  auto* self = static_cast<PageWatch*>(data);
+  self->pingTimeout_ = 0;
+  const std::function<void()> unanswered = std::move(self->unanswered_);
+  self->CancelPing();
+  if (unanswered) {
+    Guarded([&] { unanswered(); });
+  }
+  return G_SOURCE_REMOVE;
+}
+
+// ---- questions to the user ----------------------------------------------------
+
+void PageWatch::DropQuestions() {
+  box_.Close();
+  if (askSource_ != 0) {
+    g_source_remove(std::exchange(askSource_, 0));
+  }
+  if (heldDialog_ != nullptr) {
+    // The page goes on as after the dialog's first button.
+    WebKitScriptDialog* dialog = std::exchange(heldDialog_, nullptr);
+    webkit_script_dialog_close(dialog);
+    webkit_script_dialog_unref(dialog);
+  }
+}
+
+// The question goes by itself once the page answers after all.
+void PageWatch::AskAboutHungPage() {
+  box_.Ask(parent_(), "Page Not Responding", "The page is not responding.",
+           address_() + "\n\nYou can wait for it to answer, or stop it.",
+           {{"_Wait", kWait}, {"_Stop Page", kStopPage}}, kWait, [this](int answer) {
+             if (answer == kStopPage) {
+               StopPage();
+             }
+           });
+  if (pingTimeout_ == 0) {  // a request of the user's being checked goes first
+    Ping(kLateAnswerWithinMs, {}, [this] { box_.Close(); });
+  }
+}
+
+gboolean PageWatch::OnAskTime(gpointer data) {
+  auto* self = static_cast<PageWatch*>(data);
+  self->askSource_ = 0;
+  if (!self->Responsive() && !self->box_.Shown()) {
+    Guarded([&] { self->AskAboutHungPage(); });
+  }
+  return G_SOURCE_REMOVE;
+}
+
+// The user clicks or types into the page: a page that does not answer is
+// offered to be stopped.
+void PageWatch::Input() {
+  if (pingTimeout_ == 0 && !box_.Shown()) {
+    Ping(kInputAnswerWithinMs, [this] {
+      if (!box_.Shown()) {
+        AskAboutHungPage();
+      }
+    });
+  }
+}
+
+void PageWatch::ResponsivenessChanged() {
+  if (Responsive()) {
+    if (askSource_ != 0) {
+      g_source_remove(std::exchange(askSource_, 0));
+    }
+    if (heldDialog_ == nullptr) {
+      box_.Close();
+    }
+  } else if (askSource_ == 0 && !box_.Shown()) {
+    askSource_ = g_timeout_add(kAskAfterMs, &PageWatch::OnAskTime, this);
+  }
+}
+
+bool PageWatch::ScriptDialog(WebKitScriptDialog* dialog) {
+  const gint64 now = g_get_monotonic_time();
+  while (!dialogTimes_.empty() && now - dialogTimes_.front() > kDialogRunUs) {
+    dialogTimes_.pop_front();
+  }
+  dialogTimes_.push_back(now);
+  if (dialogTimes_.size() < kDialogsBeforeOffer) {
+    return false;  // the engine's own dialog
+  }
+  DropQuestions();
+  heldDialog_ = webkit_script_dialog_ref(dialog);
+  const gchar* message = webkit_script_dialog_get_message(dialog);
+  box_.Ask(parent_(), "Page Keeps Opening Dialogs", "This page keeps opening dialogs.",
+           std::string(message != nullptr ? message : "") + "\n\n" + address_(),
+           {{"_OK", kDismiss}, {"_Stop Page", kStopPage}}, kDismiss, [this](int answer) {
+             if (answer == kStopPage) {
+               StopPage();
+             } else {
+               DropQuestions();
+             }
+           });
+  return true;
+}
+
+}  // namespace corvane::gtk
