@@ -1,5 +1,7 @@
 #include "platform/memory_registry.h"
 
+#include "platform/registry_path.h"
+
 #include <cstring>
 #include <stdexcept>
 
@@ -7,56 +9,23 @@ namespace corvane {
 
 namespace {
 
-// Registry names compare without regard to the case of ASCII letters.
-std::string Fold(const std::string& text) {
-  std::string folded = text;
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return folded;
-}
-
 bool IsRoot(Registry::Key key) {
   return key == Registry::kClassesRoot || key == Registry::kCurrentUser ||
          key == Registry::kLocalMachine || key == Registry::kUsers;
-}
-
-// "ROOT<n>" followed by the key's components, each after a backslash.
-std::string Join(const std::string& base, const std::string& subKey) {
-  std::string path = base;
-  std::string part;
-  auto flush = [&] {
-    if (!part.empty()) {
-      path += '\\';
-      path += Fold(part);
-      part.clear();
-    }
-  };
-  for (char c : subKey) {
-    if (c == '\\') {
-      flush();
-    } else {
-      part += c;
-    }
-  }
-  flush();
-  return path;
 }
 
 }  // namespace
 
 bool MemoryRegistry::Resolve(Key root, const std::string& subKey, std::string& path) const {
   if (IsRoot(root)) {
-    path = Join("ROOT" + std::to_string(root), subKey);
+    path = JoinRegistryPath("ROOT" + std::to_string(root), subKey);
     return true;
   }
   const auto open = open_.find(root);
   if (open == open_.end()) {
     return false;
   }
-  path = Join(open->second, subKey);
+  path = JoinRegistryPath(open->second, subKey);
   return true;
 }
 
@@ -87,7 +56,7 @@ std::int32_t MemoryRegistry::QueryValue(Key key, const std::string& name, std::u
   if (!Resolve(key, {}, path)) {
     return reg::kInvalidHandle;
   }
-  const auto value = values_.find({path, Fold(name)});
+  const auto value = values_.find({path, FoldRegistryName(name)});
   if (value == values_.end()) {
     return reg::kFileNotFound;
   }
@@ -133,7 +102,7 @@ void MemoryRegistry::SetValue(Key root, const std::string& subKey, const std::st
   CreateKey(root, subKey);
   std::string path;
   Resolve(root, subKey, path);
-  values_[{path, Fold(name)}] = Value{type, std::move(bytes)};
+  values_[{path, FoldRegistryName(name)}] = Value{type, std::move(bytes)};
 }
 
 void MemoryRegistry::SetString(Key root, const std::string& subKey, const std::string& name,

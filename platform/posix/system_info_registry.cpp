@@ -1,5 +1,7 @@
 #include "platform/posix/system_info_registry.h"
 
+#include "platform/registry_path.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,39 +18,6 @@ constexpr const char* kToolKey = "SOFTWARE\\MICROSOFT\\SHARED TOOLS\\MSINFO";
 constexpr const char* kToolValue = "PATH";
 constexpr const char* kFolderKey = "SOFTWARE\\MICROSOFT\\SHARED TOOLS LOCATION";
 constexpr const char* kFolderValue = "MSINFO";
-
-std::string Fold(const std::string& text) {
-  std::string folded = text;
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return folded;
-}
-
-// The key path as the registry reads it: empty components (doubled or
-// leading backslashes) do not count.
-std::string Normal(const std::string& subKey) {
-  std::string path;
-  std::string part;
-  auto flush = [&] {
-    if (!part.empty()) {
-      path += path.empty() ? "" : "\\";
-      path += Fold(part);
-      part.clear();
-    }
-  };
-  for (char c : subKey) {
-    if (c == '\\') {
-      flush();
-    } else {
-      part += c;
-    }
-  }
-  flush();
-  return path;
-}
 
 bool IsProgram(const std::string& path) {
   struct stat info {};
@@ -104,7 +73,7 @@ std::int32_t SystemInfoRegistry::OpenKey(Key root, const std::string& subKey, st
                ? reg::kFileNotFound
                : reg::kInvalidHandle;
   }
-  const std::string path = Normal(subKey);
+  const std::string path = JoinRegistryPath("", subKey);
   if (path != kToolKey && path != kFolderKey) {
     return reg::kFileNotFound;
   }
@@ -130,7 +99,7 @@ std::int32_t SystemInfoRegistry::QueryValue(Key key, const std::string& name, st
   if (opened == open_.end()) {
     return reg::kInvalidHandle;
   }
-  if (Fold(name) != opened->second.valueName) {
+  if (FoldRegistryName(name) != opened->second.valueName) {
     return reg::kFileNotFound;
   }
   // A string value, stored with its terminating zero.

@@ -75,16 +75,11 @@ constexpr ULONG kUserInitiated = 0x2;   // NWMF_USERINITED
 constexpr ULONG kUserRequested = 0x80;  // NWMF_USERREQUESTED
 constexpr ULONG kUserAllowed = 0x100;   // NWMF_USERALLOWED
 
-class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSink> {
+// The part every sink of the control's events shares: it answers as the
+// control's event interface, and its type information is not needed.
+template <class Derived>
+class EventsSink : public IDispatch, public SelfOwned<Derived> {
  public:
-  BrowserEventSink(std::string control, std::function<void(Event&)> raise, NewWindows newWindows)
-      : control_(std::move(control)),
-        raise_(std::move(raise)),
-        newWindows_(std::move(newWindows)) {}
-  virtual ~BrowserEventSink() = default;
-  BrowserEventSink(const BrowserEventSink&) = delete;
-  BrowserEventSink& operator=(const BrowserEventSink&) = delete;
-
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) {
       return E_POINTER;
@@ -98,8 +93,8 @@ class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSi
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
-  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return this->AddRefImpl(); }
+  ULONG STDMETHODCALLTYPE Release() override { return this->ReleaseImpl(); }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count != nullptr) {
       *count = 0;
@@ -110,6 +105,18 @@ class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSi
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
+};
+
+class BrowserEventSink final : public EventsSink<BrowserEventSink> {
+ public:
+  BrowserEventSink(std::string control, std::function<void(Event&)> raise, NewWindows newWindows)
+      : control_(std::move(control)),
+        raise_(std::move(raise)),
+        newWindows_(std::move(newWindows)) {}
+  virtual ~BrowserEventSink() = default;
+  BrowserEventSink(const BrowserEventSink&) = delete;
+  BrowserEventSink& operator=(const BrowserEventSink&) = delete;
+
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                    EXCEPINFO*, UINT*) override {
     // NewWindow2(ppDisp, Cancel)
@@ -179,7 +186,7 @@ class BrowserEventSink final : public IDispatch, public SelfOwned<BrowserEventSi
 
 // The sink of a hidden control that stands for a new window: nothing is
 // ever shown in it; its first navigation goes to the real view instead.
-class CatcherSink final : public IDispatch, public SelfOwned<CatcherSink> {
+class CatcherSink final : public EventsSink<CatcherSink> {
  public:
   explicit CatcherSink(std::function<void(const std::string&)> openHere)
       : openHere_(std::move(openHere)) {}
@@ -187,31 +194,6 @@ class CatcherSink final : public IDispatch, public SelfOwned<CatcherSink> {
   CatcherSink(const CatcherSink&) = delete;
   CatcherSink& operator=(const CatcherSink&) = delete;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) {
-      return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddRefImpl(); }
-  ULONG STDMETHODCALLTYPE Release() override { return ReleaseImpl(); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count != nullptr) {
-      *count = 0;
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                    EXCEPINFO*, UINT*) override {
     if (id == dispid::kNewWindow2) {

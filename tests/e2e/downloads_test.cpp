@@ -1,89 +1,19 @@
 // Downloads in the real program: every download asks with the save dialog,
 // answered here with real keys; what lands in the temporary home folder is
 // checked by listing all of it.
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
-#include <memory>
-#include <optional>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
-#include "tests/support/http_server.h"
-#include "tests/support/x_driver.h"
-
-extern char** environ;
+#include "tests/e2e/e2e_fixture.h"
 
 namespace corvane::testing {
 namespace {
 
-using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-const std::string kSuffix = " - Corvane Ombrel - Varnhollow Software";
-
-bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
-
-class Process {
- public:
-  explicit Process(const std::string& path) {
-    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-    if (posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, environ) != 0) {
-      pid_ = -1;
-    }
-  }
-  ~Process() {
-    if (Running()) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
-  [[nodiscard]] int Pid() const { return pid_; }
-  bool Running() {
-    if (pid_ <= 0 || exit_) {
-      return false;
-    }
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      return false;
-    }
-    return true;
-  }
-  // The exit code once the process has ended, or nothing after 20 s.
-  std::optional<int> Exit() {
-    Eventually([&] { return !Running(); });
-    return exit_;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::optional<int> exit_;
-};
 
 // Every entry under `root` with its size (folders as "/"), the Downloads
 // folder left out (it is made when the first question is asked, and the tests
