@@ -19,15 +19,14 @@ void frmAbout::cmdOK_Click() { Unload(); }
 
 void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 
-void frmAbout::OnEvent(Event& event) {
-  if (event.type != EventType::Click) {
-    return;
-  }
-  if (event.control == "cmdOK") {
-    cmdOK_Click();
-  } else if (event.control == "cmdSysInfo") {
-    cmdSysInfo_Click();
-  }
+std::span<const Route<frmAbout>> frmAbout::Events() {
+  static constexpr Route<frmAbout> kEvents[] = {
+      {"cmdOK", EventType::Click, Call<&frmAbout::cmdOK_Click>},
+      {"cmdSysInfo", EventType::Click, Call<&frmAbout::cmdSysInfo_Click>},
+  };
+  return kEvents;
 }
+
+void frmAbout::OnEvent(Event& event) { RouteEvent(*this, Events(), event); }
 
 }  // namespace corvane

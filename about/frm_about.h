@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
+#include "app/event_table.h"
 #include "app/forms.h"
 
 namespace corvane {
@@ -14,6 +16,8 @@ class frmAbout final : public Form {
   explicit frmAbout(Program& program);
 
   static const WindowDesign& TheDesign();
+  // Which handler takes which event of which control.
+  static std::span<const Route<frmAbout>> Events();
 
   // Handlers.
   void cmdOK_Click();

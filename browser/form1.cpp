@@ -195,52 +195,21 @@ void Form1::brwWebBrowser_NavigateComplete2(const std::string& /*URL*/) {
 
 // ---- events ----------------------------------------------------------------
 
-void Form1::OnEvent(Event& event) {
-  const std::string& control = event.control;
-  switch (event.type) {
-    case EventType::Resize:
-      if (control.empty()) {
-        Form_Resize();
-      }
-      break;
-    case EventType::Click:
-      if (control == "cboAddress") {
-        cboAddress_Click();
-      }
-      break;
-    case EventType::KeyPress:
-      if (control == "cboAddress" && event.keyAscii != nullptr) {
-        cboAddress_KeyPress(*event.keyAscii);
-      }
-      break;
-    case EventType::KeyDown:
-      if (control.empty() && event.keyCode != nullptr) {
-        Form_KeyDown(*event.keyCode, event.shift);
-      }
-      break;
-    case EventType::ButtonClick:
-      if (control == "tbToolBar" && event.button != nullptr) {
-        tbToolBar_ButtonClick(*event.button);
-      }
-      break;
-    case EventType::Timer:
-      if (control == "timTimer") {
-        timTimer_Timer();
-      }
-      break;
-    case EventType::DownloadComplete:
-      if (control == "brwWebBrowser") {
-        brwWebBrowser_DownloadComplete();
-      }
-      break;
-    case EventType::NavigateComplete2:
-      if (control == "brwWebBrowser") {
-        brwWebBrowser_NavigateComplete2(event.text);
-      }
-      break;
-    case EventType::Close:
-      break;
-  }
+std::span<const Route<Form1>> Form1::Events() {
+  static constexpr Route<Form1> kEvents[] = {
+      {"", EventType::Resize, Call<&Form1::Form_Resize>},
+      {"", EventType::KeyDown, Call<&Form1::Form_KeyDown>},
+      {"cboAddress", EventType::Click, Call<&Form1::cboAddress_Click>},
+      {"cboAddress", EventType::KeyPress, Call<&Form1::cboAddress_KeyPress>},
+      {"tbToolBar", EventType::ButtonClick, Call<&Form1::tbToolBar_ButtonClick>},
+      {"timTimer", EventType::Timer, Call<&Form1::timTimer_Timer>},
+      {"brwWebBrowser", EventType::DownloadComplete, Call<&Form1::brwWebBrowser_DownloadComplete>},
+      {"brwWebBrowser", EventType::NavigateComplete2,
+       Call<&Form1::brwWebBrowser_NavigateComplete2>},
+  };
+  return kEvents;
 }
+
+void Form1::OnEvent(Event& event) { RouteEvent(*this, Events(), event); }
 
 }  // namespace corvane

@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
+#include "app/event_table.h"
 #include "app/forms.h"
 
 namespace corvane {
@@ -19,6 +21,8 @@ class Form1 final : public Form {
   explicit Form1(Program& program);
 
   static const WindowDesign& TheDesign();
+  // Which handler takes which event of which control.
+  static std::span<const Route<Form1>> Events();
 
   // Appended to the page's name, and to "Working...", in the caption.
   static constexpr const char* kTitleSuffix = " - Corvane Ombrel - Varnhollow Software";

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/window.h"
+#include "platform/failure.h"
 
 namespace corvane {
 

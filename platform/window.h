@@ -5,19 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 #include "platform/controls.h"
 #include "platform/design.h"
+#include "platform/failure.h"
 
 namespace corvane {
-
-// The one type of failure that controls, ports and handlers raise.
-class Failure : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 enum class EventType : std::uint8_t {
   Resize,             // the window's client area changed size (also when first shown)

@@ -36,7 +36,7 @@ ctest --preset win32-release
 # nothing else).
 crlf() { sed -e 's/\r$//' -e 's/$/\r/' -e "s/@VERSION@/$version/g" "$1" >"$2"; }
 cp "build/win32-release/bin/$exe" "$stage/win32/$exe"
-crlf packaging/win32/README.txt "$stage/win32/README.txt"
+crlf programs/windows/README.txt "$stage/win32/README.txt"
 crlf LICENSE "$stage/win32/LICENSE.txt"
 
 zip_name="Corvane-Ombrel-$version-win32.zip"
@@ -44,7 +44,7 @@ zip_name="Corvane-Ombrel-$version-win32.zip"
   zip -q -X -r "$dist/$zip_name" "Corvane Ombrel")
 
 makensis -V2 -DVERSION="$version" -DPUBLISHER="$publisher" -DSTAGE="$stage/win32" \
-  -DOUTFILE="$dist/Corvane-Ombrel-$version-win32-setup.exe" packaging/win32/installer.nsi
+  -DOUTFILE="$dist/Corvane-Ombrel-$version-win32-setup.exe" programs/windows/installer.nsi
 
 echo "== Made in dist/:"
 ls -l "$dist"

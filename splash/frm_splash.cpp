@@ -25,12 +25,14 @@ void frmSplash::Dismiss() {
   Unload();
 }
 
-void frmSplash::OnEvent(Event& event) {
-  if (event.control.empty() && event.type == EventType::KeyPress && event.keyAscii != nullptr) {
-    Form_KeyPress(*event.keyAscii);
-  } else if (event.control == "Frame1" && event.type == EventType::Click) {
-    Frame1_Click();
-  }
+std::span<const Route<frmSplash>> frmSplash::Events() {
+  static constexpr Route<frmSplash> kEvents[] = {
+      {"", EventType::KeyPress, Call<&frmSplash::Form_KeyPress>},
+      {"Frame1", EventType::Click, Call<&frmSplash::Frame1_Click>},
+  };
+  return kEvents;
 }
+
+void frmSplash::OnEvent(Event& event) { RouteEvent(*this, Events(), event); }
 
 }  // namespace corvane

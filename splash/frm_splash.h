@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
+#include "app/event_table.h"
 #include "app/forms.h"
 
 namespace corvane {
@@ -13,6 +15,8 @@ class frmSplash final : public Form {
   explicit frmSplash(Program& program);
 
   static const WindowDesign& TheDesign();
+  // Which handler takes which event of which control.
+  static std::span<const Route<frmSplash>> Events();
 
   // Handlers.
   void Form_KeyPress(std::int16_t& KeyAscii);

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/window.h"
+#include "platform/failure.h"
 
 namespace corvane {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/failure.h"
 #include "platform/win32/win32_text.h"
-#include "platform/window.h"
 
 namespace corvane {
 

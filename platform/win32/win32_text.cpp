@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "platform/window.h"
+#include "platform/failure.h"
 
 namespace corvane::win32 {
 

@@ -5,12 +5,8 @@
 #include "app/program.h"
 #include "platform/win32/browser_emulation.h"
 #include "platform/win32/ui_backend.h"
-
-#if __has_include("platform/win32/win32_registry.h") && __has_include("platform/win32/win32_shell.h")
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
-#define CORVANE_HAVE_SYSTEM_PORTS 1
-#endif
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
@@ -18,13 +14,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   corvane::winui::EnsureBrowserEmulation();
   try {
     corvane::winui::Win32Backend backend(instance);
-#ifdef CORVANE_HAVE_SYSTEM_PORTS
     corvane::Win32Registry registry;
     corvane::Win32Shell shell;
     corvane::Program program(corvane::Ports{backend, &registry, &shell});
-#else
-    corvane::Program program(corvane::Ports{backend});
-#endif
     return program.Run();
   } catch (...) {
     // Nothing could be set up (no window system): there is nothing to show.

@@ -8,10 +8,8 @@
 #include "app/program.h"
 #include "platform/gtk/gtk_backend.h"
 #include "platform/gtk/message_box.h"
-#ifdef CORVANE_WITH_SHELL
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/system_info_registry.h"
-#endif
 
 #ifndef CORVANE_HOME_PAGE
 #error "CORVANE_HOME_PAGE must be defined by the build"
@@ -31,7 +29,6 @@ int main() {
   try {
     corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, CORVANE_SEARCH_QUERY}};
     corvane::Ports ports{backend};
-#ifdef CORVANE_WITH_SHELL
     // Linux has no registry: this one tells System Info where the desktop's
     // system-information tool is, when one is installed.
     corvane::SystemInfoRegistry registry;
@@ -40,7 +37,6 @@ int main() {
     }};
     ports.registry = &registry;
     ports.shell = &shell;
-#endif
 #ifdef CORVANE_FIXED_START_ADDRESS
     // A test build: it opens the test's own page instead of the configured one.
     corvane::Program program{ports, corvane::BuildSettings{CORVANE_FIXED_START_ADDRESS}};
