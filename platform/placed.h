@@ -20,28 +20,28 @@ template <class Interface>
 class Placed : public Interface {
  public:
   explicit Placed(const ControlDesign& design)
-      : design_(design), area_{design.left, design.top, design.width, design.height} {}
+      : placedDesign_(design), placedArea_{design.left, design.top, design.width, design.height} {}
 
-  [[nodiscard]] float Left() const override { return area_.left; }
-  [[nodiscard]] float Top() const override { return area_.top; }
-  [[nodiscard]] float Width() const override { return area_.width; }
-  [[nodiscard]] float Height() const override { return area_.height; }
+  [[nodiscard]] float Left() const override { return placedArea_.left; }
+  [[nodiscard]] float Top() const override { return placedArea_.top; }
+  [[nodiscard]] float Width() const override { return placedArea_.width; }
+  [[nodiscard]] float Height() const override { return placedArea_.height; }
   void Move(float left, float top, float width, float height) override {
     CheckPlace(left, top, width, height);
-    area_ = Rect{left, top, width, height};
+    placedArea_ = Rect{left, top, width, height};
     Moved();
   }
-  [[nodiscard]] const ControlDesign& Design() const { return design_; }
+  [[nodiscard]] const ControlDesign& Design() const { return placedDesign_; }
 
  protected:
   // The backend shows the control at its new place.
   virtual void Moved() {}
   // Sets the rectangle without a move (a control that sizes itself).
-  void SetArea(const Rect& area) { area_ = area; }
+  void SetArea(const Rect& area) { placedArea_ = area; }
 
  private:
-  const ControlDesign& design_;
-  Rect area_;
+  const ControlDesign& placedDesign_;
+  Rect placedArea_;
 };
 
 // The control called `name` (with `index`) of kind T among a window's

@@ -70,14 +70,13 @@ class Item {
   // A control hosting another's windows may take a key going to them first.
   virtual bool TranslateKey(MSG& /*message*/) { return false; }
 
-  float left;
-  float top;
-  float width;
-  float height;
+  // The control's twips rectangle in its container.
+  [[nodiscard]] virtual Rect Area() const = 0;
+  // Sets the rectangle without a move (a control that sizes itself).
+  virtual void SetArea(const Rect& area) = 0;
 
   // Applies the rectangle to the child window, or repaints the container.
   void Place();
-  static void Validate(float l, float t, float w, float h) { CheckPlace(l, t, w, h); }
   [[nodiscard]] RECT PixelRect() const;
 
  protected:
@@ -86,22 +85,21 @@ class Item {
   HWND handle_ = nullptr;  // owned by the window hierarchy
 };
 
+// The shared twips rectangle, shown by the child window or the container.
 template <class Interface>
-class Placed : public Interface, public Item {
+class Placed : public corvane::Placed<Interface>, public Item {
+  using Base = corvane::Placed<Interface>;
+
  public:
-  Placed(Win32Window& form, const ControlDesign& design) : Item(form, design) {}
-  [[nodiscard]] float Left() const override { return left; }
-  [[nodiscard]] float Top() const override { return top; }
-  [[nodiscard]] float Width() const override { return width; }
-  [[nodiscard]] float Height() const override { return height; }
-  void Move(float l, float t, float w, float h) override {
-    Validate(l, t, w, h);
-    left = l;
-    top = t;
-    width = w;
-    height = h;
-    Place();
+  Placed(Win32Window& form, const ControlDesign& design) : Base(design), Item(form, design) {}
+  using Item::Design;
+  [[nodiscard]] Rect Area() const override {
+    return Rect{this->Left(), this->Top(), this->Width(), this->Height()};
   }
+  void SetArea(const Rect& area) override { Base::SetArea(area); }
+
+ protected:
+  void Moved() override { Place(); }
 };
 
 class Win32Window final : public NativeWindow {
@@ -195,11 +193,12 @@ class Win32Window final : public NativeWindow {
 };
 
 Item::Item(Win32Window& form, const ControlDesign& design)
-    : left(design.left), top(design.top), width(design.width), height(design.height),
-      form_(form), design_(design) {}
+    : form_(form), design_(design) {}
 
 RECT Item::PixelRect() const {
-  return RECT{form_.PxX(left), form_.PxY(top), form_.PxX(left + width), form_.PxY(top + height)};
+  const Rect a = Area();
+  return RECT{form_.PxX(a.left), form_.PxY(a.top), form_.PxX(a.left + a.width),
+              form_.PxY(a.top + a.height)};
 }
 
 void Item::Place() {
@@ -275,8 +274,8 @@ class Win32Label final : public Placed<Label> {
     RECT r{0, 0, 0, 0};
     ::DrawTextW(dc.get(), wide.data(), static_cast<int>(wide.size()), &r,
                 DT_CALCRECT | DT_SINGLELINE);
-    width = caption_.empty() ? 0 : form_.TwX(r.right - r.left);
-    height = form_.TwY(r.bottom - r.top);
+    SetArea(Rect{Left(), Top(), caption_.empty() ? 0 : form_.TwX(r.right - r.left),
+                 form_.TwY(r.bottom - r.top)});
   }
   std::string caption_;
 };
@@ -291,8 +290,8 @@ class Win32Line final : public Placed<Control> {
                                     std::max(design_.borderWidth, 1), colour));
     const Selected selected(dc, pen.get());
     // A line's width and height hold its second end.
-    ::MoveToEx(dc, form_.PxX(left), form_.PxY(top), nullptr);
-    ::LineTo(dc, form_.PxX(width), form_.PxY(height));
+    ::MoveToEx(dc, form_.PxX(Left()), form_.PxY(Top()), nullptr);
+    ::LineTo(dc, form_.PxX(Width()), form_.PxY(Height()));
   }
 };
 
@@ -323,8 +322,7 @@ class Win32Surface final : public Placed<Control> {
     if (design.kind == ControlKind::PictureBox && !design.picture.empty()) {
       icon_ = LoadIconPicture(design.picture, 32, 32);
       if (icon_ && design.autoSize) {
-        width = form.TwX(32);
-        height = form.TwY(32);
+        SetArea(Rect{Left(), Top(), form.TwX(32), form.TwY(32)});
       }
     }
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
@@ -401,12 +399,8 @@ class Win32ComboBox final : public Placed<ComboBox> {
   [[nodiscard]] HWND FocusHandle() const override { return edit_ != nullptr ? edit_ : handle_; }
   [[nodiscard]] HWND Edit() const { return edit_; }
 
-  void Move(float l, float t, float w, float h) override {
-    Validate(l, t, w, h);
-    left = l;
-    top = t;
-    width = w;
-    height = h;
+  // The window holds the drop-down list below the box.
+  void Moved() override {
     const RECT r = PixelRect();
     ::MoveWindow(handle_, r.left, r.top, r.right - r.left, r.bottom - r.top + kComboListPixels,
                  TRUE);
@@ -585,8 +579,8 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   }
   void Detach() override { host_.reset(); }
   bool TranslateKey(MSG& message) override { return host_ && host_->TranslateKey(message); }
-  void Move(float l, float t, float w, float h) override {
-    Placed::Move(l, t, w, h);
+  void Moved() override {
+    Place();
     // The size goes through the hosting container.
     if (host_) {
       host_->Fit();
@@ -952,7 +946,9 @@ void Win32Window::Layout() {
     if (auto* toolbar = dynamic_cast<Win32Toolbar*>(item.get())) {
       toolbar->Dock();
     } else {
-      item->width = TwX(client.right - client.left);
+      Rect area = item->Area();
+      area.width = TwX(client.right - client.left);
+      item->SetArea(area);
       item->Place();
     }
   }

@@ -134,7 +134,8 @@ const WindowDesign& RulesWithPreview() {
 // The timers stay quiet unless a case asks for them.
 class Conformance : public ::testing::Test {
  protected:
-  Driver& d = TheDriver();
+  std::unique_ptr<Driver> driver = MakeDriver();
+  Driver& d = *driver;
   Sink sink;
 
   std::unique_ptr<NativeWindow> Open(const WindowDesign& design = Rules()) {

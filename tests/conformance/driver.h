@@ -70,7 +70,8 @@ class Driver {
   [[nodiscard]] virtual std::string PageAddress() { return {}; }
 };
 
-// The driver of the backend this test program is built for.
-Driver& TheDriver();
+// A driver of the backend this test program is built for, with a backend of
+// its own (one per case).
+std::unique_ptr<Driver> MakeDriver();
 
 }  // namespace corvane::conformance

@@ -59,9 +59,6 @@ class FakeDriver final : public Driver {
 
 }  // namespace
 
-Driver& TheDriver() {
-  static FakeDriver driver;
-  return driver;
-}
+std::unique_ptr<Driver> MakeDriver() { return std::make_unique<FakeDriver>(); }
 
 }  // namespace corvane::conformance

@@ -159,10 +159,7 @@ class GtkDriver final : public Driver {
 
 }  // namespace
 
-Driver& TheDriver() {
-  static GtkDriver driver;
-  return driver;
-}
+std::unique_ptr<Driver> MakeDriver() { return std::make_unique<GtkDriver>(); }
 
 }  // namespace corvane::conformance
 

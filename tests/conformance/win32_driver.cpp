@@ -171,9 +171,6 @@ class Win32Driver final : public Driver {
 
 }  // namespace
 
-Driver& TheDriver() {
-  static Win32Driver driver;
-  return driver;
-}
+std::unique_ptr<Driver> MakeDriver() { return std::make_unique<Win32Driver>(); }
 
 }  // namespace corvane::conformance
