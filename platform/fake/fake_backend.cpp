@@ -286,8 +286,10 @@ void FakeWindow::Show() {
   // The focus goes to the first control in the tab order that can take it.
   const ControlDesign* first = FirstFocus(design_, nullptr);
   focus_ = first != nullptr ? first->name : std::string();
-  Event resize{.type = EventType::Resize};
-  Raise(resize);
+  if (shows_ == 1) {  // Resize comes with the first show only
+    Event resize{.type = EventType::Resize};
+    Raise(resize);
+  }
 }
 
 void FakeWindow::Hide() {

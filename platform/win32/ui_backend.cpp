@@ -181,6 +181,7 @@ class Win32Window final : public NativeWindow {
   WindowHandle hwnd_;
   bool visible_ = false;
   bool showing_ = false;
+  bool shown_ = false;
   int nextId_ = kFirstControlId;
   int nextTimerId_ = 1;
   std::vector<std::unique_ptr<Item>> items_;            // in build order
@@ -852,8 +853,11 @@ void Win32Window::Show() {
     ::SetFocus(hwnd_.get());
   }
   Layout();
-  Event resize{.type = EventType::Resize};
-  Raise(resize);
+  if (!shown_) {  // Resize comes with the first show only
+    shown_ = true;
+    Event resize{.type = EventType::Resize};
+    Raise(resize);
+  }
 }
 
 void Win32Window::Hide() {

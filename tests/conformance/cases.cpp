@@ -36,6 +36,7 @@ class Sink final : public EventSink {
     std::string entry;
     switch (event.type) {
       case EventType::Resize:
+        ++resizes;
         return;
       case EventType::KeyDown:
         entry = "KeyDown " + std::to_string(*event.keyCode) + "/" + std::to_string(event.shift);
@@ -72,6 +73,7 @@ class Sink final : public EventSink {
     return n;
   }
   Events events;
+  int resizes = 0;
   std::function<void(Event&)> react;
 };
 
@@ -553,6 +555,30 @@ TEST_F(Conformance, AWindowHiddenOrUnloadedByAHandlerTakesNoMoreOfThatInput) {
     EXPECT_EQ(sink.events, c.expected);
     EXPECT_EQ(window, nullptr);
   }
+}
+
+// Shown again, also from a handler, a window raises no second Resize and
+// gives the focus to its first control again.
+TEST_F(Conformance, AWindowShownAgainRaisesNoSecondResizeAndFocusesItsFirstControl) {
+  auto window = Open();
+  EXPECT_EQ(sink.resizes, 1);
+  window->Show();  // already shown: nothing
+  d.Focus(*window, "cmdOK");
+  d.Settle();
+  sink.react = [&](Event& e) {
+    if (e.type == EventType::Click) {
+      window->Hide();
+      EXPECT_FALSE(window->Visible());
+      window->Show();
+    }
+  };
+  d.ClickAt(*window, 4600, 2050);  // cmdSkip
+  d.Settle();
+  sink.react = nullptr;
+  EXPECT_EQ(sink.events, (Events{"Click cmdSkip"}));
+  EXPECT_TRUE(window->Visible());
+  EXPECT_EQ(sink.resizes, 1);
+  EXPECT_EQ(d.Focused(*window), "cboName");
 }
 
 // ---- web view ---------------------------------------------------------------------------------
