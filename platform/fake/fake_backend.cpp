@@ -377,7 +377,7 @@ void FakeWindow::Stroke(std::int16_t keyCode, std::int16_t shift, std::int16_t c
     Settle();
     return;
   }
-  if (keyCode == keys::kTab && (shift & (keys::kCtrlMask | keys::kAltMask)) == 0) {
+  if (keyCode == keys::kTab && (shift & keys::kAltMask) == 0) {
     PressTab((shift & keys::kShiftMask) == 0);
   } else if ((shift & keys::kAltMask) != 0) {
     if (keyCode >= keys::kA && keyCode < keys::kA + 26) {

@@ -1393,8 +1393,7 @@ bool Win32Backend::PreTranslate(MSG& message) {
       if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE) {
         return false;  // they come back as characters
       }
-      if (message.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) >= 0 &&
-          ::GetKeyState(VK_MENU) >= 0) {
+      if (message.wParam == VK_TAB && ::GetKeyState(VK_MENU) >= 0) {
         return form->OnTab(::GetKeyState(VK_SHIFT) >= 0);
       }
       return ::IsDialogMessageW(form->Hwnd(), &message) != FALSE;
