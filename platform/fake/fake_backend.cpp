@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/keys.h"
+
 namespace corvane::fake {
 
 void Faults::Check(const std::string& operation) const {
@@ -19,8 +21,9 @@ std::string FakeComboBox::Text() const {
 
 void FakeComboBox::SetText(const std::string& text) {
   faults.Check("SetText");
-  text_ = text;
+  text_ = ValidUtf8(text);
   allSelected_ = false;
+  listIndex_ = -1;  // text set leaves no entry selected
 }
 
 std::int16_t FakeComboBox::ListCount() const {
@@ -45,9 +48,9 @@ void FakeComboBox::AddItem(const std::string& text, std::int16_t index) {
     throw Failure("invalid list index");
   }
   if (index == -1) {
-    items_.push_back(text);
+    items_.push_back(ValidUtf8(text));
   } else {
-    items_.insert(items_.begin() + index, text);
+    items_.insert(items_.begin() + index, ValidUtf8(text));
     if (listIndex_ >= index) {
       ++listIndex_;
     }
@@ -259,7 +262,7 @@ std::string FakeWindow::Caption() const {
 
 void FakeWindow::SetCaption(const std::string& text) {
   faults.Check("SetCaption");
-  caption_ = text;
+  caption_ = ValidUtf8(text);
 }
 
 float FakeWindow::ScaleWidth() const {
@@ -281,15 +284,12 @@ void FakeWindow::Show() {
   ++shows_;
   backend_.Note("show " + design_.name);
   // The focus goes to the first control in the tab order that can take it.
-  const ControlDesign* first = nullptr;
-  for (const ControlDesign& c : design_.controls) {
-    if (c.tabStop && c.tabIndex >= 0 && (first == nullptr || c.tabIndex < first->tabIndex)) {
-      first = &c;
-    }
-  }
+  const ControlDesign* first = FirstFocus(design_, nullptr);
   focus_ = first != nullptr ? first->name : std::string();
-  Event resize{.type = EventType::Resize};
-  Raise(resize);
+  if (shows_ == 1) {  // Resize comes with the first show only
+    Event resize{.type = EventType::Resize};
+    Raise(resize);
+  }
 }
 
 void FakeWindow::Hide() {
@@ -302,13 +302,7 @@ void FakeWindow::Hide() {
 
 template <class T>
 T& FakeWindow::Typed(const std::string& name, std::int16_t index) {
-  auto it = controls_.find(std::make_pair(name, index));
-  if (it != controls_.end()) {
-    if (auto* typed = dynamic_cast<T*>(it->second.get())) {
-      return *typed;
-    }
-  }
-  throw Failure(design_.name + " has no such control: " + name);
+  return TypedControl<T>(controls_, design_.name, name, index);
 }
 
 Control& FakeWindow::GetControl(const std::string& name, std::int16_t index) {
@@ -335,67 +329,63 @@ FakeWebBrowser& FakeWindow::Browser(const std::string& name) {
   return Typed<FakeWebBrowser>(name, -1);
 }
 FakeTimer& FakeWindow::TimerNamed(const std::string& name) {
-  auto it = timers_.find(name);
-  if (it == timers_.end()) {
-    throw Failure(design_.name + " has no such timer: " + name);
-  }
-  return *it->second;
+  return NamedTimer(timers_, design_.name, name);
 }
 
 void FakeWindow::Raise(Event& event) { sink_.Raise(event); }
 
 void FakeWindow::Settle() { backend_.Drain(); }
 
+KeyRouting FakeWindow::Routing() {
+  return KeyRouting{
+      .design = design_,
+      .raise = [this](Event& event) { Raise(event); },
+      .alive = [this] { return visible_; },
+      .focused = [this] { return design_.Find(focus_); },
+      .focus = [this](const ControlDesign& control) { focus_ = control.name; },
+  };
+}
+
 void FakeWindow::PressKey(std::int16_t code) {
   std::int16_t key = code;
-  if (design_.keyPreview) {
-    Event preview{.type = EventType::KeyPress, .keyAscii = &key};
-    Raise(preview);
-  }
-  // A handler may have unloaded this window; it then takes no more input.
-  if (visible_ && key != 0) {
-    const ControlDesign* focused = design_.Find(focus_);
-    const bool onButton = focused != nullptr && focused->kind == ControlKind::CommandButton;
-    const ControlDesign* pressed = nullptr;
-    for (const ControlDesign& c : design_.controls) {
-      if (c.kind == ControlKind::CommandButton &&
-          ((key == 13 && c.isDefault && !onButton) || (key == 27 && c.isCancel))) {
-        pressed = &c;
-      }
-    }
-    if (key == 13 && onButton) {
-      pressed = focused;
-    }
-    if (pressed != nullptr) {
-      Event click{.type = EventType::Click, .control = pressed->name};
-      Raise(click);
-    } else if (focused != nullptr && focused->kind == ControlKind::ComboBox) {
-      Event press{.type = EventType::KeyPress, .control = focused->name, .keyAscii = &key};
-      Raise(press);
-    }
-  }
+  // A handler may unload this window; it then takes no more input.
+  (void)RouteCharacter(Routing(), key);
   Settle();
 }
 
 bool FakeWindow::PressKeyDown(std::int16_t keyCode, std::int16_t shift) {
-  std::int16_t key = keyCode;
-  if (design_.keyPreview) {
-    Event down{.type = EventType::KeyDown, .keyCode = &key, .shift = shift};
-    Raise(down);
-  }
+  const bool goesOn = RouteKeyDown(Routing(), keyCode, shift);
   Settle();
-  return key != 0;
+  return goesOn;
 }
 
 void FakeWindow::PressAccessKey(char letter) {
-  if (const ControlDesign* owner = AccessKeyOwner(design_, letter)) {
-    if (owner->kind == ControlKind::CommandButton) {
-      focus_ = owner->name;
-      Event click{.type = EventType::Click, .control = owner->name};
-      Raise(click);
-    } else if (!owner->mnemonicTarget.empty()) {
-      focus_ = owner->mnemonicTarget;
+  (void)RouteAccessKey(Routing(), letter);
+  Settle();
+}
+
+void FakeWindow::PressTab(bool forward) {
+  const ControlDesign* next = NextFocus(design_, design_.Find(focus_), forward, nullptr);
+  if (next != nullptr) {
+    focus_ = next->name;
+  }
+}
+
+void FakeWindow::Stroke(std::int16_t keyCode, std::int16_t shift, std::int16_t character) {
+  const KeyRouting routing = Routing();
+  if (!RouteKeyDown(routing, keyCode, shift)) {
+    Settle();
+    return;
+  }
+  if (keyCode == keys::kTab && (shift & keys::kAltMask) == 0) {
+    PressTab((shift & keys::kShiftMask) == 0);
+  } else if ((shift & keys::kAltMask) != 0) {
+    if (keyCode >= keys::kA && keyCode < keys::kA + 26) {
+      (void)RouteAccessKey(routing, static_cast<char>('a' + (keyCode - keys::kA)));
     }
+  } else if (character != 0) {
+    std::int16_t key = character;
+    (void)RouteCharacter(routing, key);
   }
   Settle();
 }
@@ -405,9 +395,13 @@ void FakeWindow::ClickAt(float x, float y) {
   if (hit != nullptr && hit->tabStop) {
     focus_ = hit->name;
   }
-  Event click{.type = EventType::Click, .control = hit != nullptr ? hit->name : std::string(),
-              .index = hit != nullptr ? hit->index : std::int16_t{-1}};
-  Raise(click);
+  // A combo box, toolbar or web view takes the click itself: the window
+  // raises nothing for it (a button's own click is a Click).
+  if (hit == nullptr || !TakesOwnClicks(hit->kind) || hit->kind == ControlKind::CommandButton) {
+    Event click{.type = EventType::Click, .control = hit != nullptr ? hit->name : std::string(),
+                .index = hit != nullptr ? hit->index : std::int16_t{-1}};
+    Raise(click);
+  }
   Settle();
 }
 
@@ -433,7 +427,7 @@ void FakeWindow::ResizeClient(float width, float height) {
 }
 
 void FakeWindow::Tick(const std::string& timer) {
-  if (TimerNamed(timer).Enabled()) {
+  if (TimerNamed(timer).Enabled() && TimerNamed(timer).Interval() > 0) {
     Event tick{.type = EventType::Timer, .control = timer};
     Raise(tick);
   }

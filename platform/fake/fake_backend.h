@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/placed.h"
 #include "platform/window.h"
 
 namespace corvane::fake {
@@ -35,74 +36,61 @@ class Faults {
   std::set<std::string> failing_;
 };
 
-// Position and size shared by the fake controls.
+// The shared twips rectangle, with the faults a test can set on reading or
+// moving it, and a count of moves.
 template <class Interface>
-class Placed : public Interface {
- public:
-  Placed(FakeWindow& window, const ControlDesign& design)
-      : window_(window), design_(design), left_(design.left), top_(design.top),
-        width_(design.width), height_(design.height) {}
+class FakePlaced : public corvane::Placed<Interface> {
+  using Base = corvane::Placed<Interface>;
 
-  [[nodiscard]] float Left() const override { faults.Check("Left"); return left_; }
-  [[nodiscard]] float Top() const override { faults.Check("Top"); return top_; }
-  [[nodiscard]] float Width() const override { faults.Check("Width"); return width_; }
-  [[nodiscard]] float Height() const override { faults.Check("Height"); return height_; }
+ public:
+  FakePlaced(FakeWindow& window, const ControlDesign& design) : Base(design), window_(window) {}
+
+  [[nodiscard]] float Left() const override { faults.Check("Left"); return Base::Left(); }
+  [[nodiscard]] float Top() const override { faults.Check("Top"); return Base::Top(); }
+  [[nodiscard]] float Width() const override { faults.Check("Width"); return Base::Width(); }
+  [[nodiscard]] float Height() const override { faults.Check("Height"); return Base::Height(); }
   void Move(float left, float top, float width, float height) override {
     faults.Check("Move");
-    if (width < 0 || height < 0) {
-      throw Failure("invalid property value");
-    }
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
-    ++moves;
+    Base::Move(left, top, width, height);
   }
 
-  [[nodiscard]] const ControlDesign& Design() const { return design_; }
   Faults faults;
   int moves = 0;
 
  protected:
+  void Moved() override { ++moves; }
   FakeWindow& window_;
-
- private:
-  const ControlDesign& design_;
-  float left_;
-  float top_;
-  float width_;
-  float height_;
 };
 
-class FakeControl final : public Placed<Control> {
+class FakeControl final : public FakePlaced<Control> {
  public:
-  using Placed::Placed;
+  using FakePlaced::FakePlaced;
 };
 
-class FakeLabel final : public Placed<Label> {
+class FakeLabel final : public FakePlaced<Label> {
  public:
   FakeLabel(FakeWindow& window, const ControlDesign& design)
-      : Placed(window, design), caption_(design.caption) {}
+      : FakePlaced(window, design), caption_(design.caption) {}
   [[nodiscard]] std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& text) override {
     faults.Check("Caption");
-    caption_ = text;
+    caption_ = ValidUtf8(text);
   }
 
  private:
   std::string caption_;
 };
 
-class FakeButton final : public Placed<CommandButton> {
+class FakeButton final : public FakePlaced<CommandButton> {
  public:
-  using Placed::Placed;
+  using FakePlaced::FakePlaced;
   [[nodiscard]] std::string Caption() const override { return Design().caption; }
 };
 
-class FakeComboBox final : public Placed<ComboBox> {
+class FakeComboBox final : public FakePlaced<ComboBox> {
  public:
   static constexpr std::int16_t kMaxEntries = 32767;
-  using Placed::Placed;
+  using FakePlaced::FakePlaced;
 
   [[nodiscard]] std::string Text() const override;
   void SetText(const std::string& text) override;
@@ -155,9 +143,9 @@ class FakeTimer final : public Timer {
   int interval_;
 };
 
-class FakeToolbar final : public Placed<Toolbar> {
+class FakeToolbar final : public FakePlaced<Toolbar> {
  public:
-  using Placed::Placed;
+  using FakePlaced::FakePlaced;
   void Refresh() override {
     faults.Check("Refresh");
     ++refreshes;
@@ -170,9 +158,9 @@ class FakeToolbar final : public Placed<Toolbar> {
   void ClickBrokenButton();
 };
 
-class FakeWebBrowser final : public Placed<WebBrowser> {
+class FakeWebBrowser final : public FakePlaced<WebBrowser> {
  public:
-  using Placed::Placed;
+  using FakePlaced::FakePlaced;
 
   void Navigate(const std::string& address) override { Call("Navigate", address); }
   void GoBack() override { Call("GoBack"); }
@@ -250,11 +238,16 @@ class FakeWindow final : public NativeWindow {
   // the window sees it first when it has key preview. Answers whether the
   // key went on (no handler consumed it).
   bool PressKeyDown(std::int16_t keyCode, std::int16_t shift = 0);
+  // A key stroke as a keyboard makes it: the key goes down (KeyDown to a
+  // window with key preview), then Tab moves the focus, Alt + letter is an
+  // access key, and a key with a character types it (`character` 0: none).
+  void Stroke(std::int16_t keyCode, std::int16_t shift, std::int16_t character);
+  void PressTab(bool forward = true);
   void ClickAt(float x, float y);          // client-area twips
   void ClickButton(const std::string& name);
   void CloseBox();
   void ResizeClient(float width, float height);
-  void Tick(const std::string& timer);
+  void Tick(const std::string& timer);  // no tick for a timer off or of no interval
   void SetFocus(const std::string& name);
 
   // Raises an event through the window's sink.
@@ -265,6 +258,7 @@ class FakeWindow final : public NativeWindow {
   template <class T>
   T& Typed(const std::string& name, std::int16_t index);
   void Settle();
+  [[nodiscard]] KeyRouting Routing();
 
   FakeBackend& backend_;
   const WindowDesign& design_;

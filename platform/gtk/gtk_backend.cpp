@@ -68,11 +68,6 @@ std::int16_t CharacterCode(const GdkEventKey& event) {
   return c > 0x7FFF ? std::int16_t{'?'} : static_cast<std::int16_t>(c);
 }
 
-bool TakesOwnClicks(ControlKind kind) {
-  return kind == ControlKind::CommandButton || kind == ControlKind::ComboBox ||
-         kind == ControlKind::Toolbar || kind == ControlKind::WebBrowser;
-}
-
 }  // namespace
 
 // ---- units -----------------------------------------------------------------
@@ -281,7 +276,7 @@ GtkWidget* FormWindow::WidgetOf(const std::string& name, std::int16_t index) con
 void FormWindow::Raise(Event& event) { sink_.Raise(event); }
 
 void FormWindow::SetCaption(const std::string& text) {
-  caption_ = text;
+  caption_ = ValidUtf8(text);
   gtk_window_set_title(GTK_WINDOW(toplevel_), caption_.c_str());
 }
 
@@ -346,43 +341,23 @@ void FormWindow::Hide() {
   gtk_widget_hide(toplevel_);
 }
 
-namespace {
-
-template <class T, class Map>
-T& Typed(const Map& controls, const std::string& window, const std::string& name,
-         std::int16_t index) {
-  auto it = controls.find(std::make_pair(name, index));
-  if (it != controls.end()) {
-    if (auto* typed = dynamic_cast<T*>(it->second.get())) {
-      return *typed;
-    }
-  }
-  throw Failure(window + " has no such control: " + name);
-}
-
-}  // namespace
-
 Control& FormWindow::GetControl(const std::string& name, std::int16_t index) {
-  return Typed<Control>(controls_, design_.name, name, index);
+  return TypedControl<Control>(controls_, design_.name, name, index);
 }
 Label& FormWindow::GetLabel(const std::string& name, std::int16_t index) {
-  return Typed<Label>(controls_, design_.name, name, index);
+  return TypedControl<Label>(controls_, design_.name, name, index);
 }
 ComboBox& FormWindow::GetComboBox(const std::string& name) {
-  return Typed<ComboBox>(controls_, design_.name, name, -1);
+  return TypedControl<ComboBox>(controls_, design_.name, name, -1);
 }
 Toolbar& FormWindow::GetToolbar(const std::string& name) {
-  return Typed<Toolbar>(controls_, design_.name, name, -1);
+  return TypedControl<Toolbar>(controls_, design_.name, name, -1);
 }
 WebBrowser& FormWindow::GetWebBrowser(const std::string& name) {
-  return Typed<WebBrowser>(controls_, design_.name, name, -1);
+  return TypedControl<WebBrowser>(controls_, design_.name, name, -1);
 }
 Timer& FormWindow::GetTimer(const std::string& name) {
-  auto it = timers_.find(name);
-  if (it == timers_.end()) {
-    throw Failure(design_.name + " has no such timer: " + name);
-  }
-  return *it->second;
+  return NamedTimer(timers_, design_.name, name);
 }
 
 // ---- focus -----------------------------------------------------------------
@@ -397,14 +372,14 @@ void FormWindow::FocusControl(const ControlDesign& control) {
   }
 }
 
+bool FormWindow::CanFocus(const ControlDesign& control) const {
+  GtkWidget* widget = WidgetOf(control.name, control.index);
+  return widget != nullptr && gtk_widget_get_visible(widget) != FALSE;
+}
+
 void FormWindow::FocusFirst() {
-  const ControlDesign* first = nullptr;
-  for (const ControlDesign& c : design_.controls) {
-    if (c.tabStop && c.tabIndex >= 0 && (first == nullptr || c.tabIndex < first->tabIndex)) {
-      first = &c;
-    }
-  }
-  if (first != nullptr) {
+  if (const ControlDesign* first =
+          FirstFocus(design_, [this](const ControlDesign& c) { return CanFocus(c); })) {
     FocusControl(*first);
   }
 }
@@ -430,119 +405,50 @@ const ControlDesign* FormWindow::FocusedControl() const {
   return nullptr;
 }
 
-void FormWindow::MoveFocus(bool forward) {
-  std::vector<const ControlDesign*> order;
-  for (const ControlDesign& c : design_.controls) {
-    GtkWidget* widget = WidgetOf(c.name, c.index);
-    if (c.tabStop && c.tabIndex >= 0 && widget != nullptr &&
-        gtk_widget_get_visible(widget) != FALSE) {
-      order.push_back(&c);
-    }
-  }
-  if (order.empty()) {
-    return;
-  }
-  std::stable_sort(order.begin(), order.end(), [](const ControlDesign* a, const ControlDesign* b) {
-    return a->tabIndex < b->tabIndex;
-  });
-  const ControlDesign* current = FocusedControl();
-  auto it = std::find(order.begin(), order.end(), current);
-  std::size_t next = 0;
-  if (it == order.end()) {
-    next = forward ? 0 : order.size() - 1;
-  } else {
-    const auto at = static_cast<std::size_t>(it - order.begin());
-    next = forward ? (at + 1) % order.size() : (at + order.size() - 1) % order.size();
-  }
-  FocusControl(*order[next]);
-}
-
 // ---- input -----------------------------------------------------------------
 
-bool FormWindow::AccessKey(char letter) {
-  const ControlDesign* owner = AccessKeyOwner(design_, letter);
-  if (owner == nullptr) {
-    return false;
-  }
-  if (owner->kind == ControlKind::CommandButton) {
-    FocusControl(*owner);
-    Event click{.type = EventType::Click, .control = owner->name, .index = owner->index};
-    Raise(click);
-  } else if (const ControlDesign* target = design_.Find(owner->mnemonicTarget)) {
-    FocusControl(*target);
-  }
-  return true;
+KeyRouting FormWindow::Routing() {
+  return KeyRouting{
+      .design = design_,
+      .raise = [this](Event& event) { Raise(event); },
+      .alive = [this] { return visible_; },
+      .focused = [this] { return FocusedControl(); },
+      .focus = [this](const ControlDesign& control) { FocusControl(control); },
+  };
 }
 
 bool FormWindow::HandleKey(const GdkEventKey& event) {
-  if (design_.keyPreview) {
-    // The window sees every key first, before access keys and the page.
-    std::int16_t code = KeyCodeOf(event);
-    if (code != 0) {
-      Event down{.type = EventType::KeyDown, .keyCode = &code, .shift = ShiftStateOf(event)};
-      Raise(down);
-      if (!visible_ || code == 0) {
-        return true;
-      }
-    }
+  const KeyRouting routing = Routing();
+  // The window sees every key first, before access keys and the page.
+  if (!RouteKeyDown(routing, KeyCodeOf(event), ShiftStateOf(event))) {
+    return true;
   }
   const guint modifiers = event.state & gtk_accelerator_get_default_mod_mask();
   if ((modifiers & GDK_MOD1_MASK) != 0) {
     const gunichar c = gdk_keyval_to_unicode(gdk_keyval_to_lower(event.keyval));
     if (c > 0 && c < 128 && std::isalnum(static_cast<int>(c)) != 0) {
-      return AccessKey(static_cast<char>(c));
+      return RouteAccessKey(routing, static_cast<char>(c));
     }
     return false;
   }
   const ControlDesign* focused = FocusedControl();
-  const bool inPage = focused != nullptr && focused->kind == ControlKind::WebBrowser;
   if (event.keyval == GDK_KEY_Tab || event.keyval == GDK_KEY_ISO_Left_Tab ||
       event.keyval == GDK_KEY_KP_Tab) {
-    if (inPage) {
+    if (focused != nullptr && focused->kind == ControlKind::WebBrowser) {
       return false;  // the page moves among its own links
     }
-    MoveFocus(event.keyval != GDK_KEY_ISO_Left_Tab && (modifiers & GDK_SHIFT_MASK) == 0);
+    const bool forward = event.keyval != GDK_KEY_ISO_Left_Tab && (modifiers & GDK_SHIFT_MASK) == 0;
+    if (const ControlDesign* next = NextFocus(
+            design_, focused, forward, [this](const ControlDesign& c) { return CanFocus(c); })) {
+      FocusControl(*next);
+    }
     return true;
   }
   std::int16_t key = CharacterCode(event);
   if (key == 0) {
     return false;
   }
-  if (design_.keyPreview) {
-    Event preview{.type = EventType::KeyPress, .keyAscii = &key};
-    Raise(preview);
-    // The handler may have unloaded the window, or eaten the key.
-    if (!visible_ || key == 0) {
-      return true;
-    }
-  }
-  if (inPage) {
-    return false;
-  }
-  const ControlDesign* pressed = nullptr;
-  if (key == 13 && focused != nullptr && focused->kind == ControlKind::CommandButton) {
-    pressed = focused;
-  } else if (key == 13 || key == 27) {
-    for (const ControlDesign& c : design_.controls) {
-      if (c.kind == ControlKind::CommandButton && ((key == 13 && c.isDefault) || (key == 27 && c.isCancel))) {
-        pressed = &c;
-        break;
-      }
-    }
-  }
-  if (pressed != nullptr) {
-    Event click{.type = EventType::Click, .control = pressed->name, .index = pressed->index};
-    Raise(click);
-    return true;
-  }
-  if (focused != nullptr && focused->kind == ControlKind::ComboBox) {
-    Event press{.type = EventType::KeyPress, .control = focused->name, .keyAscii = &key};
-    Raise(press);
-    if (!visible_ || key == 0) {
-      return true;
-    }
-  }
-  return false;
+  return RouteCharacter(routing, key) == CharacterRoute::Taken;
 }
 
 gboolean FormWindow::OnKeyPress(GtkWidget* /*widget*/, GdkEventKey* event, gpointer self) {

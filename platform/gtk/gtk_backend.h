@@ -17,6 +17,7 @@
 
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/window.h"
+#include "platform/window_rules.h"
 
 namespace corvane::gtk {
 
@@ -34,7 +35,7 @@ class Units {
  public:
   explicit Units(double dotsPerInch) : twipsPerPixel_(1440.0 / dotsPerInch) {}
   [[nodiscard]] int Px(float twips) const {
-    return static_cast<int>(std::lround(static_cast<double>(twips) / twipsPerPixel_));
+    return PixelsOf(static_cast<double>(twips), twipsPerPixel_);
   }
   [[nodiscard]] float Twips(int px) const {
     return static_cast<float>(static_cast<double>(px) * twipsPerPixel_);
@@ -132,8 +133,8 @@ class FormWindow final : public NativeWindow {
   static gboolean OnRelayout(gpointer self);
 
   bool HandleKey(const GdkEventKey& event);
-  bool AccessKey(char letter);
-  void MoveFocus(bool forward);
+  [[nodiscard]] KeyRouting Routing();
+  [[nodiscard]] bool CanFocus(const ControlDesign& control) const;
   void FocusControl(const ControlDesign& control);
   void FocusFirst();
   [[nodiscard]] const ControlDesign* FocusedControl() const;

@@ -10,16 +10,7 @@
 
 namespace corvane::gtk {
 
-std::string ValidText(const std::string& text) {
-  const auto length = static_cast<gssize>(text.size());
-  if (g_utf8_validate(text.data(), length, nullptr) != FALSE) {
-    return text;
-  }
-  gchar* valid = g_utf8_make_valid(text.data(), length);
-  std::string result = valid != nullptr ? valid : "";
-  g_free(valid);
-  return result;
-}
+std::string ValidText(const std::string& text) { return ValidUtf8(text); }
 
 namespace {
 
@@ -48,7 +39,7 @@ guint16 Channel(std::uint8_t value) { return static_cast<guint16>(value * 257); 
 class LabelControl final : public Placed<Label> {
  public:
   LabelControl(FormWindow& window, const ControlDesign& design)
-      : Placed(window, design), caption_(design.caption) {
+      : Placed(window, design), caption_(ValidText(design.caption)) {
     GtkWidget* label = gtk_label_new(nullptr);
     const float xalign = design.alignment == Alignment::Right    ? 1.0F
                          : design.alignment == Alignment::Center ? 0.5F
@@ -79,7 +70,7 @@ class LabelControl final : public Placed<Label> {
 
   [[nodiscard]] std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& text) override {
-    caption_ = text;
+    caption_ = ValidText(text);
     gtk_label_set_text(GTK_LABEL(Widget()), StripAccessKey(caption_).c_str());
     if (Design().autoSize) {
       Place();
@@ -115,6 +106,7 @@ class LabelControl final : public Placed<Label> {
 
  public:
   void Move(float left, float top, float width, float height) override {
+    CheckPlace(left, top, width, height);
     rightEdge_ = left + width;
     Placed::Move(left, top, width, height);
   }
@@ -334,8 +326,10 @@ class ComboControl final : public Placed<ComboBox> {
     const gchar* text = gtk_entry_get_text(GTK_ENTRY(Entry(Widget())));
     return text != nullptr ? text : "";
   }
+  // Text set leaves no entry selected.
   void SetText(const std::string& text) override {
     const Quiet quiet(*this);
+    Activate(-1);
     gtk_entry_set_text(GTK_ENTRY(Entry(Widget())), ValidText(text).c_str());
   }
   [[nodiscard]] std::int16_t ListCount() const override { return items_.Count(); }
@@ -560,8 +554,10 @@ class TimerControl final : public Timer {
   TimerControl(const TimerControl&) = delete;
   TimerControl& operator=(const TimerControl&) = delete;
 
-  [[nodiscard]] bool Enabled() const override { return source_ != 0; }
+  // Enabled as set, also with no interval (such a timer never ticks).
+  [[nodiscard]] bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override {
+    enabled_ = enabled;
     if (enabled && source_ == 0 && interval_ > 0) {
       source_ = g_timeout_add(static_cast<guint>(interval_), &TimerControl::OnTick, this);
     } else if (!enabled) {
@@ -591,6 +587,7 @@ class TimerControl final : public Timer {
   FormWindow& window_;
   std::string name_;
   int interval_;
+  bool enabled_ = false;
   guint source_ = 0;
 };
 

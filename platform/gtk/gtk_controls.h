@@ -10,6 +10,7 @@
 
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/gtk_backend.h"
+#include "platform/placed.h"
 #include "platform/window.h"
 
 namespace corvane::gtk {
@@ -28,69 +29,47 @@ class Realised {
   [[nodiscard]] virtual bool HasArea() const { return true; }
 };
 
-// Position and size in twips, kept as set and shown in pixels.
+// Position and size in twips (the shared rectangle), shown in pixels.
 template <class Interface>
-class Placed : public Interface, public Realised {
- public:
-  Placed(FormWindow& window, const ControlDesign& design)
-      : window_(window), design_(design), left_(design.left), top_(design.top),
-        width_(design.width), height_(design.height) {}
+class Placed : public corvane::Placed<Interface>, public Realised {
+  using Base = corvane::Placed<Interface>;
 
-  [[nodiscard]] float Left() const override { return left_; }
-  [[nodiscard]] float Top() const override { return top_; }
-  [[nodiscard]] float Width() const override { return width_; }
-  [[nodiscard]] float Height() const override { return height_; }
-  void Move(float left, float top, float width, float height) override {
-    if (width < 0 || height < 0 || std::isnan(width) || std::isnan(height)) {
-      throw Failure("invalid property value");
-    }
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
-    Place();
-  }
+ public:
+  Placed(FormWindow& window, const ControlDesign& design) : Base(design), window_(window) {}
+
   [[nodiscard]] GtkWidget* Widget() const override { return widget_; }
   [[nodiscard]] bool HasArea() const override { return hasArea_; }
-  [[nodiscard]] const ControlDesign& Design() const { return design_; }
 
  protected:
+  void Moved() override { Place(); }
   // Puts the widget into its container at the control's place.
   void Attach(GtkWidget* widget) {
     widget_ = widget;
-    gtk_layout_put(GTK_LAYOUT(window_.ContainerFor(design_)), widget_, 0, 0);
+    gtk_layout_put(GTK_LAYOUT(window_.ContainerFor(this->Design())), widget_, 0, 0);
     Place();
   }
   // Shows the widget at left/top/width/height; a control of no width or
   // height is not drawn at all.
-  virtual void Place() { PlaceAt(left_, top_, width_, height_); }
+  virtual void Place() { PlaceAt(this->Left(), this->Top(), this->Width(), this->Height()); }
   void PlaceAt(float left, float top, float width, float height) {
     const Units& units = window_.TheUnits();
     const int w = units.Px(width);
     const int h = units.Px(height);
-    gtk_layout_move(GTK_LAYOUT(window_.ContainerFor(design_)), widget_, units.Px(left),
+    gtk_layout_move(GTK_LAYOUT(window_.ContainerFor(this->Design())), widget_, units.Px(left),
                     units.Px(top));
     gtk_widget_set_size_request(widget_, std::max(w, 1), std::max(h, 1));
     hasArea_ = w > 0 && h > 0;
     gtk_widget_set_visible(widget_, hasArea_ ? TRUE : FALSE);
   }
   void SetGeometry(float left, float top, float width, float height) {
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
+    this->SetArea(Rect{left, top, width, height});
   }
 
   FormWindow& window_;
 
  private:
-  const ControlDesign& design_;
   GtkWidget* widget_ = nullptr;
   bool hasArea_ = true;
-  float left_;
-  float top_;
-  float width_;
-  float height_;
 };
 
 // The controls of each kind, built from their design rows.

@@ -9,6 +9,8 @@
 
 #include "platform/keys.h"
 #include "platform/list_entries.h"
+#include "platform/placed.h"
+#include "platform/window_rules.h"
 #include "platform/win32/ui_pictures.h"
 #include "platform/win32/ui_text.h"
 #include "platform/win32/ui_webview.h"
@@ -68,18 +70,13 @@ class Item {
   // A control hosting another's windows may take a key going to them first.
   virtual bool TranslateKey(MSG& /*message*/) { return false; }
 
-  float left;
-  float top;
-  float width;
-  float height;
+  // The control's twips rectangle in its container.
+  [[nodiscard]] virtual Rect Area() const = 0;
+  // Sets the rectangle without a move (a control that sizes itself).
+  virtual void SetArea(const Rect& area) = 0;
 
   // Applies the rectangle to the child window, or repaints the container.
   void Place();
-  void Validate(float w, float h) const {
-    if (w < 0 || h < 0 || !std::isfinite(w) || !std::isfinite(h)) {
-      throw Failure("invalid property value");
-    }
-  }
   [[nodiscard]] RECT PixelRect() const;
 
  protected:
@@ -88,22 +85,21 @@ class Item {
   HWND handle_ = nullptr;  // owned by the window hierarchy
 };
 
+// The shared twips rectangle, shown by the child window or the container.
 template <class Interface>
-class Placed : public Interface, public Item {
+class Placed : public corvane::Placed<Interface>, public Item {
+  using Base = corvane::Placed<Interface>;
+
  public:
-  Placed(Win32Window& form, const ControlDesign& design) : Item(form, design) {}
-  [[nodiscard]] float Left() const override { return left; }
-  [[nodiscard]] float Top() const override { return top; }
-  [[nodiscard]] float Width() const override { return width; }
-  [[nodiscard]] float Height() const override { return height; }
-  void Move(float l, float t, float w, float h) override {
-    Validate(w, h);
-    left = l;
-    top = t;
-    width = w;
-    height = h;
-    Place();
+  Placed(Win32Window& form, const ControlDesign& design) : Base(design), Item(form, design) {}
+  using Item::Design;
+  [[nodiscard]] Rect Area() const override {
+    return Rect{this->Left(), this->Top(), this->Width(), this->Height()};
   }
+  void SetArea(const Rect& area) override { Base::SetArea(area); }
+
+ protected:
+  void Moved() override { Place(); }
 };
 
 class Win32Window final : public NativeWindow {
@@ -115,7 +111,7 @@ class Win32Window final : public NativeWindow {
 
   [[nodiscard]] std::string Caption() const override { return ToUtf8(WindowText(hwnd_.get())); }
   void SetCaption(const std::string& text) override {
-    ::SetWindowTextW(hwnd_.get(), ToWide(text).c_str());
+    ::SetWindowTextW(hwnd_.get(), ToWide(ValidUtf8(text)).c_str());
   }
   void Show() override;
   void Hide() override;
@@ -135,6 +131,11 @@ class Win32Window final : public NativeWindow {
   void Raise(Event& event) { sink_.Raise(event); }
   bool OnChar(MSG& message);
   bool OnAccessKey(wchar_t letter);
+  // Tab and Shift+Tab move the focus along the tab order.
+  bool OnTab(bool forward);
+  [[nodiscard]] KeyRouting Routing();
+  // The window system's handle of a control (its outer window), or nullptr.
+  [[nodiscard]] HWND HandleOf(const std::string& name, std::int16_t index) const;
   // The control the key goes to takes it first, if it will.
   bool OfferKey(MSG& message);
 
@@ -145,10 +146,10 @@ class Win32Window final : public NativeWindow {
   [[nodiscard]] HWND ContainerHandle(const std::string& name) const;
   void Invalidate(const std::string& container, const RECT& area) const;
   [[nodiscard]] int PxX(float twips) const {
-    return static_cast<int>(std::lround(twips / backend_.TwipsPerPixelX()));
+    return PixelsOf(static_cast<double>(twips), static_cast<double>(backend_.TwipsPerPixelX()));
   }
   [[nodiscard]] int PxY(float twips) const {
-    return static_cast<int>(std::lround(twips / backend_.TwipsPerPixelY()));
+    return PixelsOf(static_cast<double>(twips), static_cast<double>(backend_.TwipsPerPixelY()));
   }
   [[nodiscard]] float TwX(int pixels) const {
     return static_cast<float>(pixels) * backend_.TwipsPerPixelX();
@@ -166,12 +167,13 @@ class Win32Window final : public NativeWindow {
   T& Typed(const std::string& name, std::int16_t index);
   Item* ItemOf(HWND child) const;
   Item* FocusedItem() const;
+  [[nodiscard]] bool CanFocus(const ControlDesign& control) const;
+  void FocusControl(const ControlDesign& control);
   void PaintSurface(HWND surface, const std::string& name);
   void ClickAt(HWND surface, LPARAM lParam);
   void Layout();
   void OnCommand(HWND child, int code, int id);
   LRESULT OnNotify(NMHDR& header);
-  void Press(const ControlDesign& button);
 
   Win32Backend& backend_;
   const WindowDesign& design_;
@@ -179,6 +181,7 @@ class Win32Window final : public NativeWindow {
   WindowHandle hwnd_;
   bool visible_ = false;
   bool showing_ = false;
+  bool shown_ = false;
   int nextId_ = kFirstControlId;
   int nextTimerId_ = 1;
   std::vector<std::unique_ptr<Item>> items_;            // in build order
@@ -191,11 +194,12 @@ class Win32Window final : public NativeWindow {
 };
 
 Item::Item(Win32Window& form, const ControlDesign& design)
-    : left(design.left), top(design.top), width(design.width), height(design.height),
-      form_(form), design_(design) {}
+    : form_(form), design_(design) {}
 
 RECT Item::PixelRect() const {
-  return RECT{form_.PxX(left), form_.PxY(top), form_.PxX(left + width), form_.PxY(top + height)};
+  const Rect a = Area();
+  return RECT{form_.PxX(a.left), form_.PxY(a.top), form_.PxX(a.left + a.width),
+              form_.PxY(a.top + a.height)};
 }
 
 void Item::Place() {
@@ -220,7 +224,7 @@ class Win32Label final : public Placed<Label> {
   }
   [[nodiscard]] std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& text) override {
-    caption_ = text;
+    caption_ = ValidUtf8(text);
     Fit();
     Place();
   }
@@ -234,6 +238,20 @@ class Win32Label final : public Placed<Label> {
     RECT text = r;
     std::wstring wide = ToWide(caption_);
     ::DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &text, Flags());
+  }
+  // The pixels the caption takes as Paint draws it.
+  [[nodiscard]] SIZE TextSize() const {
+    ScreenDc dc;
+    const Selected font(dc.get(), form_.FontFor(design_));
+    std::wstring wide = ToWide(caption_);
+    const RECT area = PixelRect();
+    RECT r{0, 0, area.right - area.left, 0};
+    ::DrawTextW(dc.get(), wide.data(), static_cast<int>(wide.size()), &r, Flags() | DT_CALCRECT);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+  }
+  [[nodiscard]] SIZE OwnSize() const {
+    const RECT area = PixelRect();
+    return SIZE{area.right - area.left, area.bottom - area.top};
   }
 
  private:
@@ -257,8 +275,8 @@ class Win32Label final : public Placed<Label> {
     RECT r{0, 0, 0, 0};
     ::DrawTextW(dc.get(), wide.data(), static_cast<int>(wide.size()), &r,
                 DT_CALCRECT | DT_SINGLELINE);
-    width = caption_.empty() ? 0 : form_.TwX(r.right - r.left);
-    height = form_.TwY(r.bottom - r.top);
+    SetArea(Rect{Left(), Top(), caption_.empty() ? 0 : form_.TwX(r.right - r.left),
+                 form_.TwY(r.bottom - r.top)});
   }
   std::string caption_;
 };
@@ -273,8 +291,8 @@ class Win32Line final : public Placed<Control> {
                                     std::max(design_.borderWidth, 1), colour));
     const Selected selected(dc, pen.get());
     // A line's width and height hold its second end.
-    ::MoveToEx(dc, form_.PxX(left), form_.PxY(top), nullptr);
-    ::LineTo(dc, form_.PxX(width), form_.PxY(height));
+    ::MoveToEx(dc, form_.PxX(Left()), form_.PxY(Top()), nullptr);
+    ::LineTo(dc, form_.PxX(Width()), form_.PxY(Height()));
   }
 };
 
@@ -305,8 +323,7 @@ class Win32Surface final : public Placed<Control> {
     if (design.kind == ControlKind::PictureBox && !design.picture.empty()) {
       icon_ = LoadIconPicture(design.picture, 32, 32);
       if (icon_ && design.autoSize) {
-        width = form.TwX(32);
-        height = form.TwY(32);
+        SetArea(Rect{Left(), Top(), form.TwX(32), form.TwY(32)});
       }
     }
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
@@ -383,20 +400,18 @@ class Win32ComboBox final : public Placed<ComboBox> {
   [[nodiscard]] HWND FocusHandle() const override { return edit_ != nullptr ? edit_ : handle_; }
   [[nodiscard]] HWND Edit() const { return edit_; }
 
-  void Move(float l, float t, float w, float h) override {
-    Validate(w, h);
-    left = l;
-    top = t;
-    width = w;
-    height = h;
+  // The window holds the drop-down list below the box.
+  void Moved() override {
     const RECT r = PixelRect();
     ::MoveWindow(handle_, r.left, r.top, r.right - r.left, r.bottom - r.top + kComboListPixels,
                  TRUE);
   }
 
   [[nodiscard]] std::string Text() const override { return ToUtf8(WindowText(handle_)); }
+  // Text set leaves no entry selected.
   void SetText(const std::string& text) override {
-    ::SetWindowTextW(handle_, ToWide(text).c_str());
+    ::SendMessageW(handle_, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ::SetWindowTextW(handle_, ToWide(ValidUtf8(text)).c_str());
   }
   [[nodiscard]] std::int16_t ListCount() const override { return items_.Count(); }
   [[nodiscard]] const std::string& List(std::int16_t index) const override {
@@ -404,7 +419,7 @@ class Win32ComboBox final : public Placed<ComboBox> {
   }
   void AddItem(const std::string& text, std::int16_t index) override {
     items_.CheckInsert(index);
-    const std::wstring wide = ToWide(text);
+    const std::wstring wide = ToWide(ValidUtf8(text));
     const LRESULT at = ::SendMessageW(handle_, CB_INSERTSTRING, static_cast<WPARAM>(index),
                                       reinterpret_cast<LPARAM>(wide.c_str()));
     if (at == CB_ERR || at == CB_ERRSPACE) {
@@ -565,8 +580,8 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   }
   void Detach() override { host_.reset(); }
   bool TranslateKey(MSG& message) override { return host_ && host_->TranslateKey(message); }
-  void Move(float l, float t, float w, float h) override {
-    Placed::Move(l, t, w, h);
+  void Moved() override {
+    Place();
     // The size goes through the hosting container.
     if (host_) {
       host_->Fit();
@@ -830,18 +845,19 @@ void Win32Window::Show() {
   showing_ = false;
   ::SetForegroundWindow(hwnd_.get());
   // The focus goes to the first control in the tab order that can take it.
-  const Item* first = nullptr;
-  for (const auto& item : items_) {
-    const ControlDesign& c = item->Design();
-    if (c.tabStop && c.tabIndex >= 0 && item->FocusHandle() != nullptr &&
-        (first == nullptr || c.tabIndex < first->Design().tabIndex)) {
-      first = item.get();
-    }
+  const ControlDesign* first =
+      FirstFocus(design_, [this](const ControlDesign& c) { return CanFocus(c); });
+  if (first != nullptr) {
+    FocusControl(*first);
+  } else {
+    ::SetFocus(hwnd_.get());
   }
-  ::SetFocus(first != nullptr ? first->FocusHandle() : hwnd_.get());
   Layout();
-  Event resize{.type = EventType::Resize};
-  Raise(resize);
+  if (!shown_) {  // Resize comes with the first show only
+    shown_ = true;
+    Event resize{.type = EventType::Resize};
+    Raise(resize);
+  }
 }
 
 void Win32Window::Hide() {
@@ -866,13 +882,7 @@ float Win32Window::ScaleHeight() const {
 
 template <class T>
 T& Win32Window::Typed(const std::string& name, std::int16_t index) {
-  auto it = byName_.find({name, index});
-  if (it != byName_.end()) {
-    if (auto* typed = dynamic_cast<T*>(it->second)) {
-      return *typed;
-    }
-  }
-  throw Failure(design_.name + " has no such control: " + name);
+  return TypedControl<T>(byName_, design_.name, name, index);
 }
 
 Control& Win32Window::GetControl(const std::string& name, std::int16_t index) {
@@ -887,11 +897,29 @@ WebBrowser& Win32Window::GetWebBrowser(const std::string& name) {
   return Typed<WebBrowser>(name, -1);
 }
 Timer& Win32Window::GetTimer(const std::string& name) {
-  auto it = timers_.find(name);
-  if (it == timers_.end()) {
-    throw Failure(design_.name + " has no such timer: " + name);
+  return NamedTimer(timers_, design_.name, name);
+}
+
+HWND Win32Window::HandleOf(const std::string& name, std::int16_t index) const {
+  auto it = byName_.find({name, index});
+  return it != byName_.end() ? it->second->Handle() : nullptr;
+}
+
+bool Win32Window::CanFocus(const ControlDesign& control) const {
+  auto it = byName_.find({control.name, control.index});
+  if (it == byName_.end() || it->second->FocusHandle() == nullptr) {
+    return false;
   }
-  return *it->second;
+  HWND handle = it->second->Handle();
+  return ::IsWindowVisible(handle) != FALSE && ::IsWindowEnabled(handle) != FALSE;
+}
+
+void Win32Window::FocusControl(const ControlDesign& control) {
+  if (auto it = byName_.find({control.name, control.index}); it != byName_.end()) {
+    if (HWND focus = it->second->FocusHandle()) {
+      ::SetFocus(focus);
+    }
+  }
 }
 
 Item* Win32Window::ItemOf(HWND child) const {
@@ -922,7 +950,9 @@ void Win32Window::Layout() {
     if (auto* toolbar = dynamic_cast<Win32Toolbar*>(item.get())) {
       toolbar->Dock();
     } else {
-      item->width = TwX(client.right - client.left);
+      Rect area = item->Area();
+      area.width = TwX(client.right - client.left);
+      item->SetArea(area);
       item->Place();
     }
   }
@@ -951,17 +981,12 @@ void Win32Window::ClickAt(HWND surface, LPARAM lParam) {
   POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
   ::MapWindowPoints(surface, hwnd_.get(), &p, 1);
   const ControlDesign* hit = HitTest(design_, TwX(p.x), TwY(p.y));
+  if (hit != nullptr && TakesOwnClicks(hit->kind)) {
+    return;  // the control's own window has the click
+  }
   Event click{.type = EventType::Click,
               .control = hit != nullptr ? hit->name : std::string(),
               .index = hit != nullptr ? hit->index : std::int16_t{-1}};
-  Raise(click);
-}
-
-void Win32Window::Press(const ControlDesign& button) {
-  if (auto it = byName_.find({button.name, button.index}); it != byName_.end()) {
-    ::SetFocus(it->second->FocusHandle());
-  }
-  Event click{.type = EventType::Click, .control = button.name, .index = button.index};
   Raise(click);
 }
 
@@ -969,12 +994,12 @@ void Win32Window::OnCommand(HWND child, int code, int id) {
   Item* item = ItemOf(child);
   if (item == nullptr) {
     // Enter and Esc from the dialog manager.
-    for (const ControlDesign& c : design_.controls) {
-      if (c.kind == ControlKind::CommandButton &&
-          ((id == IDOK && c.isDefault) || (id == IDCANCEL && c.isCancel))) {
-        Press(c);
-        return;
-      }
+    const ControlDesign* button = id == IDOK       ? DefaultButton(design_)
+                                  : id == IDCANCEL ? CancelButton(design_)
+                                                   : nullptr;
+    if (button != nullptr) {
+      Event click{.type = EventType::Click, .control = button->name, .index = button->index};
+      Raise(click);
     }
     return;
   }
@@ -1018,36 +1043,10 @@ LRESULT Win32Window::OnNotify(NMHDR& header) {
 // combo box sees the rest. Answers true when the key goes no further.
 bool Win32Window::OnChar(MSG& message) {
   auto key = static_cast<std::int16_t>(message.wParam);
-  if (design_.keyPreview) {
-    Event preview{.type = EventType::KeyPress, .keyAscii = &key};
-    Raise(preview);
-    if (!visible_ || key == 0) {
-      return true;
-    }
-  }
-  Item* focused = FocusedItem();
-  const bool onButton =
-      focused != nullptr && focused->Design().kind == ControlKind::CommandButton;
-  if (key == 13 && onButton) {
-    Press(focused->Design());
+  if (RouteCharacter(Routing(), key) == CharacterRoute::Taken) {
     return true;
   }
-  for (const ControlDesign& c : design_.controls) {
-    if (c.kind == ControlKind::CommandButton &&
-        ((key == 13 && c.isDefault) || (key == 27 && c.isCancel))) {
-      Press(c);
-      return true;
-    }
-  }
-  if (focused != nullptr && focused->Design().kind == ControlKind::ComboBox) {
-    Event press{.type = EventType::KeyPress, .control = focused->Design().name,
-                .keyAscii = &key};
-    Raise(press);
-    if (key == 0) {
-      return true;
-    }
-    message.wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
-  }
+  message.wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(key));
   return false;
 }
 
@@ -1056,18 +1055,30 @@ bool Win32Window::OnAccessKey(wchar_t letter) {
   if (letter > 0x7F) {
     return false;
   }
-  const ControlDesign* owner = AccessKeyOwner(design_, static_cast<char>(letter));
-  if (owner == nullptr) {
-    return false;
-  }
-  if (owner->kind == ControlKind::CommandButton) {
-    Press(*owner);
-  } else if (!owner->mnemonicTarget.empty()) {
-    if (auto it = byName_.find({owner->mnemonicTarget, -1}); it != byName_.end()) {
-      ::SetFocus(it->second->FocusHandle());
-    }
+  return RouteAccessKey(Routing(), static_cast<char>(letter));
+}
+
+bool Win32Window::OnTab(bool forward) {
+  Item* focused = FocusedItem();
+  if (const ControlDesign* next =
+          NextFocus(design_, focused != nullptr ? &focused->Design() : nullptr, forward,
+                    [this](const ControlDesign& c) { return CanFocus(c); })) {
+    FocusControl(*next);
   }
   return true;
+}
+
+KeyRouting Win32Window::Routing() {
+  return KeyRouting{
+      .design = design_,
+      .raise = [this](Event& event) { Raise(event); },
+      .alive = [this] { return visible_ && backend_.FormOf(hwnd_.get()) == this; },
+      .focused = [this]() -> const ControlDesign* {
+        Item* item = FocusedItem();
+        return item != nullptr ? &item->Design() : nullptr;
+      },
+      .focus = [this](const ControlDesign& control) { FocusControl(control); },
+  };
 }
 
 LRESULT Win32Window::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -1099,9 +1110,9 @@ LRESULT Win32Window::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case DM_GETDEFID:
-      for (const auto& item : items_) {
-        if (item->Design().kind == ControlKind::CommandButton && item->Design().isDefault) {
-          return MAKELRESULT(::GetDlgCtrlID(item->Handle()), DC_HASDEFID);
+      if (const ControlDesign* button = DefaultButton(design_)) {
+        if (HWND handle = HandleOf(button->name, button->index)) {
+          return MAKELRESULT(::GetDlgCtrlID(handle), DC_HASDEFID);
         }
       }
       return 0;
@@ -1364,15 +1375,11 @@ bool Win32Backend::PreTranslate(MSG& message) {
     return true;  // a modal message is up: the window takes no keys
   }
   if ((message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) &&
-      form->Design().keyPreview) {
+      !RouteKeyDown(form->Routing(), static_cast<std::int16_t>(message.wParam),
+                    ShiftState(message))) {
     // The window sees every key going down first, before access keys, Tab,
-    // characters and the page's own keys.
-    auto code = static_cast<std::int16_t>(message.wParam);
-    Event down{.type = EventType::KeyDown, .keyCode = &code, .shift = ShiftState(message)};
-    form->Raise(down);
-    if (code == 0 || FormOf(root) != form || !form->Visible()) {
-      return true;  // taken, or the window went
-    }
+    // characters and the page's own keys: taken, or the window went.
+    return true;
   }
   switch (message.message) {
     case WM_CHAR:
@@ -1385,6 +1392,9 @@ bool Win32Backend::PreTranslate(MSG& message) {
       }
       if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE) {
         return false;  // they come back as characters
+      }
+      if (message.wParam == VK_TAB && ::GetKeyState(VK_MENU) >= 0) {
+        return form->OnTab(::GetKeyState(VK_SHIFT) >= 0);
       }
       return ::IsDialogMessageW(form->Hwnd(), &message) != FALSE;
     case WM_KEYUP:
@@ -1441,6 +1451,24 @@ void Win32Backend::RunPosted() {
     } catch (...) {  // NOLINT(bugprone-empty-catch): a posted task never ends the program
     }
   }
+}
+
+HWND TopWindow(NativeWindow& window) { return static_cast<Win32Window&>(window).Hwnd(); }
+
+const WindowDesign& DesignOf(NativeWindow& window) {
+  return static_cast<Win32Window&>(window).Design();
+}
+
+HWND ControlWindow(NativeWindow& window, const std::string& name, std::int16_t index) {
+  return static_cast<Win32Window&>(window).HandleOf(name, index);
+}
+
+SIZE LabelTextSize(NativeWindow& window, const std::string& name) {
+  return dynamic_cast<Win32Label&>(window.GetLabel(name)).TextSize();
+}
+
+SIZE LabelSize(NativeWindow& window, const std::string& name) {
+  return dynamic_cast<Win32Label&>(window.GetLabel(name)).OwnSize();
 }
 
 }  // namespace corvane::winui

@@ -71,4 +71,16 @@ class Win32Backend final : public Backend {
   std::map<HWND, Win32Window*> forms_;
 };
 
+// For tests: the top-level window of a window this backend made.
+HWND TopWindow(NativeWindow& window);
+// For tests: the design a window of this backend was built from.
+const WindowDesign& DesignOf(NativeWindow& window);
+// For tests: the outer window of a control of a window this backend made;
+// nullptr for a control drawn on its container (label, line, image).
+HWND ControlWindow(NativeWindow& window, const std::string& name, std::int16_t index = -1);
+// For tests: the pixels a label's caption takes as the label draws it
+// (wrapped at the label's width when it wraps), and the label's own size.
+SIZE LabelTextSize(NativeWindow& window, const std::string& name);
+SIZE LabelSize(NativeWindow& window, const std::string& name);
+
 }  // namespace corvane::winui

@@ -1,0 +1,109 @@
+// The window rules every backend follows: which control takes the focus
+// first and next, where a key goes, which button Enter and Esc press, who
+// owns an access key, which control a click reaches, and which places and
+// sizes a control takes. The backends call these and only do what is native
+// to them (moving the focus, drawing, raising the event).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/design.h"
+#include "platform/window.h"
+
+namespace corvane {
+
+// ---- places and sizes -------------------------------------------------------
+
+// A place and size a control takes: every value a finite number, width and
+// height not negative. Huge values are taken as they are (the backends draw
+// them clipped to what the screen can show).
+bool ValidPlace(float left, float top, float width, float height);
+// Throws Failure("invalid property value") unless ValidPlace.
+void CheckPlace(float left, float top, float width, float height);
+// Twips to whole pixels at `twipsPerPixel`, held to what a window system
+// can place (-32,768 to 32,767).
+int PixelsOf(double twips, double twipsPerPixel);
+
+// ---- focus ------------------------------------------------------------------
+
+// Whether a control can take the focus now (a backend's own answer: it
+// exists, is shown, ...).
+using CanFocus = std::function<bool(const ControlDesign&)>;
+
+// The tab order: the controls with a tab stop and a tab index, by tab index
+// (build order among equal indexes), those `canFocus` refuses left out.
+std::vector<const ControlDesign*> TabOrder(const WindowDesign& design, const CanFocus& canFocus);
+// The control a window gives the focus to when it is shown, or nullptr.
+const ControlDesign* FirstFocus(const WindowDesign& design, const CanFocus& canFocus);
+// The control Tab (forward) or Shift+Tab moves the focus to from `current`
+// (nullptr or a control outside the order: the first, or the last going
+// back), or nullptr when no control can take it.
+const ControlDesign* NextFocus(const WindowDesign& design, const ControlDesign* current,
+                               bool forward, const CanFocus& canFocus);
+
+// ---- keys -------------------------------------------------------------------
+
+inline constexpr std::int16_t kEnterKey = 13;
+inline constexpr std::int16_t kEscapeKey = 27;
+
+// The first default (or cancel) command button of a window, or nullptr.
+const ControlDesign* DefaultButton(const WindowDesign& design);
+const ControlDesign* CancelButton(const WindowDesign& design);
+
+// The command button a character key presses: Enter presses the focused
+// command button, else the window's first default button; Esc presses the
+// first cancel button. nullptr: none.
+const ControlDesign* ButtonForKey(const WindowDesign& design, std::int16_t key,
+                                  const ControlDesign* focused);
+
+// What a window does with one key, as far as the program sees it. The
+// backend supplies the native parts.
+struct KeyRouting {
+  const WindowDesign& design;
+  // Raises an event through the window.
+  std::function<void(Event&)> raise;
+  // Whether the window still takes input (a handler may hide or unload it).
+  std::function<bool()> alive;
+  // The control with the focus, or nullptr.
+  std::function<const ControlDesign*()> focused;
+  // Puts the focus on a control.
+  std::function<void(const ControlDesign&)> focus;
+};
+
+// A key going down: a window with key preview sees it first as KeyDown.
+// Answers whether the key goes on (its handler did not take it, and the
+// window still takes input).
+bool RouteKeyDown(const KeyRouting& window, std::int16_t keyCode, std::int16_t shift);
+
+// Where a character key went.
+enum class CharacterRoute : std::uint8_t {
+  Taken,   // a handler took it, or it pressed a button: it goes no further
+  Native,  // the focused control handles it natively (the key may be changed)
+};
+// A character key: the window's key preview sees it first as KeyPress;
+// then, unless the focus is in the page (which has its own keys), Enter and
+// Esc press a button (ButtonForKey), and a focused combo box sees the key
+// as KeyPress. `key` comes back as the handlers left it.
+CharacterRoute RouteCharacter(const KeyRouting& window, std::int16_t& key);
+
+// Alt + letter: the owner's button is focused and pressed, or its label's
+// mnemonic target takes the focus. Answers whether any caption owns it.
+bool RouteAccessKey(const KeyRouting& window, char letter);
+
+// ---- text -------------------------------------------------------------------
+
+// Text as every control takes and shows it: valid UTF-8, with each byte that
+// begins no valid sequence replaced by U+FFFD.
+std::string ValidUtf8(const std::string& text);
+
+// ---- clicks -----------------------------------------------------------------
+
+// Whether a control of this kind takes its clicks itself (the native control
+// raises its own event), rather than from the window's hit rule.
+bool TakesOwnClicks(ControlKind kind);
+
+}  // namespace corvane

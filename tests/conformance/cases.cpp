@@ -1,0 +1,657 @@
+// The window rules, stated once as tables of cases and run against every
+// backend through its driver (driver.h): the fake always, GTK on a private X
+// server, Win32 under Wine. A backend that disagrees fails here.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "about/frm_about.h"
+#include "browser/form1.h"
+#include "platform/window_rules.h"
+#include "splash/frm_splash.h"
+#include "tests/conformance/driver.h"
+
+namespace corvane::conformance {
+namespace {
+
+using Strokes = std::vector<Stroke>;
+using Events = std::vector<std::string>;
+
+Stroke Enter() { return {.key = Stroke::Key::Enter}; }
+Stroke Escape() { return {.key = Stroke::Key::Escape}; }
+Stroke Tab(bool back = false) { return {.key = Stroke::Key::Tab, .shift = back}; }
+Stroke Letter(char c) { return {.key = Stroke::Key::Letter, .letter = c}; }
+Stroke Alt(char c) { return {.key = Stroke::Key::Letter, .letter = c, .alt = true}; }
+Stroke F5() { return {.key = Stroke::Key::F5}; }
+
+// Records events as text: "Click cmdOK", "Click" (the window), "KeyPress :13"
+// (the window's preview), "KeyPress cboName:113", "KeyDown 88/0", "Timer
+// timFast"; Resize is left out. `react` runs on each event.
+class Sink final : public EventSink {
+ public:
+  void Raise(Event& event) override {
+    std::string entry;
+    switch (event.type) {
+      case EventType::Resize:
+        ++resizes;
+        return;
+      case EventType::KeyDown:
+        entry = "KeyDown " + std::to_string(*event.keyCode) + "/" + std::to_string(event.shift);
+        break;
+      case EventType::KeyPress:
+        entry = "KeyPress " + event.control + ":" + std::to_string(*event.keyAscii);
+        break;
+      case EventType::Click:
+        entry = event.control.empty() ? "Click" : "Click " + event.control;
+        break;
+      case EventType::Timer:
+        entry = "Timer " + event.control;
+        break;
+      case EventType::NavigateComplete2:
+        entry = "NavigateComplete2";
+        break;
+      case EventType::DownloadComplete:
+        entry = "DownloadComplete";
+        break;
+      default:
+        entry = "other";
+        break;
+    }
+    events.push_back(entry);
+    if (react) {
+      react(event);
+    }
+  }
+  [[nodiscard]] int Count(const std::string& entry) const {
+    int n = 0;
+    for (const std::string& e : events) {
+      n += e == entry ? 1 : 0;
+    }
+    return n;
+  }
+  Events events;
+  int resizes = 0;
+  std::function<void(Event&)> react;
+};
+
+// A window with every rule in play: two default and two cancel buttons, a
+// button out of the tab order, a label whose access key focuses the box, a
+// frame holding a label and a line, and timers.
+WindowDesign RulesDesign(bool keyPreview) {
+  WindowDesign w;
+  w.name = "frmRules";
+  w.caption = "Rules";
+  w.border = BorderStyle::FixedDialog;
+  w.clientWidth = 7200;
+  w.clientHeight = 4800;
+  w.startPosition = StartPosition::Manual;
+  w.left = 1500;
+  w.top = 1500;
+  w.keyPreview = keyPreview;
+  w.controls = {
+      {.kind = ControlKind::Frame, .name = "fraBox", .left = 150, .top = 150, .width = 3000,
+       .height = 2000, .caption = "Box"},
+      {.kind = ControlKind::Label, .name = "lblName", .container = "fraBox", .left = 300,
+       .top = 300, .width = 1500, .height = 300, .caption = "&Name:",
+       .mnemonicTarget = "cboName"},
+      {.kind = ControlKind::Line, .name = "linRule", .container = "fraBox", .left = 100,
+       .top = 1500, .width = 2800, .height = 1500},
+      {.kind = ControlKind::ComboBox, .name = "cboName", .left = 1500, .top = 2400, .width = 3000,
+       .height = 315, .tabIndex = 0, .tabStop = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdOK", .left = 4500, .top = 150,
+       .width = 1200, .height = 345, .caption = "OK", .tabIndex = 3, .tabStop = true,
+       .isDefault = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdApply", .left = 4500, .top = 600,
+       .width = 1200, .height = 345, .caption = "&Apply", .tabIndex = 2, .tabStop = true,
+       .isDefault = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdCancel", .left = 4500, .top = 1050,
+       .width = 1200, .height = 345, .caption = "Cancel", .tabIndex = 1, .tabStop = true,
+       .isCancel = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdClose", .left = 4500, .top = 1500,
+       .width = 1200, .height = 345, .caption = "C&lose", .tabIndex = 4, .tabStop = true,
+       .isCancel = true},
+      {.kind = ControlKind::CommandButton, .name = "cmdSkip", .left = 4500, .top = 1950,
+       .width = 1200, .height = 345, .caption = "Skip", .tabIndex = 5, .tabStop = false},
+      {.kind = ControlKind::Label, .name = "lblNote", .left = 150, .top = 3000, .width = 3000,
+       .height = 300, .caption = "Note"},
+      {.kind = ControlKind::Timer, .name = "timFast", .interval = 40, .enabled = true},
+      {.kind = ControlKind::Timer, .name = "timSlow", .interval = 40, .enabled = false},
+      {.kind = ControlKind::Timer, .name = "timNone", .interval = 0, .enabled = false},
+  };
+  return w;
+}
+
+const WindowDesign& Rules() {
+  static const WindowDesign design = RulesDesign(false);
+  return design;
+}
+const WindowDesign& RulesWithPreview() {
+  static const WindowDesign design = RulesDesign(true);
+  return design;
+}
+
+// The timers stay quiet unless a case asks for them.
+class Conformance : public ::testing::Test {
+ protected:
+  std::unique_ptr<Driver> driver = MakeDriver();
+  Driver& d = *driver;
+  Sink sink;
+
+  std::unique_ptr<NativeWindow> Open(const WindowDesign& design = Rules()) {
+    auto window = d.Open(design, sink);
+    if (design.Find("timFast") != nullptr) {
+      window->GetTimer("timFast").SetEnabled(false);
+    }
+    d.Settle();
+    sink.events.clear();
+    return window;
+  }
+};
+
+// Skips the case, with the reason printed, where the backend cannot do it.
+#define SKIP_WITHOUT(need)                                   \
+  if (const std::string reason = d.Cannot(need); !reason.empty()) \
+  GTEST_SKIP() << reason
+
+// ---- focus and keys -----------------------------------------------------------------
+
+TEST_F(Conformance, TheFirstFocusAndTabFollowTheTabIndexesAndSkipNonStops) {
+  auto window = Open();
+  EXPECT_EQ(d.Focused(*window), "cboName");
+  const std::vector<std::string> forward = {"cmdCancel", "cmdApply", "cmdOK", "cmdClose",
+                                            "cboName"};
+  for (const std::string& expected : forward) {
+    d.Press(*window, Tab());
+    d.Settle();
+    EXPECT_EQ(d.Focused(*window), expected);
+  }
+  for (const char* expected : {"cmdClose", "cmdOK"}) {
+    d.Press(*window, Tab(true));
+    d.Settle();
+    EXPECT_EQ(d.Focused(*window), expected);
+  }
+  EXPECT_TRUE(sink.events.empty());
+}
+
+// Enter presses the focused button, else the first default button; Esc the
+// first cancel button. Neither moves the focus.
+TEST_F(Conformance, EnterAndEscPressTheFirstDefaultAndCancelButtonOrTheFocusedOne) {
+  auto window = Open();
+  const struct Case {
+    const char* focus;
+    Stroke stroke;
+    Events expected;
+  } cases[] = {
+      {"cboName", Enter(), {"Click cmdOK"}},
+      {"cboName", Escape(), {"Click cmdCancel"}},
+      {"cmdApply", Enter(), {"Click cmdApply"}},
+      {"cmdClose", Enter(), {"Click cmdClose"}},
+      {"cmdClose", Escape(), {"Click cmdCancel"}},
+      {"cmdOK", Escape(), {"Click cmdCancel"}},
+      {"cboName", Letter('q'), {"KeyPress cboName:113"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.focus) + " " + std::to_string(static_cast<int>(c.stroke.key)));
+    d.Focus(*window, c.focus);
+    d.Settle();
+    sink.events.clear();
+    d.Press(*window, c.stroke);
+    d.Settle();
+    EXPECT_EQ(sink.events, c.expected);
+    EXPECT_EQ(d.Focused(*window), c.focus);
+  }
+}
+
+TEST_F(Conformance, AccessKeysPressAndFocusTheirButtonOrFocusTheLabelsTarget) {
+  auto window = Open();
+  const struct Case {
+    char letter;
+    const char* focusBefore;
+    Events expected;
+    const char* focusAfter;
+  } cases[] = {
+      {'a', "cboName", {"Click cmdApply"}, "cmdApply"},
+      {'l', "cboName", {"Click cmdClose"}, "cmdClose"},
+      {'n', "cmdOK", {}, "cboName"},
+      {'z', "cmdOK", {}, "cmdOK"},  // no caption has it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(1, c.letter));
+    d.Focus(*window, c.focusBefore);
+    d.Settle();
+    sink.events.clear();
+    d.Press(*window, Alt(c.letter));
+    d.Settle();
+    EXPECT_EQ(sink.events, c.expected);
+    EXPECT_EQ(d.Focused(*window), c.focusAfter);
+  }
+}
+
+// With key preview the window sees each key going down first (KeyDown), then
+// each character (KeyPress); a key its handler takes goes no further.
+TEST_F(Conformance, KeyPreviewSeesEveryKeyFirstAndATakenKeyGoesNoFurther) {
+  auto window = Open(RulesWithPreview());
+  const struct Case {
+    const char* what;
+    Stroke stroke;
+    EventType take;  // the event whose handler takes the key (Close: none)
+    Events expected;
+  } cases[] = {
+      {"letter", Letter('x'), EventType::Close,
+       {"KeyDown 88/0", "KeyPress :120", "KeyPress cboName:120"}},
+      {"Enter", Enter(), EventType::Close, {"KeyDown 13/0", "KeyPress :13", "Click cmdOK"}},
+      {"Esc", Escape(), EventType::Close, {"KeyDown 27/0", "KeyPress :27", "Click cmdCancel"}},
+      {"access key", Alt('a'), EventType::Close, {"KeyDown 65/4", "Click cmdApply"}},
+      {"F5", F5(), EventType::Close, {"KeyDown 116/0"}},
+      {"letter taken going down", Letter('x'), EventType::KeyDown, {"KeyDown 88/0"}},
+      {"Enter taken going down", Enter(), EventType::KeyDown, {"KeyDown 13/0"}},
+      {"access key taken", Alt('a'), EventType::KeyDown, {"KeyDown 65/4"}},
+      {"Tab taken", Tab(), EventType::KeyDown, {"KeyDown 9/0"}},
+      {"Enter taken as a character", Enter(), EventType::KeyPress,
+       {"KeyDown 13/0", "KeyPress :13"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    d.Focus(*window, "cboName");
+    d.Settle();
+    sink.events.clear();
+    sink.react = [&](Event& e) {
+      if (e.type == c.take && e.control.empty()) {
+        if (e.keyCode != nullptr) {
+          *e.keyCode = 0;
+        }
+        if (e.keyAscii != nullptr) {
+          *e.keyAscii = 0;
+        }
+      }
+    };
+    d.Press(*window, c.stroke);
+    d.Settle();
+    sink.react = nullptr;
+    EXPECT_EQ(sink.events, c.expected);
+    EXPECT_EQ(d.Focused(*window), std::string(c.stroke.alt && c.take == EventType::Close
+                                                  ? "cmdApply"
+                                                  : "cboName"));
+  }
+}
+
+// ---- clicks ---------------------------------------------------------------------------
+
+TEST_F(Conformance, ClicksReachTheTopMostControlUnderThePointerThatTakesThem) {
+  auto window = Open();
+  const struct Case {
+    const char* what;
+    float x;
+    float y;
+    Events expected;
+  } cases[] = {
+      {"a label in the frame", 150 + 400, 150 + 400, {"Click lblName"}},
+      {"a label where it shows no text", 150 + 1700, 150 + 400, {"Click lblName"}},
+      {"a line belongs to the frame", 150 + 1400, 150 + 1500, {"Click fraBox"}},
+      {"the frame's empty area", 150 + 2000, 150 + 900, {"Click fraBox"}},
+      {"the window's margin", 60, 4000, {"Click"}},
+      {"a label on the window", 300, 3100, {"Click lblNote"}},
+      {"a button out of the tab order", 4600, 2050, {"Click cmdSkip"}},
+      {"the combo box takes its own clicks", 2000, 2480, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sink.events.clear();
+    d.ClickAt(*window, c.x, c.y);
+    d.Settle();
+    EXPECT_EQ(sink.events, c.expected);
+  }
+}
+
+// ---- places and sizes -----------------------------------------------------------------
+
+TEST_F(Conformance, AMoveTakesFiniteNonNegativeSizesAndRefusesTheRestUnchanged) {
+  auto window = Open();
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  constexpr float kHuge = 3.0e38F;
+  const struct Case {
+    const char* what;
+    float left, top, width, height;
+    bool taken;
+  } cases[] = {
+      {"ordinary", 120, 90, 900, 300, true},
+      {"empty", 120, 90, 0, 0, true},
+      {"negative width", 120, 90, -1, 300, false},
+      {"negative height", 120, 90, 900, -15, false},
+      {"NaN width", 120, 90, kNaN, 300, false},
+      {"NaN left", kNaN, 90, 900, 300, false},
+      {"infinite height", 120, 90, 900, kInf, false},
+      {"infinite top", 120, -kInf, 900, 300, false},
+      {"negative place", -600, -300, 900, 300, true},
+      {"huge", kHuge, kHuge, kHuge, kHuge, true},
+  };
+  for (const char* name : {"lblNote", "cmdSkip", "cboName", "fraBox"}) {
+    Control& control = window->GetControl(name);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(name) + ": " + c.what);
+      control.Move(300, 300, 600, 300);
+      bool refused = false;
+      try {
+        control.Move(c.left, c.top, c.width, c.height);
+      } catch (const Failure&) {
+        refused = true;
+      }
+      d.Settle();
+      EXPECT_EQ(refused, !c.taken);
+      const Rect expected = c.taken ? Rect{c.left, c.top, c.width, c.height}
+                                    : Rect{300, 300, 600, 300};
+      EXPECT_EQ(control.Left(), expected.left);
+      EXPECT_EQ(control.Top(), expected.top);
+      EXPECT_EQ(control.Width(), expected.width);
+      EXPECT_EQ(control.Height(), expected.height);
+    }
+    control.Move(300, 300, 600, 300);
+  }
+  d.Settle();
+  EXPECT_TRUE(window->Visible());
+}
+
+// ---- combo box ----------------------------------------------------------------------------
+
+std::vector<std::string> Entries(const ComboBox& box) {
+  std::vector<std::string> entries;
+  for (std::int16_t i = 0; i < box.ListCount(); ++i) {
+    entries.push_back(box.List(i));
+  }
+  return entries;
+}
+
+bool Refused(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const Failure&) {
+    return true;
+  }
+  return false;
+}
+
+TEST_F(Conformance, TheComboBoxListInsertsRemovesAndSelectsByTheSameRules) {
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  box.AddItem("b");
+  box.AddItem("d");
+  box.AddItem("a", 0);  // top
+  box.AddItem("c", 2);  // middle
+  box.AddItem("e", 4);  // bottom, by index
+  EXPECT_EQ(Entries(box), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+  for (const std::int16_t bad : {std::int16_t{-2}, std::int16_t{6}}) {
+    EXPECT_TRUE(Refused([&] { box.AddItem("x", bad); })) << bad;
+  }
+  box.RemoveItem(0);
+  box.RemoveItem(3);
+  box.RemoveItem(1);
+  EXPECT_EQ(Entries(box), (std::vector<std::string>{"b", "d"}));
+  for (const std::int16_t bad : {std::int16_t{-1}, std::int16_t{2}}) {
+    EXPECT_TRUE(Refused([&] { box.RemoveItem(bad); })) << bad;
+    EXPECT_TRUE(Refused([&] { (void)box.List(bad); })) << bad;
+  }
+  EXPECT_TRUE(Refused([&] { box.SetListIndex(2); }));
+  EXPECT_TRUE(Refused([&] { box.SetListIndex(-2); }));
+  EXPECT_TRUE(sink.events.empty());
+
+  // A set index raises Click at once, with the entry as the text.
+  std::string textInClick;
+  sink.react = [&](Event& e) {
+    if (e.type == EventType::Click) {
+      textInClick = box.Text();
+    }
+  };
+  box.SetListIndex(1);
+  EXPECT_EQ(sink.events, (Events{"Click cboName"}));
+  EXPECT_EQ(textInClick, "d");
+  EXPECT_EQ(box.Text(), "d");
+  EXPECT_EQ(box.ListIndex(), 1);
+  box.AddItem("a", 0);  // the selected entry moves down
+  EXPECT_EQ(box.ListIndex(), 2);
+  EXPECT_EQ(box.Text(), "d");
+  box.RemoveItem(0);
+  EXPECT_EQ(box.ListIndex(), 1);
+  box.RemoveItem(1);  // the selected entry goes
+  EXPECT_EQ(box.ListIndex(), -1);
+  box.SetListIndex(0);
+  box.SetText("typed");  // text of its own: no entry selected, no Click
+  EXPECT_EQ(box.ListIndex(), -1);
+  EXPECT_EQ(box.Text(), "typed");
+  EXPECT_EQ(sink.Count("Click cboName"), 2);
+  d.Settle();
+  EXPECT_EQ(sink.Count("Click cboName"), 2);
+}
+
+TEST_F(Conformance, AFullComboBoxListRefusesTheNextEntryUntilOneGoes) {
+  auto window = Open();
+  ComboBox& box = window->GetComboBox("cboName");
+  for (int i = 0; i < 32767; ++i) {
+    box.AddItem(std::to_string(i));
+  }
+  EXPECT_EQ(box.ListCount(), 32767);
+  EXPECT_TRUE(Refused([&] { box.AddItem("one more"); }));
+  EXPECT_TRUE(Refused([&] { box.AddItem("one more", 0); }));
+  EXPECT_EQ(box.ListCount(), 32767);
+  box.RemoveItem(32766);
+  box.AddItem("top", 0);
+  EXPECT_EQ(box.List(0), "top");
+  EXPECT_EQ(box.List(32766), "32765");
+  box.SetListIndex(32766);
+  EXPECT_EQ(box.Text(), "32765");
+  d.Settle();
+}
+
+// ---- timers -------------------------------------------------------------------------------
+
+TEST_F(Conformance, TimersTickOnlyWhileEnabledAndWithAnInterval) {
+  auto window = Open();
+  Timer& fast = window->GetTimer("timFast");
+  Timer& slow = window->GetTimer("timSlow");
+  Timer& none = window->GetTimer("timNone");
+  EXPECT_EQ(fast.Interval(), 40);
+  EXPECT_EQ(none.Interval(), 0);
+  EXPECT_FALSE(slow.Enabled());
+  none.SetEnabled(true);
+  EXPECT_TRUE(none.Enabled());  // on, though it never ticks
+  fast.SetEnabled(true);
+  EXPECT_TRUE(fast.Enabled());
+  ASSERT_TRUE(d.TimePasses(*window, [&] { return sink.Count("Timer timFast") >= 2; }));
+  EXPECT_EQ(sink.Count("Timer timSlow"), 0);
+  EXPECT_EQ(sink.Count("Timer timNone"), 0);
+
+  // A handler switches its own timer off: no tick after.
+  sink.react = [&](Event& e) {
+    if (e.type == EventType::Timer && e.control == "timSlow") {
+      slow.SetEnabled(false);
+    }
+  };
+  fast.SetEnabled(false);
+  const int fastTicks = sink.Count("Timer timFast");
+  slow.SetEnabled(true);
+  ASSERT_TRUE(d.TimePasses(*window, [&] { return sink.Count("Timer timSlow") >= 1; }));
+  EXPECT_FALSE(slow.Enabled());
+  fast.SetEnabled(true);
+  ASSERT_TRUE(d.TimePasses(*window, [&] { return sink.Count("Timer timFast") >= fastTicks + 2; }));
+  fast.SetEnabled(false);
+  none.SetEnabled(false);
+  EXPECT_EQ(sink.Count("Timer timSlow"), 1);
+  EXPECT_EQ(sink.Count("Timer timNone"), 0);
+}
+
+// ---- text -----------------------------------------------------------------------------------
+
+TEST_F(Conformance, CaptionsKeepAnyTextAsValidUtf8) {
+  auto window = Open();
+  const struct Case {
+    const char* what;
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"plain", "Plain", "Plain"},
+      {"accents and symbols", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC"},
+      {"control characters", std::string("a\tb\x01\x1F" "c"), std::string("a\tb\x01\x1F" "c")},
+      {"invalid bytes", "a\xFF\xFE" "b\xE2\x82", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"an overlong form", "\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"64 KB", std::string(65536, 'w'), std::string(65536, 'w')},
+  };
+  Label& label = window->GetLabel("lblNote");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    window->SetCaption(c.text);
+    label.SetCaption(c.text);
+    d.Settle();
+    EXPECT_EQ(window->Caption(), c.shown);
+    EXPECT_EQ(label.Caption(), c.shown);
+  }
+  // The address box's edit field: short texts (platforms bound its length).
+  ComboBox& box = window->GetComboBox("cboName");
+  for (const Case& c : cases) {
+    if (c.text.size() < 1000 && c.text.find('\t') == std::string::npos) {
+      SCOPED_TRACE(std::string("box: ") + c.what);
+      box.SetText(c.text);
+      box.AddItem(c.text);
+      EXPECT_EQ(box.Text(), c.shown);
+      EXPECT_EQ(box.List(static_cast<std::int16_t>(box.ListCount() - 1)), c.shown);
+    }
+  }
+  EXPECT_TRUE(window->Visible());
+}
+
+// ---- handlers that take the window away ------------------------------------------------------
+
+TEST_F(Conformance, AWindowHiddenOrUnloadedByAHandlerTakesNoMoreOfThatInput) {
+  const struct Case {
+    const char* what;
+    EventType hideOn;
+    Stroke stroke;
+    Events expected;
+  } cases[] = {
+      {"hidden by the preview of a key", EventType::KeyPress, Enter(),
+       {"KeyDown 13/0", "KeyPress :13"}},
+      {"hidden going down", EventType::KeyDown, Letter('x'), {"KeyDown 88/0"}},
+      {"hidden by the button pressed", EventType::Click, Enter(),
+       {"KeyDown 13/0", "KeyPress :13", "Click cmdOK"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto window = Open(RulesWithPreview());
+    d.Focus(*window, "cboName");
+    d.Settle();
+    sink.events.clear();
+    sink.react = [&](Event& e) {
+      if (e.type == c.hideOn && window) {
+        window->Hide();
+        // Unloaded from the loop, as the program does.
+        d.TheBackend().Post([&] { window.reset(); });
+      }
+    };
+    d.Press(*window, c.stroke);
+    d.Settle();
+    sink.react = nullptr;
+    EXPECT_EQ(sink.events, c.expected);
+    EXPECT_EQ(window, nullptr);
+  }
+}
+
+// Shown again, also from a handler, a window raises no second Resize and
+// gives the focus to its first control again.
+TEST_F(Conformance, AWindowShownAgainRaisesNoSecondResizeAndFocusesItsFirstControl) {
+  auto window = Open();
+  EXPECT_EQ(sink.resizes, 1);
+  window->Show();  // already shown: nothing
+  d.Focus(*window, "cmdOK");
+  d.Settle();
+  sink.react = [&](Event& e) {
+    if (e.type == EventType::Click) {
+      window->Hide();
+      EXPECT_FALSE(window->Visible());
+      window->Show();
+    }
+  };
+  d.ClickAt(*window, 4600, 2050);  // cmdSkip
+  d.Settle();
+  sink.react = nullptr;
+  EXPECT_EQ(sink.events, (Events{"Click cmdSkip"}));
+  EXPECT_TRUE(window->Visible());
+  EXPECT_EQ(sink.resizes, 1);
+  EXPECT_EQ(d.Focused(*window), "cboName");
+}
+
+// ---- web view ---------------------------------------------------------------------------------
+
+WindowDesign PageDesign() {
+  WindowDesign w;
+  w.name = "frmPage";
+  w.caption = "Page";
+  w.clientWidth = 7200;
+  w.clientHeight = 4800;
+  w.controls = {{.kind = ControlKind::WebBrowser, .name = "brwWeb", .left = 0, .top = 0,
+                 .width = 7200, .height = 4800, .tabIndex = 0, .tabStop = true}};
+  return w;
+}
+
+TEST_F(Conformance, AWebViewIsIdleBeforeItsFirstLoadAndStopThenDoesNothing) {
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  EXPECT_FALSE(web.Busy());
+  web.Stop();
+  d.Settle();
+  EXPECT_FALSE(web.Busy());
+  EXPECT_TRUE(sink.events.empty());
+}
+
+TEST_F(Conformance, ALoadIsBusyAndNavigateComplete2ComesBeforeDownloadComplete) {
+  SKIP_WITHOUT(Need::PageEngine);
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  bool busyWhenReached = false;
+  sink.react = [&](Event& e) {
+    if (e.type == EventType::NavigateComplete2) {
+      busyWhenReached = web.Busy();
+    }
+  };
+  web.Navigate(d.PageAddress());
+  ASSERT_TRUE(d.TimePasses(*window, [&] { return sink.Count("DownloadComplete") >= 1; }));
+  sink.react = nullptr;
+  ASSERT_EQ(sink.Count("NavigateComplete2"), 1);
+  EXPECT_EQ(sink.events.front(), "NavigateComplete2");
+  EXPECT_TRUE(busyWhenReached);
+  EXPECT_TRUE(d.TimePasses(*window, [&] { return !web.Busy(); }));
+}
+
+// ---- the program's own labels ----------------------------------------------------------------
+
+// Each label of the three windows shows its whole design caption: on one
+// line within its width, or wrapped within its height when it wraps. (The
+// splash's copyright line was cut at its right edge.)
+TEST_F(Conformance, TheWindowsLabelsShowTheirWholeCaptions) {
+  SKIP_WITHOUT(Need::TextMetrics);
+  for (const WindowDesign* design :
+       {&frmSplash::TheDesign(), &Form1::TheDesign(), &frmAbout::TheDesign()}) {
+    auto window = Open(*design);
+    for (const ControlDesign& c : design->controls) {
+      if (c.kind != ControlKind::Label || c.autoSize || StripAccessKey(c.caption).empty()) {
+        continue;
+      }
+      SCOPED_TRACE(design->name + "." + c.name + ": " + c.caption);
+      const std::optional<TextFit> fit = d.Fit(*window, c.name);
+      ASSERT_TRUE(fit.has_value());
+      // One line within the width (a tall font's line may overhang the
+      // height with its descent), or all wrapped lines within the height.
+      if (c.wordWrap) {
+        EXPECT_LE(fit->textHeight, fit->height);
+      } else {
+        EXPECT_LE(fit->textWidth, fit->width);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace corvane::conformance

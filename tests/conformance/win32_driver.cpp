@@ -1,0 +1,176 @@
+// The conformance cases on the Win32 backend under Wine, with keys and
+// clicks posted to the windows as the system posts them.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/win32/ui_backend.h"
+#include "tests/conformance/driver.h"
+
+namespace corvane::conformance {
+namespace {
+
+using namespace std::chrono_literals;
+
+void Drain() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+// Holds modifier keys down in this thread's keyboard state for one scope.
+class Held {
+ public:
+  Held(bool shift, bool alt) {
+    ::GetKeyboardState(saved_);
+    BYTE state[256];
+    ::GetKeyboardState(state);
+    if (shift) {
+      state[VK_SHIFT] = 0x80;
+    }
+    if (alt) {
+      state[VK_MENU] = 0x80;
+    }
+    ::SetKeyboardState(state);
+  }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  ~Held() { ::SetKeyboardState(saved_); }
+
+ private:
+  BYTE saved_[256]{};
+};
+
+class Win32Driver final : public Driver {
+ public:
+  Backend& TheBackend() override { return backend_; }
+
+  std::unique_ptr<NativeWindow> Open(const WindowDesign& design, EventSink& sink) override {
+    auto window = backend_.MakeWindow(design, sink);
+    window->Show();
+    Drain();
+    return window;
+  }
+
+  void Press(NativeWindow& window, const Stroke& stroke) override {
+    UINT key = 0;
+    switch (stroke.key) {
+      case Stroke::Key::Enter:
+        key = VK_RETURN;
+        break;
+      case Stroke::Key::Escape:
+        key = VK_ESCAPE;
+        break;
+      case Stroke::Key::Tab:
+        key = VK_TAB;
+        break;
+      case Stroke::Key::F5:
+        key = VK_F5;
+        break;
+      case Stroke::Key::Letter:
+        key = static_cast<UINT>(stroke.letter - 'a' + 'A');
+        break;
+    }
+    HWND target = ::GetFocus();
+    if (target == nullptr) {
+      target = winui::TopWindow(window);
+    }
+    const Held held(stroke.shift, stroke.alt);
+    const UINT scan = ::MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+    const auto down = static_cast<LPARAM>(1 | (scan << 16) | (stroke.alt ? 1U << 29 : 0));
+    ::PostMessageW(target, stroke.alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+    ::PostMessageW(target, stroke.alt ? WM_SYSKEYUP : WM_KEYUP, key,
+                   down | static_cast<LPARAM>(3U << 30));
+    Drain();
+  }
+
+  // The click goes to the deepest visible window under the point.
+  void ClickAt(NativeWindow& window, float x, float y) override {
+    HWND at = winui::TopWindow(window);
+    POINT p{static_cast<LONG>(x / backend_.TwipsPerPixelX()),
+            static_cast<LONG>(y / backend_.TwipsPerPixelY())};
+    for (;;) {
+      HWND child = ::ChildWindowFromPointEx(at, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+      if (child == nullptr || child == at) {
+        break;
+      }
+      ::MapWindowPoints(at, child, &p, 1);
+      at = child;
+    }
+    const LPARAM where = MAKELPARAM(p.x, p.y);
+    ::PostMessageW(at, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    ::PostMessageW(at, WM_LBUTTONUP, 0, where);
+    Drain();
+  }
+
+  void Focus(NativeWindow& window, const std::string& name) override {
+    HWND handle = winui::ControlWindow(window, name);
+    if (handle == nullptr) {
+      return;
+    }
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetComboBoxInfo(handle, &info) != FALSE && info.hwndItem != nullptr) {
+      handle = info.hwndItem;
+    }
+    ::SetFocus(handle);
+  }
+
+  std::string Focused(NativeWindow& window) override {
+    HWND focus = ::GetFocus();
+    if (focus == nullptr) {
+      return {};
+    }
+    // The control whose window is the focus or holds it (frames aside).
+    for (const ControlDesign& c : winui::DesignOf(window).controls) {
+      HWND handle = winui::ControlWindow(window, c.name, c.index);
+      const bool container = c.kind == ControlKind::Frame || c.kind == ControlKind::PictureBox;
+      if (handle != nullptr &&
+          (focus == handle || (!container && ::IsChild(handle, focus) != FALSE))) {
+        return c.name;
+      }
+    }
+    return "?";
+  }
+
+  void Settle() override { Drain(); }
+
+  bool TimePasses(NativeWindow& /*window*/, const std::function<bool()>& condition) override {
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        return false;
+      }
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      Drain();
+    }
+    return true;
+  }
+
+  std::optional<TextFit> Fit(NativeWindow& window, const std::string& label) override {
+    const SIZE text = winui::LabelTextSize(window, label);
+    const SIZE own = winui::LabelSize(window, label);
+    return TextFit{static_cast<int>(text.cx), static_cast<int>(text.cy), static_cast<int>(own.cx),
+                   static_cast<int>(own.cy)};
+  }
+
+  [[nodiscard]] std::string Cannot(Need need) const override {
+    if (need == Need::PageEngine) {
+      return "Wine has no page engine here: its web view never raises NavigateComplete2";
+    }
+    return {};
+  }
+
+ private:
+  winui::Win32Backend backend_{::GetModuleHandleW(nullptr)};
+};
+
+}  // namespace
+
+std::unique_ptr<Driver> MakeDriver() { return std::make_unique<Win32Driver>(); }
+
+}  // namespace corvane::conformance
