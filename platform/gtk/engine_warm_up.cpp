@@ -4,7 +4,8 @@
 
 namespace corvane::gtk {
 
-EngineWarmUp::EngineWarmUp(WebKitWebContext* context) : context_(context) {}
+EngineWarmUp::EngineWarmUp(std::function<WebKitWebContext*()> context)
+    : context_(std::move(context)) {}
 
 EngineWarmUp::~EngineWarmUp() { End(); }
 
@@ -24,8 +25,14 @@ void EngineWarmUp::Schedule(GSourceFunc step) {
 gboolean EngineWarmUp::OnMake(gpointer self) {
   auto* warm = static_cast<EngineWarmUp*>(self);
   warm->source_ = 0;
-  GtkWidget* view = webkit_web_view_new_with_context(warm->context_);
-  warm->view_ = GObjectPtr<GtkWidget>(GTK_WIDGET(g_object_ref_sink(view)));
+  try {
+    GtkWidget* view = webkit_web_view_new_with_context(warm->context_());
+    warm->view_ = GObjectPtr<GtkWidget>(GTK_WIDGET(g_object_ref_sink(view)));
+  } catch (...) {
+    warm->End();  // the first view starts the engine itself
+    return G_SOURCE_REMOVE;
+  }
+  GtkWidget* view = warm->view_.get();
   g_signal_connect(view, "load-changed", G_CALLBACK(&EngineWarmUp::OnLoadChanged), warm);
   g_signal_connect(view, "load-failed", G_CALLBACK(&EngineWarmUp::OnLoadFailed), warm);
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(&EngineWarmUp::OnTerminated), warm);

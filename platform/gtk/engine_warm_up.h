@@ -15,13 +15,18 @@
 
 #include <webkit2/webkit2.h>
 
+#include <functional>
+
 #include "platform/gtk/gobject_ptr.h"
 
 namespace corvane::gtk {
 
 class EngineWarmUp {
  public:
-  explicit EngineWarmUp(WebKitWebContext* context);
+  // `context` answers the web context to start; it is asked for only once
+  // the warm-up begins, so that making the context does not hold up the
+  // first window either.
+  explicit EngineWarmUp(std::function<WebKitWebContext*()> context);
   ~EngineWarmUp();
   EngineWarmUp(const EngineWarmUp&) = delete;
   EngineWarmUp& operator=(const EngineWarmUp&) = delete;
@@ -51,7 +56,7 @@ class EngineWarmUp {
   void Schedule(GSourceFunc step);
   void End();
 
-  WebKitWebContext* context_;  // the backend's; outlives the warm-up
+  std::function<WebKitWebContext*()> context_;  // the backend's; outlives the warm-up
   GObjectPtr<GtkWidget> view_;
   guint source_ = 0;
   State state_ = State::Idle;

@@ -185,7 +185,7 @@ WebKitWebContext* GtkBackend::WebContext() {
 
 void GtkBackend::WarmUpEngine() {
   if (!warmUp_) {
-    warmUp_ = std::make_unique<EngineWarmUp>(WebContext());
+    warmUp_ = std::make_unique<EngineWarmUp>([this] { return WebContext(); });
   }
 }
 
