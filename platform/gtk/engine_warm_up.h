@@ -33,7 +33,7 @@ class EngineWarmUp {
 
   // Begins from the main loop, once pending drawing is done: the view is made
   // in one step and its load started in the next, so that a key that comes
-  // meanwhile waits for neither both.
+  // meanwhile waits for one of them at most.
   void Start();
   [[nodiscard]] bool Started() const { return state_ != State::Idle; }
   // The warm page has loaded and its process is waiting for the first view.
