@@ -1,5 +1,8 @@
 #!/bin/bash
-# Start-up benchmark: bash bench/startup.sh [rounds]
+# Start-up benchmark: bash bench/startup.sh [rounds] [pause]
+# pause: seconds a person looks at the splash before the key (0.8 by default;
+# 0 presses it as soon as the splash is mapped). BASELINE=<a program built
+# with the same start address> is measured in the same rounds as D.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/scripts/lib.sh"
@@ -9,4 +12,4 @@ build="$here/build/bench-startup"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCORVANE_GTK=ON -DCORVANE_BUILD_TESTS=OFF \
   -DCORVANE_START_ADDRESS="http://127.0.0.1:$port/" >/dev/null
 cmake --build "$build" -j "$(jobs)" --target corvane-ombrel corvane_xwatch corvane_floor >/dev/null
-xvfb-run -a -s "-screen 0 1280x1024x24" python3 "$here/bench/bench.py" "${MODE:-startup}" "$build" "$port" "${1:-5}"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" python3 "$here/bench/bench.py" "${MODE:-startup}" "$build" "$port" "${1:-5}" "${2:-0.8}"

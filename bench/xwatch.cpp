@@ -1,10 +1,11 @@
 // Starts a program under X and reports, in milliseconds since its exec, when its
 // first top-level window is mapped and when a top-level title equals the given text.
 // With --key, presses a real (XTEST) key on the first window once it is mapped and
-// also reports the time of that key press.
+// also reports the time of that key press; with --pause MS as well, the key comes
+// that many milliseconds after the map (a person looking at the window first).
 // With --suffix, a title that ends with the given text counts (a browser that
 // decorates its title in front of the page's).
-//   xwatch [--key] [--suffix] <title> <program> [args...]
+//   xwatch [--key [--pause MS]] [--suffix] <title> <program> [args...]
 // Output lines: "pid N", "map T", "key T", "title T" (or "timeout").
 // The program keeps running after that until this watcher's standard input
 // closes; then it is ended (SIGTERM, SIGKILL after 5 s) and reaped.
@@ -13,6 +14,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -75,13 +77,18 @@ int main(int argc, char** argv) {
     key = true;
     ++a;
   }
+  double pause = 0;
+  if (a + 1 < argc && std::strcmp(argv[a], "--pause") == 0) {
+    pause = std::atof(argv[a + 1]);
+    a += 2;
+  }
   bool suffix = false;
   if (a < argc && std::strcmp(argv[a], "--suffix") == 0) {
     suffix = true;
     ++a;
   }
   if (argc - a < 2) {
-    std::fprintf(stderr, "usage: xwatch [--key] [--suffix] <title> <program> [args...]\n");
+    std::fprintf(stderr, "usage: xwatch [--key [--pause MS]] [--suffix] <title> <program> [args...]\n");
     return 2;
   }
   const std::string want = argv[a];
@@ -109,6 +116,19 @@ int main(int argc, char** argv) {
   bool keyed = false;
   Window first = 0;
   double key_at = 0;
+  double key_due = -1;  // when the first key is to be pressed
+  const auto press = [&] {
+    XSetInputFocus(d, first, RevertToParent, CurrentTime);
+    XSync(d, False);
+    key_at = Ms();
+    const KeyCode kc = XKeysymToKeycode(d, XK_space);
+    XTestFakeKeyEvent(d, kc, True, CurrentTime);
+    XTestFakeKeyEvent(d, kc, False, CurrentTime);
+    XFlush(d);
+    keyed = true;
+    std::printf("key %.1f\n", key_at);
+    std::fflush(stdout);
+  };
   const int fd = ConnectionNumber(d);
   while (Ms() < 20000) {
     while (XPending(d) > 0) {
@@ -127,16 +147,10 @@ int main(int argc, char** argv) {
           std::printf("map %.1f\n", Ms());
           std::fflush(stdout);
           if (key) {
-            XSetInputFocus(d, first, RevertToParent, CurrentTime);
-            XSync(d, False);
-            key_at = Ms();
-            const KeyCode kc = XKeysymToKeycode(d, XK_space);
-            XTestFakeKeyEvent(d, kc, True, CurrentTime);
-            XTestFakeKeyEvent(d, kc, False, CurrentTime);
-            XFlush(d);
-            keyed = true;
-            std::printf("key %.1f\n", key_at);
-            std::fflush(stdout);
+            key_due = Ms() + pause;
+            if (pause <= 0) {
+              press();
+            }
           }
         }
       } else if ((e.type == UnmapNotify && e.xunmap.window == first) ||
@@ -159,19 +173,19 @@ int main(int argc, char** argv) {
         }
       }
     }
+    if (key && !keyed && key_due >= 0 && first != 0 && Ms() >= key_due) {
+      press();
+    }
     // A splash not yet ready for input: press again while nothing else has shown.
     if (key && keyed && first != 0 && Ms() - key_at > 1000) {
-      XSetInputFocus(d, first, RevertToParent, CurrentTime);
-      key_at = Ms();
-      const KeyCode kc = XKeysymToKeycode(d, XK_space);
-      XTestFakeKeyEvent(d, kc, True, CurrentTime);
-      XTestFakeKeyEvent(d, kc, False, CurrentTime);
-      XFlush(d);
-      std::printf("key %.1f\n", key_at);
-      std::fflush(stdout);
+      press();
+    }
+    int wait = 100;
+    if (key && !keyed && key_due >= 0) {
+      wait = std::max(0, std::min(wait, static_cast<int>(key_due - Ms()) + 1));
     }
     pollfd p{fd, POLLIN, 0};
-    poll(&p, 1, 100);
+    poll(&p, 1, wait);
   }
   std::printf("timeout\n");
   std::fflush(stdout);

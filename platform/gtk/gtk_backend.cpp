@@ -124,7 +124,11 @@ GtkBackend::~GtkBackend() {
 }
 
 std::unique_ptr<NativeWindow> GtkBackend::MakeWindow(const WindowDesign& design, EventSink& sink) {
-  return std::make_unique<FormWindow>(*this, design, sink);
+  auto window = std::make_unique<FormWindow>(*this, design, sink);
+  if (warmUp_ && !warmUp_->Started()) {
+    window->Connect(window->Toplevel(), "map-event", G_CALLBACK(&GtkBackend::OnFirstMapped), this);
+  }
+  return window;
 }
 
 void GtkBackend::Run() {
@@ -172,6 +176,22 @@ WebKitWebContext* GtkBackend::WebContext() {
     GuardDownloads(context_.get());
   }
   return context_.get();
+}
+
+void GtkBackend::WarmUpEngine() {
+  if (!warmUp_) {
+    warmUp_ = std::make_unique<EngineWarmUp>([this] { return WebContext(); });
+  }
+}
+
+gboolean GtkBackend::OnFirstMapped(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
+  Guarded([&] { static_cast<GtkBackend*>(self)->warmUp_->Start(); });
+  return FALSE;
+}
+
+GtkWidget* GtkBackend::NewWebView() {
+  GtkWidget* view = warmUp_ ? warmUp_->TakeView() : nullptr;
+  return view != nullptr ? view : webkit_web_view_new_with_context(WebContext());
 }
 
 // ---- window ----------------------------------------------------------------

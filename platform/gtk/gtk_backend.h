@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gtk/engine_warm_up.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/window.h"
 #include "platform/window_rules.h"
@@ -69,6 +70,14 @@ class GtkBackend final : public Backend {
   [[nodiscard]] const WebPages& Pages() const { return pages_; }
   // The one web context of all web views: ephemeral, nothing kept on disk.
   [[nodiscard]] WebKitWebContext* WebContext();
+  // Starts the engine's processes as soon as the first window made from
+  // here on is on screen, for the first web view to use (EngineWarmUp).
+  void WarmUpEngine();
+  // The warm-up's page has loaded and waits for the first web view.
+  [[nodiscard]] bool EngineWarm() const { return warmUp_ && warmUp_->Ready(); }
+  // A new web view on the web context (floating); the first one shares the
+  // warm-up's process when that is ready.
+  [[nodiscard]] GtkWidget* NewWebView();
   [[nodiscard]] bool QuitRequested() const { return quitRequested_; }
   [[nodiscard]] std::size_t PendingTasks() const { return posted_.size(); }
 
@@ -77,11 +86,13 @@ class GtkBackend final : public Backend {
   struct PostedTask;
   static gboolean RunPosted(gpointer data);
   static void FreePosted(gpointer data);
+  static gboolean OnFirstMapped(GtkWidget* widget, GdkEvent* event, gpointer self);
 
   WebPages pages_;
   Units units_;
   GObjectPtr<GtkCssProvider> css_;
   GObjectPtr<WebKitWebContext> context_;
+  std::unique_ptr<EngineWarmUp> warmUp_;  // goes before the context
   std::map<std::string, FormWindow*> live_;
   std::set<guint> posted_;
   bool quitRequested_ = false;

@@ -55,7 +55,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
  public:
   WebBrowserControl(FormWindow& window, const ControlDesign& design)
       : Placed(window, design),
-        view_(webkit_web_view_new_with_context(window.Backend().WebContext())),
+        view_(window.Backend().NewWebView()),
         watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); },
                [this] { return uri_.empty() ? std::string("this page") : uri_; }) {
     GtkWidget* view = view_;

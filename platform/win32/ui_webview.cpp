@@ -423,4 +423,23 @@ BrowserAutomation WebHost::Automation() const {
   return BrowserAutomation(dispatch_);
 }
 
+namespace {
+
+bool madeAhead = false;
+
+void CALLBACK MakeAhead(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD /*time*/) {
+  ::KillTimer(nullptr, timer);
+  ComPtr<IUnknown> control;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                   reinterpret_cast<void**>(control.Out())))) {
+    madeAhead = true;
+  }
+}
+
+}  // namespace
+
+void MakeWebBrowserAhead() noexcept { ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &MakeAhead); }
+
+bool WebBrowserMadeAhead() noexcept { return madeAhead; }
+
 }  // namespace corvane::winui

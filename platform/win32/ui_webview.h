@@ -115,6 +115,16 @@ class BrowserAutomation {
   LateBound calls_;
 };
 
+// Makes the system's WebBrowser control once ahead, while the first window is
+// on screen, and lets it go at once: not sited, not shown, never navigated.
+// COM keeps the control's server loaded, so the browser window's own control
+// is then made without loading it. It happens from the thread's message loop
+// (a timer, whose message comes after input, posted tasks and painting: the
+// window shown first is drawn first). Without such a control nothing happens.
+void MakeWebBrowserAhead() noexcept;
+// The control was made ahead.
+[[nodiscard]] bool WebBrowserMadeAhead() noexcept;
+
 // The in-place host of one WebBrowser control inside `window`. When the
 // system has no such control the host stays empty and every call fails.
 class WebHost {

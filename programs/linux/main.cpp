@@ -28,6 +28,7 @@ int main() {
   }
   try {
     corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, CORVANE_SEARCH_QUERY}};
+    backend.WarmUpEngine();  // while the splash is shown
     corvane::Ports ports{backend};
     // Linux has no registry: this one tells System Info where the desktop's
     // system-information tool is, when one is installed.

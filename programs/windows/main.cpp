@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "platform/win32/browser_emulation.h"
 #include "platform/win32/ui_backend.h"
+#include "platform/win32/ui_webview.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 
@@ -14,6 +15,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   corvane::winui::EnsureBrowserEmulation();
   try {
     corvane::winui::Win32Backend backend(instance);
+    corvane::winui::MakeWebBrowserAhead();  // while the splash is shown
     corvane::Win32Registry registry;
     corvane::Win32Shell shell;
     corvane::Program program(corvane::Ports{backend, &registry, &shell});

@@ -124,6 +124,15 @@ int LoopbackServer::Requests(const std::string& path) const {
   return it == requests_.end() ? 0 : it->second;
 }
 
+int LoopbackServer::AllRequests() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  int all = 0;
+  for (const auto& [path, count] : requests_) {
+    all += count;
+  }
+  return all;
+}
+
 void LoopbackServer::Serve() {
   while (!stopping_) {
     pollfd waiting{listener_, POLLIN, 0};

@@ -45,6 +45,8 @@ class LoopbackServer {
   // "http://127.0.0.1:PORT" + path.
   [[nodiscard]] std::string Url(const std::string& path) const;
   [[nodiscard]] int Requests(const std::string& path) const;
+  // Requests for any path.
+  [[nodiscard]] int AllRequests() const;
   // The whole request target ("/find.html?q=a%20b") last asked for `path`.
   [[nodiscard]] std::string LastTarget(const std::string& path) const;
 

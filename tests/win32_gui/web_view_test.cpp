@@ -586,6 +586,67 @@ TEST(WebHost, HostsTheSystemControlAndPassesItsNotificationsOn) {
   EXPECT_EQ(raised.size(), count);
 }
 
+// The file of the control's server as the system registers it, or "".
+std::wstring WebBrowserServer() {
+  wchar_t path[MAX_PATH] = {};
+  LONG size = sizeof path - sizeof(wchar_t);
+  if (::RegQueryValueW(HKEY_CLASSES_ROOT,
+                       L"CLSID\\{8856F961-340A-11D0-A96B-00C04FD705A2}\\InprocServer32", path,
+                       &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  const std::wstring name(path);
+  const auto slash = name.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? name : name.substr(slash + 1);
+}
+
+BOOL CALLBACK CountWindow(HWND /*window*/, LPARAM counter) {
+  ++*reinterpret_cast<int*>(counter);
+  return TRUE;
+}
+
+int ThreadWindows() {
+  int count = 0;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// The control made ahead, as while the splash is shown: only from the
+// message loop, after the window on screen has been drawn; its server stays
+// loaded and no window is left behind.
+TEST(WebHost, TheControlIsMadeAheadOnceTheWindowShownIsDrawn) {
+  const ComApartment com;
+  const std::wstring server = WebBrowserServer();
+  ASSERT_FALSE(server.empty()) << "no WebBrowser control is registered";
+  ASSERT_EQ(::GetModuleHandleW(server.c_str()), nullptr);  // nothing made yet in this process
+  const WindowHandle shown = TopLevel(200, 100);
+  ASSERT_TRUE(shown);
+  ::ShowWindow(shown.get(), SW_SHOWNA);
+  const int windows = ThreadWindows();
+
+  MakeWebBrowserAhead();
+  EXPECT_FALSE(WebBrowserMadeAhead());
+  EXPECT_EQ(::GetModuleHandleW(server.c_str()), nullptr);
+  bool drawnFirst = false;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (!WebBrowserMadeAhead() && std::chrono::steady_clock::now() < end) {
+    MSG message;
+    if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) == FALSE) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    if (message.message == WM_PAINT && message.hwnd == shown.get() && !WebBrowserMadeAhead()) {
+      drawnFirst = true;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  EXPECT_TRUE(WebBrowserMadeAhead());
+  EXPECT_TRUE(drawnFirst);
+  EXPECT_NE(::GetModuleHandleW(server.c_str()), nullptr);
+  EXPECT_EQ(ThreadWindows(), windows);
+}
+
 // The dispatch ids this program uses are the ones the system's control
 // gives its members.
 TEST(WebHost, TheDispatchIdsAreTheSystemControls) {
