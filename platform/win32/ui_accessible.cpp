@@ -59,10 +59,8 @@ std::string LabelTextFor(const WindowDesign& window, const ControlDesign& contro
 }
 
 void NameToolbarButtons(HWND toolbar, const ControlDesign& design, int firstCommand) {
-  // Listed buttons show text only where a button asks for it: none does.
-  const auto style = static_cast<DWORD>(::SendMessageW(toolbar, TB_GETSTYLE, 0, 0));
-  ::SendMessageW(toolbar, TB_SETSTYLE, 0, static_cast<LPARAM>(style | TBSTYLE_LIST));
-  ::SendMessageW(toolbar, TB_SETEXTENDEDSTYLE, TBSTYLE_EX_MIXEDBUTTONS, TBSTYLE_EX_MIXEDBUTTONS);
+  // No row of text under the pictures: the buttons look as they did.
+  ::SendMessageW(toolbar, TB_SETMAXTEXTROWS, 0, 0);
   int command = firstCommand;
   for (const ToolbarButtonDesign& button : design.buttons) {
     std::wstring text = ToWide(button.toolTip.empty() ? button.key : button.toolTip);
