@@ -27,7 +27,7 @@ WindowDesign MakeDesign() {
   w.controls = {
       {.kind = ControlKind::PictureBox, .name = "picIcon", .left = 240, .top = 240,
        .width = 540, .height = 540, .autoSize = true, .border = false, .tabIndex = 1,
-       .tabStop = true, .picture = "logo"},
+       .tabStop = true, .picture = "logo", .description = "Corvane Ombrel logo"},
       {.kind = ControlKind::Label, .name = "lblTitle", .left = 1050, .top = 240, .width = 3885,
        .height = 480, .foreColor = kBlack},
       {.kind = ControlKind::Label, .name = "lblVersion", .left = 1050, .top = 780,

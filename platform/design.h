@@ -97,6 +97,8 @@ struct ControlDesign {
   bool isCancel = false;       // command button pressed by Esc
   std::string mnemonicTarget{};  // label: the control its access key focuses
   std::string picture{};         // image, picture box: resource name
+  std::string description{};     // image, picture box: what the picture shows, in a few
+                                 // words, for assistive technology
   int interval = 0;            // timer, milliseconds
   bool enabled = true;         // timer on at design time
   std::vector<ToolbarButtonDesign> buttons{};  // toolbar

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <utility>
 
+#include "platform/gtk/accessible.h"
 #include "platform/gtk/downloads.h"
 #include "platform/gtk/gtk_controls.h"
 #include "platform/gtk/keyboard.h"
@@ -250,6 +251,7 @@ FormWindow::FormWindow(GtkBackend& backend, const WindowDesign& design, EventSin
       controls_[std::make_pair(c.name, c.index)] = std::move(control);
     }
   }
+  NameForAssistiveTechnology(*this);
   backend_.live_[design.name] = this;
 }
 

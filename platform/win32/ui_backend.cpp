@@ -11,6 +11,7 @@
 #include "platform/list_entries.h"
 #include "platform/placed.h"
 #include "platform/window_rules.h"
+#include "platform/win32/ui_accessible.h"
 #include "platform/win32/ui_pictures.h"
 #include "platform/win32/ui_text.h"
 #include "platform/win32/ui_webview.h"
@@ -338,7 +339,11 @@ class Win32Surface final : public Placed<Control> {
     if (handle_ == nullptr) {
       throw Failure("cannot create " + design.name);
     }
+    if (icon_) {
+      annotation_.Annotate(handle_, design.description, true);
+    }
   }
+  void Detach() override { annotation_.Clear(); }
   void PaintBackground(HDC dc) const {
     RECT client{};
     ::GetClientRect(handle_, &client);
@@ -353,6 +358,7 @@ class Win32Surface final : public Placed<Control> {
 
  private:
   IconHandle icon_;
+  AccessibleAnnotation annotation_;
 };
 
 // ---- windowed controls -----------------------------------------------------------
@@ -396,7 +402,12 @@ class Win32ComboBox final : public Placed<ComboBox> {
     if (::GetComboBoxInfo(handle_, &info) != FALSE) {
       edit_ = info.hwndItem;
     }
+    // Named by its label, as is the edit field that takes the focus.
+    const std::string label = LabelTextFor(form.Design(), design);
+    annotation_.Annotate(handle_, label);
+    annotation_.Annotate(edit_, label);
   }
+  void Detach() override { annotation_.Clear(); }
   [[nodiscard]] HWND FocusHandle() const override { return edit_ != nullptr ? edit_ : handle_; }
   [[nodiscard]] HWND Edit() const { return edit_; }
 
@@ -462,6 +473,7 @@ class Win32ComboBox final : public Placed<ComboBox> {
 
  private:
   HWND edit_ = nullptr;
+  AccessibleAnnotation annotation_;
   ListEntries items_;  // as the control holds them; only this class changes the list
 };
 
@@ -518,6 +530,7 @@ class Win32Toolbar final : public Placed<Toolbar> {
     }
     ::SendMessageW(handle_, TB_ADDBUTTONSW, buttons.size(),
                    reinterpret_cast<LPARAM>(buttons.data()));
+    NameToolbarButtons(handle_, design, kFirstToolbarCommand);
     if (design.buttonWidth > 0 && design.buttonHeight > 0) {
       ::SendMessageW(handle_, TB_SETBUTTONSIZE, 0,
                      MAKELPARAM(design.buttonWidth, design.buttonHeight));
