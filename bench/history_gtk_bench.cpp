@@ -27,7 +27,7 @@
 
 #include "app/program.h"
 #include "browser/form1.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/window.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // window's controls, taken from the window's design table.
 #pragma once
 
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/window.h"
 
 namespace corvane::gtk {
 

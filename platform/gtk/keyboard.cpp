@@ -1,5 +1,9 @@
 #include "platform/gtk/keyboard.h"
 
+#include <cctype>
+
+#include "platform/gtk/guarded.h"
+#include "platform/gtk/window.h"
 #include "platform/keys.h"
 
 namespace corvane::gtk {
@@ -26,6 +30,36 @@ constexpr SymbolCode kSymbols[] = {
     {GDK_KEY_equal, keys::kPlus},        {GDK_KEY_plus, keys::kPlus},
     {GDK_KEY_minus, keys::kMinus},       {GDK_KEY_underscore, keys::kMinus},
 };
+
+// The character a key produces, as a key press reports it; 0 for keys that
+// produce none (arrows, function keys, a modifier alone).
+std::int16_t CharacterCode(const GdkEventKey& event) {
+  switch (event.keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+      return 13;
+    case GDK_KEY_Escape:
+      return 27;
+    case GDK_KEY_BackSpace:
+      return 8;
+    default:
+      break;
+  }
+  const guint modifiers = event.state & gtk_accelerator_get_default_mod_mask();
+  if ((modifiers & GDK_CONTROL_MASK) != 0) {
+    const guint lower = gdk_keyval_to_lower(event.keyval);
+    if (lower >= GDK_KEY_a && lower <= GDK_KEY_z) {
+      return static_cast<std::int16_t>(lower - GDK_KEY_a + 1);
+    }
+    return 0;
+  }
+  const gunichar c = gdk_keyval_to_unicode(event.keyval);
+  if (c == 0 || c == 0x7F || c == '\t') {
+    return 0;
+  }
+  return c > 0x7FFF ? std::int16_t{'?'} : static_cast<std::int16_t>(c);
+}
 
 }  // namespace
 
@@ -80,6 +114,58 @@ std::int16_t ShiftStateOf(const GdkEventKey& event) {
     shift |= keys::kAltMask;
   }
   return shift;
+}
+
+// ---- a window's keys ------------------------------------------------------
+
+KeyRouting FormWindow::Routing() {
+  return KeyRouting{
+      .design = design_,
+      .raise = [this](Event& event) { Raise(event); },
+      .alive = [this] { return visible_; },
+      .focused = [this] { return FocusedControl(); },
+      .focus = [this](const ControlDesign& control) { FocusControl(control); },
+  };
+}
+
+bool FormWindow::HandleKey(const GdkEventKey& event) {
+  const KeyRouting routing = Routing();
+  // The window sees every key first, before access keys and the page.
+  if (!RouteKeyDown(routing, KeyCodeOf(event), ShiftStateOf(event))) {
+    return true;
+  }
+  const guint modifiers = event.state & gtk_accelerator_get_default_mod_mask();
+  if ((modifiers & GDK_MOD1_MASK) != 0) {
+    const gunichar c = gdk_keyval_to_unicode(gdk_keyval_to_lower(event.keyval));
+    if (c > 0 && c < 128 && std::isalnum(static_cast<int>(c)) != 0) {
+      return RouteAccessKey(routing, static_cast<char>(c));
+    }
+    return false;
+  }
+  const ControlDesign* focused = FocusedControl();
+  if (event.keyval == GDK_KEY_Tab || event.keyval == GDK_KEY_ISO_Left_Tab ||
+      event.keyval == GDK_KEY_KP_Tab) {
+    if (focused != nullptr && focused->kind == ControlKind::WebBrowser) {
+      return false;  // the page moves among its own links
+    }
+    const bool forward = event.keyval != GDK_KEY_ISO_Left_Tab && (modifiers & GDK_SHIFT_MASK) == 0;
+    if (const ControlDesign* next = NextFocus(
+            design_, focused, forward, [this](const ControlDesign& c) { return CanFocus(c); })) {
+      FocusControl(*next);
+    }
+    return true;
+  }
+  std::int16_t key = CharacterCode(event);
+  if (key == 0) {
+    return false;
+  }
+  return RouteCharacter(routing, key) == CharacterRoute::Taken;
+}
+
+gboolean FormWindow::OnKeyPress(GtkWidget* /*widget*/, GdkEventKey* event, gpointer self) {
+  bool handled = false;
+  Guarded([&] { handled = static_cast<FormWindow*>(self)->HandleKey(*event); });
+  return handled ? TRUE : FALSE;
 }
 
 }  // namespace corvane::gtk

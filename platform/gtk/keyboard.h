@@ -1,5 +1,7 @@
 // Keys as the windows see them: GTK's key events turned into key codes and
-// shift states (platform/keys.h).
+// shift states (platform/keys.h). The window's own key handling
+// (FormWindow::HandleKey: key preview, access keys, Tab, characters) is in
+// keyboard.cpp too.
 #pragma once
 
 #include <gtk/gtk.h>

@@ -23,7 +23,7 @@
 
 #include "platform/gtk/address.h"
 #include "platform/gtk/downloads.h"
-#include "platform/gtk/gtk_controls.h"
+#include "platform/gtk/controls.h"
 #include "platform/gtk/own_pages.h"
 #include "platform/gtk/page_watch.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/backend.h"
 #include "platform/gtk/message_box.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/system_info_registry.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/window.h"
 #include "tests/conformance/driver.h"
 #include "tests/support/http_server.h"
 #include "tests/support/x_driver.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/program.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/window.h"
 #include "tests/support/http_server.h"
 #include "tests/support/x_driver.h"
 

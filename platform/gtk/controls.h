@@ -1,4 +1,6 @@
-// The GTK realisation of each kind of control (internal to the backend).
+// The GTK realisation of each kind of control (internal to the backend):
+// the simple ones in controls.cpp, the combo box, toolbar and web view each
+// in its own file.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -9,7 +11,7 @@
 #include <string>
 
 #include "platform/gtk/gobject_ptr.h"
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/window.h"
 #include "platform/placed.h"
 #include "platform/window.h"
 
@@ -77,6 +79,8 @@ std::unique_ptr<Control> MakeControl(FormWindow& window, const ControlDesign& de
 // Text as GTK and the engine take it: valid UTF-8, invalid bytes replaced.
 std::string ValidText(const std::string& text);
 std::unique_ptr<Timer> MakeTimer(FormWindow& window, const ControlDesign& design);
+std::unique_ptr<Control> MakeComboBox(FormWindow& window, const ControlDesign& design);
+std::unique_ptr<Control> MakeToolbar(FormWindow& window, const ControlDesign& design);
 std::unique_ptr<Control> MakeWebBrowser(FormWindow& window, const ControlDesign& design);
 
 // A picture by its design-table name, or nothing when it cannot be read.
@@ -84,5 +88,10 @@ GObjectPtr<GdkPixbuf> LoadPicture(const std::string& name);
 
 // The font a control's text is drawn with (the design's, else Arial 8.25).
 PangoFontDescription* NewFontDescription(const ControlDesign& design);
+
+struct FontDeleter {
+  void operator()(PangoFontDescription* font) const { pango_font_description_free(font); }
+};
+using FontPtr = std::unique_ptr<PangoFontDescription, FontDeleter>;
 
 }  // namespace corvane::gtk

@@ -1,102 +1,23 @@
-// The GTK 3 backend: realises any window design table with GTK widgets and a
-// WebKit web view, and runs the GTK main loop.
+// One window of the GTK 3 backend: built from its design table, shown and
+// hidden, laid out when its size changes, and the first to see its keys
+// and clicks.
 #pragma once
 
 #include <gtk/gtk.h>
-#include <webkit2/webkit2.h>
 
-#include <cmath>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/gtk/engine_warm_up.h"
+#include "platform/gtk/backend.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/window.h"
 #include "platform/window_rules.h"
 
 namespace corvane::gtk {
-
-// The web view's own pages, fixed when the program is built.
-struct WebPages {
-  std::string home;
-  std::string search;
-  // Where words typed into the address box are searched: "%s" stands for
-  // the escaped words.
-  std::string query = "https://duckduckgo.com/html/?q=%s";
-};
-
-// Twips <-> pixels at one resolution.
-class Units {
- public:
-  explicit Units(double dotsPerInch) : twipsPerPixel_(1440.0 / dotsPerInch) {}
-  [[nodiscard]] int Px(float twips) const {
-    return PixelsOf(static_cast<double>(twips), twipsPerPixel_);
-  }
-  [[nodiscard]] float Twips(int px) const {
-    return static_cast<float>(static_cast<double>(px) * twipsPerPixel_);
-  }
-  [[nodiscard]] double TwipsPerPixel() const { return twipsPerPixel_; }
-
-  // The resolution of the default screen: the font resolution GTK renders
-  // text with, else the monitor's physical size, else 96.
-  static double ScreenDpi();
-
- private:
-  double twipsPerPixel_;
-};
-
-class FormWindow;
-
-class GtkBackend final : public Backend {
- public:
-  // GTK must be initialised before.
-  explicit GtkBackend(WebPages pages);
-  ~GtkBackend() override;
-
-  std::unique_ptr<NativeWindow> MakeWindow(const WindowDesign& design, EventSink& sink) override;
-  void Run() override;
-  void Quit() override;
-  void Post(std::function<void()> task) override;
-
-  // The live window of a class, or nullptr.
-  [[nodiscard]] FormWindow* Find(const std::string& name) const;
-  [[nodiscard]] const Units& TheUnits() const { return units_; }
-  [[nodiscard]] const WebPages& Pages() const { return pages_; }
-  // The one web context of all web views: ephemeral, nothing kept on disk.
-  [[nodiscard]] WebKitWebContext* WebContext();
-  // Starts the engine's processes as soon as the first window made from
-  // here on is on screen, for the first web view to use (EngineWarmUp).
-  void WarmUpEngine();
-  // The warm-up's page has loaded and waits for the first web view.
-  [[nodiscard]] bool EngineWarm() const { return warmUp_ && warmUp_->Ready(); }
-  // A new web view on the web context (floating); the first one shares the
-  // warm-up's process when that is ready.
-  [[nodiscard]] GtkWidget* NewWebView();
-  [[nodiscard]] bool QuitRequested() const { return quitRequested_; }
-  [[nodiscard]] std::size_t PendingTasks() const { return posted_.size(); }
-
- private:
-  friend class FormWindow;
-  struct PostedTask;
-  static gboolean RunPosted(gpointer data);
-  static void FreePosted(gpointer data);
-  static gboolean OnFirstMapped(GtkWidget* widget, GdkEvent* event, gpointer self);
-
-  WebPages pages_;
-  Units units_;
-  GObjectPtr<GtkCssProvider> css_;
-  GObjectPtr<WebKitWebContext> context_;
-  std::unique_ptr<EngineWarmUp> warmUp_;  // goes before the context
-  std::map<std::string, FormWindow*> live_;
-  std::set<guint> posted_;
-  bool quitRequested_ = false;
-};
 
 // One realised window. Its widgets live until the object is destroyed; the
 // forms runtime does that from the main loop, never inside a handler.
