@@ -1,5 +1,7 @@
 #include "platform/gtk/page_watch.h"
 
+#include "platform/gtk/guarded.h"
+
 #include <utility>
 
 namespace corvane::gtk {
@@ -26,14 +28,6 @@ constexpr std::size_t kDialogsBeforeOffer = 3;
 constexpr const char* kWatchKey = "corvane-page-watch";
 
 enum Answer { kWait = 1, kStopPage = 2, kDismiss = 3 };
-
-template <class F>
-void Guarded(F&& body) noexcept {
-  try {
-    body();
-  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
-  }
-}
 
 }  // namespace
 
