@@ -1,4 +1,4 @@
-#include "platform/win32/ui_backend.h"
+#include "platform/win32/backend.h"
 
 #include <commctrl.h>
 
@@ -11,10 +11,10 @@
 #include "platform/list_entries.h"
 #include "platform/placed.h"
 #include "platform/window_rules.h"
+#include "platform/win32/text.h"
 #include "platform/win32/ui_accessible.h"
 #include "platform/win32/ui_pictures.h"
-#include "platform/win32/ui_text.h"
-#include "platform/win32/ui_webview.h"
+#include "platform/win32/web_view.h"
 #include "resources/win32/resource_ids.h"
 
 namespace corvane::winui {

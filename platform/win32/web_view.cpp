@@ -1,4 +1,4 @@
-#include "platform/win32/ui_webview.h"
+#include "platform/win32/web_view.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -9,8 +9,8 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/win32/text.h"
 #include "platform/win32/ui_com.h"
-#include "platform/win32/ui_text.h"
 
 namespace corvane::winui {
 
