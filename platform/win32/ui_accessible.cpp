@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "platform/win32/ui_text.h"
+#include "platform/win32/text.h"
 
 namespace corvane::winui {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/design.h"
-#include "platform/win32/ui_handles.h"
+#include "platform/win32/handles.h"
 
 namespace corvane::winui {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/win32/ui_com.h"
-#include "platform/win32/ui_webview.h"
+#include "platform/win32/web_view.h"
 
 namespace corvane::winui {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/win32/ui_handles.h"
-#include "platform/win32/ui_text.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 
 namespace corvane::winui {
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "platform/win32/ui_handles.h"
+#include "platform/win32/handles.h"
 
 namespace corvane::winui {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/win32_text.h"
+#include "platform/win32/text.h"
 
 namespace corvane {
 
@@ -47,10 +47,10 @@ std::int32_t Win32Registry::CloseKey(Key key) {
   return static_cast<std::int32_t>(RegCloseKey(ToHandle(key)));
 }
 
-std::string Win32Registry::ToAnsi(const std::string& text) const { return win32::ToAnsi(text); }
+std::string Win32Registry::ToAnsi(const std::string& text) const { return winui::ToAnsi(text); }
 
 std::string Win32Registry::FromAnsi(const std::string& bytes) const {
-  return win32::FromAnsi(bytes);
+  return winui::FromAnsi(bytes);
 }
 
 }  // namespace corvane

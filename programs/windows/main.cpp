@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "app/program.h"
+#include "platform/win32/backend.h"
 #include "platform/win32/browser_emulation.h"
-#include "platform/win32/ui_backend.h"
-#include "platform/win32/ui_webview.h"
+#include "platform/win32/web_view.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/win32/ui_backend.h"
+#include "platform/win32/backend.h"
 #include "tests/conformance/driver.h"
 
 namespace corvane::conformance {

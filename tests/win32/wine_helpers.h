@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32/win32_text.h"
+#include "platform/win32/text.h"
 
 namespace corvane::testing {
 
-using win32::Narrow;
-using win32::Widen;
+inline std::string Narrow(const std::wstring& utf16) { return winui::ToUtf8(utf16); }
+inline std::wstring Widen(const std::string& utf8) { return winui::ToWide(utf8); }
 
 struct HandleCloser {
   void operator()(HANDLE handle) const { CloseHandle(handle); }

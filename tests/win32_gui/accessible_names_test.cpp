@@ -15,9 +15,9 @@
 
 #include "about/frm_about.h"
 #include "browser/form1.h"
-#include "platform/win32/ui_backend.h"
-#include "platform/win32/ui_handles.h"
-#include "platform/win32/ui_text.h"
+#include "platform/win32/backend.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
 #include "splash/frm_splash.h"
 #include "tests/support/accessible_names.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/win32/browser_emulation.h"
-#include "platform/win32/ui_text.h"
+#include "platform/win32/text.h"
 #include "tests/win32_gui/program_driver.h"
 
 namespace corvane::winui {

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/win32/ui_backend.h"
+#include "platform/win32/backend.h"
 
 namespace corvane::winui {
 namespace {

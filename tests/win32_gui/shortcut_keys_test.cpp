@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/keys.h"
-#include "platform/win32/ui_backend.h"
+#include "platform/win32/backend.h"
 
 namespace corvane::winui {
 namespace {

@@ -15,8 +15,8 @@
 #include "app/program.h"
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
-#include "platform/win32/ui_text.h"
-#include "platform/win32/ui_webview.h"
+#include "platform/win32/text.h"
+#include "platform/win32/web_view.h"
 
 namespace corvane::winui {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/win32/ui_webview.h"
+#include "platform/win32/web_view.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -9,8 +9,10 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/win32/text.h"
 #include "platform/win32/ui_com.h"
-#include "platform/win32/ui_text.h"
+#include "platform/win32/window.h"
+#include "platform/win32/window_procs.h"
 
 namespace corvane::winui {
 
@@ -441,5 +443,68 @@ void CALLBACK MakeAhead(HWND /*window*/, UINT /*message*/, UINT_PTR timer, DWORD
 void MakeWebBrowserAhead() noexcept { ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &MakeAhead); }
 
 bool WebBrowserMadeAhead() noexcept { return madeAhead; }
+
+// ---- the web view control --------------------------------------------------------
+
+namespace {
+
+class Win32WebBrowser final : public Placed<WebBrowser> {
+ public:
+  Win32WebBrowser(Win32Window& form, const ControlDesign& design, HWND parent)
+      : Placed(form, design) {
+    const RECT r = PixelRect();
+    handle_ = ::CreateWindowExW(0, kWebHostClass, L"",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN, r.left,
+                                r.top, r.right - r.left, r.bottom - r.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextId())),
+                                form.Backend().Instance(), nullptr);
+    if (handle_ == nullptr) {
+      throw Failure("cannot create " + design.name);
+    }
+    Win32Window* owner = &form;
+    host_ = std::make_unique<WebHost>(handle_, design.name,
+                                      [owner](Event& event) { owner->Raise(event); });
+  }
+  void Detach() override { host_.reset(); }
+  bool TranslateKey(MSG& message) override { return host_ && host_->TranslateKey(message); }
+  void Moved() override {
+    Place();
+    // The size goes through the hosting container.
+    if (host_) {
+      host_->Fit();
+    }
+  }
+  void Navigate(const std::string& address) override { Automation().Navigate(address); }
+  void GoBack() override { Automation().GoBack(); }
+  void GoForward() override { Automation().GoForward(); }
+  void GoHome() override { Automation().GoHome(); }
+  void GoSearch() override { Automation().GoSearch(); }
+  void Refresh() override { Automation().Refresh(); }
+  void Stop() override { Automation().Stop(); }
+  [[nodiscard]] std::string LocationName() const override { return Automation().LocationName(); }
+  [[nodiscard]] const std::string& LocationURL() const override {
+    url_ = Automation().LocationURL();
+    return url_;
+  }
+  [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
+  [[nodiscard]] float Zoom() const override { return Automation().Zoom(); }
+  void SetZoom(float factor) override { Automation().SetZoom(factor); }
+
+ private:
+  [[nodiscard]] BrowserAutomation Automation() const {
+    if (!host_) {
+      throw Failure("the web view is gone");
+    }
+    return host_->Automation();
+  }
+  std::unique_ptr<WebHost> host_;
+  mutable std::string url_;  // the address last read
+};
+
+}  // namespace
+
+std::unique_ptr<Item> MakeWebBrowser(Win32Window& form, const ControlDesign& design, HWND parent) {
+  return std::make_unique<Win32WebBrowser>(form, design, parent);
+}
 
 }  // namespace corvane::winui

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/win32/ui_handles.h"
+#include "platform/win32/handles.h"
 #include "platform/window.h"
 
 namespace corvane::winui {
