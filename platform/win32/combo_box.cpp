@@ -32,8 +32,8 @@ Win32ComboBox::Win32ComboBox(Win32Window& form, const ControlDesign& design, HWN
   }
   // Named by its label, as is the edit field that takes the focus.
   const std::string label = LabelTextFor(form.Design(), design);
-  annotation_.Annotate(handle_, label);
-  annotation_.Annotate(edit_, label);
+  name_.Give(handle_, label);
+  name_.Give(edit_, label);
 }
 
 void Win32ComboBox::Moved() {

@@ -15,7 +15,7 @@ namespace corvane::winui {
 class Win32ComboBox final : public Placed<ComboBox> {
  public:
   Win32ComboBox(Win32Window& form, const ControlDesign& design, HWND parent);
-  void Detach() override { annotation_.Clear(); }
+  void Detach() override { name_.Clear(); }
   [[nodiscard]] HWND FocusHandle() const override { return edit_ != nullptr ? edit_ : handle_; }
   [[nodiscard]] HWND Edit() const { return edit_; }
 
@@ -42,7 +42,7 @@ class Win32ComboBox final : public Placed<ComboBox> {
 
  private:
   HWND edit_ = nullptr;
-  AccessibleAnnotation annotation_;
+  AccessibleName name_;
   ListEntries items_;  // as the control holds them; only this class changes the list
 };
 

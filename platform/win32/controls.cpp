@@ -1,6 +1,7 @@
 #include "platform/win32/controls.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 
@@ -22,6 +23,11 @@ void Win32Label::Paint(HDC dc) {
   RECT text = r;
   std::wstring wide = ToWide(caption_);
   ::DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &text, Flags());
+}
+
+bool Win32Label::Describe(DrawnPart& part) const {
+  part = DrawnPart{StripAccessKey(caption_), ROLE_SYSTEM_STATICTEXT, PixelRect()};
+  return !part.name.empty();
 }
 
 SIZE Win32Label::TextSize() const {
@@ -80,6 +86,11 @@ void Win32Image::Paint(HDC dc) {
   }
 }
 
+bool Win32Image::Describe(DrawnPart& part) const {
+  part = DrawnPart{design_.description, ROLE_SYSTEM_GRAPHIC, PixelRect()};
+  return icon_ && !part.name.empty();
+}
+
 // ---- containers ------------------------------------------------------------------
 
 Win32Surface::Win32Surface(Win32Window& form, const ControlDesign& design, HWND parent)
@@ -102,9 +113,11 @@ Win32Surface::Win32Surface(Win32Window& form, const ControlDesign& design, HWND 
   if (handle_ == nullptr) {
     throw Failure("cannot create " + design.name);
   }
-  if (icon_) {
-    annotation_.Annotate(handle_, design.description, true);
-  }
+}
+
+bool Win32Surface::Describe(DrawnPart& part) const {
+  part = DrawnPart{design_.description, ROLE_SYSTEM_GRAPHIC, RECT{}};
+  return icon_ && !part.name.empty();
 }
 
 void Win32Surface::PaintBackground(HDC dc) const {

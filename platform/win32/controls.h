@@ -27,6 +27,7 @@ class Win32Label final : public Placed<Label> {
     Place();
   }
   void Paint(HDC dc) override;
+  bool Describe(DrawnPart& part) const override;
   // The pixels the caption takes as Paint draws it.
   [[nodiscard]] SIZE TextSize() const;
   [[nodiscard]] SIZE OwnSize() const {
@@ -51,6 +52,7 @@ class Win32Image final : public Placed<Control> {
  public:
   Win32Image(Win32Window& form, const ControlDesign& design);
   void Paint(HDC dc) override;
+  bool Describe(DrawnPart& part) const override;
 
  private:
   IconHandle icon_;
@@ -63,12 +65,12 @@ class Win32Image final : public Placed<Control> {
 class Win32Surface final : public Placed<Control> {
  public:
   Win32Surface(Win32Window& form, const ControlDesign& design, HWND parent);
-  void Detach() override { annotation_.Clear(); }
   void PaintBackground(HDC dc) const;
+  // A picture box showing a picture is named by what it shows.
+  bool Describe(DrawnPart& part) const override;
 
  private:
   IconHandle icon_;
-  AccessibleAnnotation annotation_;
 };
 
 // ---- windowed controls -----------------------------------------------------------

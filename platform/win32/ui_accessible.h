@@ -1,38 +1,60 @@
 // What assistive technology learns about the controls whose names the
 // system's own accessibility support cannot take from the controls alone:
-// the toolbar's picture buttons, a box named by a label, a picture.
+// the toolbar's picture buttons, a box named by a label, a picture, and the
+// labels and pictures a window draws itself.
 #pragma once
 
 #include <windows.h>
-#include <oleacc.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/design.h"
-#include "platform/win32/handles.h"
 
 namespace corvane::winui {
 
-// The name (and, for a picture, the role) of child windows for assistive
-// technology, given through the system's annotation service and taken back
-// by Clear or when this goes, while the windows exist. Where the service is missing the
-// windows simply stay as the system names them.
-class AccessibleAnnotation {
- public:
-  AccessibleAnnotation() = default;
-  AccessibleAnnotation(const AccessibleAnnotation&) = delete;
-  AccessibleAnnotation& operator=(const AccessibleAnnotation&) = delete;
-  ~AccessibleAnnotation();
+// Something a window draws itself (a label's text, a picture) that
+// assistive technology sees as an object of its own inside the window.
+struct DrawnPart {
+  std::string name;
+  LONG role = 0;  // ROLE_SYSTEM_STATICTEXT, ROLE_SYSTEM_GRAPHIC...
+  RECT area{};    // in the client area of the window that draws it
+};
 
-  // Names `window`; `picture`: it shows a picture. An empty name does nothing.
-  void Annotate(HWND window, const std::string& name, bool picture = false);
+// What a window's accessible object says beyond what the system says of it:
+// its name and role (empty or 0: the system's) and the parts it draws, in
+// drawing order (later ones lie on top).
+struct AccessibleFacts {
+  std::string name;
+  LONG role = 0;
+  std::vector<DrawnPart> parts;
+};
+
+// Answers WM_GETOBJECT for the client area of `window` with the system's
+// object for it amended by `facts`. Returns 0, so that the window procedure
+// goes on as usual, for any other object or where the system's
+// accessibility library cannot be had.
+LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts);
+
+// Names windows of standard controls for assistive technology, by answering
+// their WM_GETOBJECT, until Clear or until this goes.
+class AccessibleName {
+ public:
+  AccessibleName() = default;
+  AccessibleName(const AccessibleName&) = delete;
+  AccessibleName& operator=(const AccessibleName&) = delete;
+  ~AccessibleName();
+
+  // Names `window` `name`; an empty name or no window does nothing.
+  void Give(HWND window, const std::string& name);
   // Takes the names back; call while the windows still exist.
   void Clear();
 
  private:
-  ComPtr<IAccPropServices> services_;
-  std::vector<HWND> annotated_;
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                               UINT_PTR id, DWORD_PTR data);
+  std::vector<HWND> named_;
+  AccessibleFacts facts_;
 };
 
 // The text naming a control for assistive technology: the caption (without

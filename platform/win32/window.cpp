@@ -364,4 +364,29 @@ void Win32Window::PaintSurface(HWND surface, const std::string& name) {
   ::EndPaint(surface, &ps);
 }
 
+AccessibleFacts Win32Window::FactsOf(HWND window) const {
+  AccessibleFacts facts;
+  std::string container;
+  if (window != hwnd_.get()) {
+    for (const auto& [name, surface] : surfaces_) {
+      if (surface == window) {
+        container = name;
+      }
+    }
+    DrawnPart self;
+    if (const Item* item = ItemOf(window); item != nullptr && item->Describe(self)) {
+      facts.name = self.name;
+      facts.role = self.role;
+    }
+  }
+  // In drawing order, as PaintSurface draws them.
+  for (const auto& item : items_) {
+    DrawnPart part;
+    if (item->Lightweight() && item->Design().container == container && item->Describe(part)) {
+      facts.parts.push_back(std::move(part));
+    }
+  }
+  return facts;
+}
+
 }  // namespace corvane::winui

@@ -17,6 +17,7 @@
 #include "platform/win32/backend.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
+#include "platform/win32/ui_accessible.h"
 
 namespace corvane::winui {
 
@@ -49,6 +50,9 @@ class Item {
   virtual void Detach() {}
   // A control hosting another's windows may take a key going to them first.
   virtual bool TranslateKey(MSG& /*message*/) { return false; }
+  // What assistive technology is told of a control drawn on its container,
+  // or of a container's own picture; false: nothing.
+  virtual bool Describe(DrawnPart& /*part*/) const { return false; }
 
   // The control's twips rectangle in its container.
   [[nodiscard]] virtual Rect Area() const = 0;
@@ -150,6 +154,8 @@ class Win32Window final : public NativeWindow {
   [[nodiscard]] bool CanFocus(const ControlDesign& control) const;
   void FocusControl(const ControlDesign& control);
   void PaintSurface(HWND surface, const std::string& name);
+  // What assistive technology is told of `window` (this window or a container).
+  [[nodiscard]] AccessibleFacts FactsOf(HWND window) const;
   void ClickAt(HWND surface, LPARAM lParam);
   void Layout();
   void OnCommand(HWND child, int code, int id);

@@ -106,6 +106,13 @@ LRESULT Win32Window::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT)) {
+        if (const LRESULT answer = AnswerGetObject(window, wParam, lParam, FactsOf(window))) {
+          return answer;
+        }
+      }
+      break;
     case DM_GETDEFID:
       if (const ControlDesign* button = DefaultButton(design_)) {
         if (HWND handle = HandleOf(button->name, button->index)) {
