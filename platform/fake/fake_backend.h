@@ -69,13 +69,9 @@ class FakeControl final : public FakePlaced<Control> {
 
 class FakeLabel final : public FakePlaced<Label> {
  public:
-  FakeLabel(FakeWindow& window, const ControlDesign& design)
-      : FakePlaced(window, design), caption_(design.caption) {}
+  FakeLabel(FakeWindow& window, const ControlDesign& design);
   [[nodiscard]] std::string Caption() const override { return caption_; }
-  void SetCaption(const std::string& text) override {
-    faults.Check("Caption");
-    caption_ = ValidUtf8(text);
-  }
+  void SetCaption(const std::string& text) override;
 
  private:
   std::string caption_;
@@ -128,13 +124,9 @@ class FakeComboBox final : public FakePlaced<ComboBox> {
 
 class FakeTimer final : public Timer {
  public:
-  explicit FakeTimer(const ControlDesign& design)
-      : enabled_(design.enabled), interval_(design.interval) {}
+  explicit FakeTimer(const ControlDesign& design);
   [[nodiscard]] bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool enabled) override {
-    faults.Check("Enabled");
-    enabled_ = enabled;
-  }
+  void SetEnabled(bool enabled) override;
   [[nodiscard]] int Interval() const override { return interval_; }
   Faults faults;
 
