@@ -258,7 +258,25 @@ TEST_F(AboutBox, OpensAtItsFixedPlaceAndClosesWithEscOrEnter) {
   EXPECT_TRUE(program->Running());
 }
 
+// The program's PATH for as long as this lives.
+class ProgramPath {
+ public:
+  explicit ProgramPath(const char* path) : old_(std::getenv("PATH") ? std::getenv("PATH") : "") {
+    setenv("PATH", path, 1);
+  }
+  ~ProgramPath() { setenv("PATH", old_.c_str(), 1); }
+  ProgramPath(const ProgramPath&) = delete;
+  ProgramPath& operator=(const ProgramPath&) = delete;
+
+ private:
+  std::string old_;
+};
+
 TEST_F(AboutBox, SystemInfoReportsItIsUnavailableAndTheBoxStaysUsable) {
+  // Started where no system-information tool can be found, whatever this
+  // machine has installed.
+  const ProgramPath noTools("/nonexistent");
+  Restart();
   const auto browser = BrowserWindow();
   ASSERT_TRUE(browser);
   Toolbar(*browser, 6);
