@@ -79,7 +79,7 @@ class Sink final : public EventSink {
 
 // A window with every rule in play: two default and two cancel buttons, a
 // button out of the tab order, a label whose access key focuses the box, a
-// frame holding a label and a line, and timers.
+// frame holding a label, a line and a picture that did not load, and timers.
 WindowDesign RulesDesign(bool keyPreview) {
   WindowDesign w;
   w.name = "frmRules";
@@ -99,6 +99,8 @@ WindowDesign RulesDesign(bool keyPreview) {
        .mnemonicTarget = "cboName"},
       {.kind = ControlKind::Line, .name = "linRule", .container = "fraBox", .left = 100,
        .top = 1500, .width = 2800, .height = 1500},
+      {.kind = ControlKind::Image, .name = "imgGone", .container = "fraBox", .left = 2200,
+       .top = 200, .width = 600, .height = 500, .picture = "no_such_picture"},
       {.kind = ControlKind::ComboBox, .name = "cboName", .left = 1500, .top = 2400, .width = 3000,
        .height = 315, .tabIndex = 0, .tabStop = true},
       {.kind = ControlKind::CommandButton, .name = "cmdOK", .left = 4500, .top = 150,
@@ -231,7 +233,8 @@ TEST_F(Conformance, AccessKeysPressAndFocusTheirButtonOrFocusTheLabelsTarget) {
 }
 
 // With key preview the window sees each key going down first (KeyDown), then
-// each character (KeyPress); a key its handler takes goes no further.
+// each character (KeyPress); a key its handler takes goes no further: no
+// event, and nothing typed into the focused box.
 TEST_F(Conformance, KeyPreviewSeesEveryKeyFirstAndATakenKeyGoesNoFurther) {
   auto window = Open(RulesWithPreview());
   const struct Case {
@@ -252,9 +255,13 @@ TEST_F(Conformance, KeyPreviewSeesEveryKeyFirstAndATakenKeyGoesNoFurther) {
       {"Tab taken", Tab(), EventType::KeyDown, {"KeyDown 9/0"}},
       {"Enter taken as a character", Enter(), EventType::KeyPress,
        {"KeyDown 13/0", "KeyPress :13"}},
+      {"letter taken as a character", Letter('k'), EventType::KeyPress,
+       {"KeyDown 75/0", "KeyPress :107"}},
   };
+  ComboBox& box = window->GetComboBox("cboName");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    box.SetText("");
     d.Focus(*window, "cboName");
     d.Settle();
     sink.events.clear();
@@ -275,6 +282,9 @@ TEST_F(Conformance, KeyPreviewSeesEveryKeyFirstAndATakenKeyGoesNoFurther) {
     EXPECT_EQ(d.Focused(*window), std::string(c.stroke.alt && c.take == EventType::Close
                                                   ? "cmdApply"
                                                   : "cboName"));
+    if (c.take != EventType::Close) {
+      EXPECT_EQ(box.Text(), "");
+    }
   }
 }
 
@@ -291,6 +301,7 @@ TEST_F(Conformance, ClicksReachTheTopMostControlUnderThePointerThatTakesThem) {
       {"a label in the frame", 150 + 400, 150 + 400, {"Click lblName"}},
       {"a label where it shows no text", 150 + 1700, 150 + 400, {"Click lblName"}},
       {"a line belongs to the frame", 150 + 1400, 150 + 1500, {"Click fraBox"}},
+      {"a picture that did not load", 150 + 2400, 150 + 400, {"Click imgGone"}},
       {"the frame's empty area", 150 + 2000, 150 + 900, {"Click fraBox"}},
       {"the window's margin", 60, 4000, {"Click"}},
       {"a label on the window", 300, 3100, {"Click lblNote"}},
@@ -452,6 +463,7 @@ TEST_F(Conformance, TimersTickOnlyWhileEnabledAndWithAnInterval) {
   Timer& fast = window->GetTimer("timFast");
   Timer& slow = window->GetTimer("timSlow");
   Timer& none = window->GetTimer("timNone");
+  EXPECT_THROW((void)window->GetTimer("timOther"), Failure);
   EXPECT_EQ(fast.Interval(), 40);
   EXPECT_EQ(none.Interval(), 0);
   EXPECT_FALSE(slow.Enabled());

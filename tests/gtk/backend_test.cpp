@@ -226,21 +226,6 @@ TEST_F(Backend, OnlyCharacterKeysRaiseKeyPressFormFirstThenTheFocusedBox) {
   }
 }
 
-TEST_F(Backend, AKeyThePreviewEatsGoesNoFurther) {
-  auto window = Open();
-  sink.react = [](Event& e) {
-    if (e.type == EventType::KeyPress && e.control.empty()) {
-      *e.keyAscii = 0;
-    }
-  };
-  gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName"))));
-  x.Key("Return");
-  x.Key("k");
-  Settle(x);
-  EXPECT_EQ(sink.events, (std::vector<std::string>{"KeyPress :13", "KeyPress :107"}));
-  EXPECT_EQ(window->GetComboBox("cboName").Text(), "");
-}
-
 // Every key going down reaches a window with key preview first, as the key
 // code of the unmodified key and the modifiers held; a KeyDown that is
 // consumed goes no further (no KeyPress, no access key, no button).
@@ -286,65 +271,6 @@ TEST_F(Backend, KeyDownComesFirstWithTheKeysCodeAndModifiers) {
     Settle(x);
     EXPECT_EQ(sink.events.size(), 2U) << keysym;  // the two KeyDowns only
   }
-}
-
-TEST_F(Backend, AccessKeysPressButtonsAndFocusALabelsTarget) {
-  auto window = Open();
-  x.Key("a", {"Alt_L"});
-  Settle(x);
-  EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cmdApply"}));
-  EXPECT_EQ(gtk_window_get_focus(window->Toplevel()), window->WidgetOf("cmdApply"));
-
-  sink.events.clear();
-  x.Key("n", {"Alt_L"});
-  x.Key("z", {"Alt_L"});  // no caption carries Z
-  Settle(x);
-  EXPECT_TRUE(sink.events.empty());
-  EXPECT_EQ(gtk_window_get_focus(window->Toplevel()),
-            gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName"))));
-}
-
-TEST_F(Backend, TabFollowsTheTabIndexes) {
-  auto window = Open();
-  GtkWidget* entry = gtk_bin_get_child(GTK_BIN(window->WidgetOf("cboName")));
-  const std::vector<GtkWidget*> order = {entry, window->WidgetOf("cmdCancel"),
-                                         window->WidgetOf("cmdApply"), window->WidgetOf("cmdOK")};
-  for (GtkWidget* expected : order) {
-    x.Key("Tab");
-    Settle(x);
-    EXPECT_EQ(gtk_window_get_focus(window->Toplevel()), expected);
-  }
-  x.Key("Tab", {"Shift_L"});
-  Settle(x);
-  EXPECT_EQ(gtk_window_get_focus(window->Toplevel()), window->WidgetOf("cmdApply"));
-}
-
-TEST_F(Backend, ClicksGoToTheControlUnderThePointerByTheSharedHitRule) {
-  auto window = Open();
-  GtkWidget* client = window->ClientArea();
-  struct Case {
-    const char* what;
-    float x;
-    float y;
-    const char* expected;
-  };
-  for (const Case& c : {Case{"label inside the frame", 150 + 400, 150 + 400, "Click lblInside"},
-                        Case{"the frame's empty area", 150 + 1500, 150 + 1000, "Click fraBox"},
-                        Case{"a line counts as the frame", 150 + 1500, 150 + 1500, "Click fraBox"},
-                        Case{"the missing picture", 150 + 2100, 150 + 400, "Click imgMissing"},
-                        Case{"the window's margin", 60, 3000, "Click"}}) {
-    SCOPED_TRACE(c.what);
-    sink.events.clear();
-    const auto [sx, sy] = ScreenPoint(client, Units().Px(c.x), Units().Px(c.y));
-    x.Click(sx, sy);
-    Settle(x);
-    EXPECT_EQ(sink.events, (std::vector<std::string>{c.expected}));
-  }
-  sink.events.clear();
-  const auto [bx, by] = ScreenPoint(window->WidgetOf("cmdCancel"), 5, 5);
-  x.Click(bx, by);
-  Settle(x);
-  EXPECT_EQ(sink.events, (std::vector<std::string>{"Click cmdCancel"}));
 }
 
 // The entries the combo box's own list store holds, as the drop-down shows them.
@@ -656,28 +582,6 @@ TEST_F(Backend, MovingRefusesNegativeSizesAndShowsTheNewPlace) {
   EXPECT_FALSE(gtk_widget_get_visible(window->WidgetOf("cmdOK")));
   ok.Move(300, 3000, 1500, 450);
   EXPECT_TRUE(gtk_widget_get_visible(window->WidgetOf("cmdOK")));
-}
-
-TEST_F(Backend, TheTimerTicksWhileEnabledAndStopsWhenItsHandlerSwitchesItOff) {
-  auto window = Open();
-  Timer& timer = window->GetTimer("timTick");
-  EXPECT_FALSE(timer.Enabled());
-  EXPECT_EQ(timer.Interval(), 5);
-  int ticks = 0;
-  sink.react = [&](Event& e) {
-    if (e.type == EventType::Timer && ++ticks == 3) {
-      timer.SetEnabled(false);
-    }
-  };
-  timer.SetEnabled(true);
-  EXPECT_TRUE(timer.Enabled());
-  ASSERT_TRUE(WaitUntil([&] { return ticks >= 3; }));
-  EXPECT_FALSE(timer.Enabled());
-  // Switched off inside its own tick: no more ticks come.
-  timer.SetEnabled(false);
-  Settle(x);
-  EXPECT_EQ(ticks, 3);
-  EXPECT_THROW((void)window->GetTimer("timOther"), Failure);
 }
 
 TEST_F(Backend, TheCloseBoxRaisesCloseAndLeavesTheDecisionToTheProgram) {
