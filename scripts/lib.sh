@@ -47,4 +47,20 @@ GTK_PACKAGES=(libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xau
 # thread model, the zip and the installer.
 PACKAGE_PACKAGES=(dpkg-dev g++-mingw-w64-i686-win32 zip nsis)
 
+# Whether the Windows tests run as 32-bit programs under 32-bit Wine. Not where
+# the kernel runs no 32-bit programs (32-bit Wine cannot start there), nor when
+# CORVANE_WIN64_TESTS=1 asks for the 64-bit fallback on a machine that could
+# run both. Says why, once, when it answers no.
+wine32_runs() {
+  if [ "${CORVANE_WIN64_TESTS:-0}" = 1 ]; then
+    WINE32_WHY="CORVANE_WIN64_TESTS=1 asks for the 64-bit fallback"
+    return 1
+  fi
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    WINE32_WHY="this kernel cannot run 32-bit programs, so 32-bit Wine cannot start here"
+    return 1
+  fi
+  return 0
+}
+
 jobs() { nproc 2>/dev/null || echo 2; }

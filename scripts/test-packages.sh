@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the release files that scripts/package.sh made in dist/:
 #   the Windows zip (tests/packaging/zip_test.py),
-#   the Debian package installed, started and removed with apt-get
+#   the Debian package checked by lintian, appstreamcli and
+#     desktop-file-validate, installed, started and removed with apt-get
 #     (tests/packaging/deb_test.sh; as root or with sudo),
 #   the Windows installer under Wine, reporting Windows XP: silent install,
 #     the Windows program tests on the installed program, silent uninstall
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
 started=$(date +%s)
-ensure_packages python3 xvfb xauth xdotool x11-utils
+ensure_packages python3 xvfb xauth xdotool x11-utils lintian appstream desktop-file-utils
 shopt -s nullglob
 debs=(dist/corvane-ombrel_*.deb)
 zips=(dist/Corvane-Ombrel-*-win32.zip)
@@ -29,7 +30,7 @@ echo "== Debian package"
 bash tests/packaging/deb_test.sh "${debs[0]}"
 
 echo "== Windows installer"
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if wine32_runs; then
   gui_tests=build/win32/bin/corvane_win32_gui_tests.exe
   if [ ! -f "$gui_tests" ]; then
     ensure_i386
@@ -39,6 +40,6 @@ if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   fi
   bash tests/packaging/installer_test.sh "${setups[0]}" "$gui_tests"
 else
-  echo "SKIPPED: 32-bit Wine cannot start on this kernel, so the 32-bit installer cannot run here"
+  echo "SKIPPED: the 32-bit installer and the program it installs need 32-bit Wine ($WINE32_WHY)"
 fi
 echo "Release file tests took $(($(date +%s) - started)) s"

@@ -7,6 +7,7 @@
 # as on some virtual machines), 32-bit Wine cannot start at all. The 32-bit
 # build is still made, and the same tests are then built for 64-bit Windows
 # and run under 64-bit Wine: the same advapi32 and CreateProcess code paths.
+# CORVANE_WIN64_TESTS=1 takes that path where 32-bit Wine would start too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -20,7 +21,7 @@ ensure_packages xvfb xauth
 echo "== 32-bit Windows build"
 cmake --preset win32
 preset=win32
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if wine32_runs; then
   cmake --build --preset win32 -j "$(jobs)"
 else
   # The tests cannot run here as 32-bit programs: build the program's own
@@ -28,8 +29,7 @@ else
   # for 64-bit Windows.
   cmake --build --preset win32 -j "$(jobs)" --target corvane_core corvane_fake corvane_win32 corvane_marker \
     corvane_win32_program
-  echo "This kernel cannot run 32-bit programs, so 32-bit Wine cannot start here;"
-  echo "the Windows tests run as 64-bit programs under 64-bit Wine instead."
+  echo "The Windows tests run as 64-bit programs under 64-bit Wine: $WINE32_WHY."
   ensure_packages g++-mingw-w64-x86-64-posix wine64
   preset=win64
   cmake --preset win64

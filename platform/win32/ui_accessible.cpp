@@ -64,7 +64,7 @@ class AmendedObject final : public IAccessible, public IOleWindow, public SelfOw
     if (out == nullptr) {
       return E_POINTER;
     }
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == AccessibleInterfaceId()) {
       *out = static_cast<IAccessible*>(this);
     } else if (iid == IID_IOleWindow) {
       *out = static_cast<IOleWindow*>(this);
@@ -315,6 +315,8 @@ class AmendedObject final : public IAccessible, public IOleWindow, public SelfOw
 
 }  // namespace
 
+const IID& AccessibleInterfaceId() { return __uuidof(IAccessible); }
+
 LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const AccessibleFacts& facts) {
   const Oleacc& oleacc = TheOleacc();
   if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT) ||
@@ -322,14 +324,14 @@ LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const Accessi
     return 0;
   }
   ComPtr<IAccessible> system;
-  if (FAILED(oleacc.createStdObject(window, static_cast<LONG>(OBJID_CLIENT), IID_IAccessible,
+  if (FAILED(oleacc.createStdObject(window, static_cast<LONG>(OBJID_CLIENT), AccessibleInterfaceId(),
                                     reinterpret_cast<void**>(system.Out()))) ||
       !system) {
     return 0;
   }
   const ComPtr<IAccessible> amended =
       AmendedObject::Create<IAccessible>(window, std::move(system), facts);
-  const LRESULT result = oleacc.resultFromObject(IID_IAccessible, wParam, amended.get());
+  const LRESULT result = oleacc.resultFromObject(AccessibleInterfaceId(), wParam, amended.get());
   return result > 0 ? result : 0;
 }
 

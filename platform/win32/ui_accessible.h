@@ -30,6 +30,13 @@ struct AccessibleFacts {
   std::vector<DrawnPart> parts;
 };
 
+// The interface id of IAccessible, as the objects here are asked for it and
+// hand it on. It comes from the interface's own declaration: the 64-bit
+// import library of the accessibility library has a symbol of the id's name
+// that is a jump to the library's export, not the id, and the linker takes it
+// from there when that library is linked before the one that defines the ids.
+const IID& AccessibleInterfaceId();
+
 // Answers WM_GETOBJECT for the client area of `window` with the system's
 // object for it amended by `facts`. Returns 0, so that the window procedure
 // goes on as usual, for any other object or where the system's

@@ -8,16 +8,19 @@ if(NOT result EQUAL 0)
 endif()
 foreach(file
     bin/corvane-ombrel
-    share/applications/corvane-ombrel.desktop
+    share/applications/com.varnhollow.CorvaneOmbrel.desktop
     share/icons/hicolor/32x32/apps/corvane-ombrel.png
     share/icons/hicolor/16x16/apps/corvane-ombrel.png
     share/corvane-ombrel/pictures/icons/logo.png
-    share/corvane-ombrel/pictures/toolbar/toolbar_back.png)
+    share/corvane-ombrel/pictures/toolbar/toolbar_back.png
+    share/metainfo/com.varnhollow.CorvaneOmbrel.metainfo.xml
+    share/man/man1/corvane-ombrel.1.gz
+    share/doc/corvane-ombrel/changelog.gz)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
-file(READ ${PREFIX}/share/applications/corvane-ombrel.desktop entry)
+file(READ ${PREFIX}/share/applications/com.varnhollow.CorvaneOmbrel.desktop entry)
 foreach(line "Exec=corvane-ombrel" "Icon=corvane-ombrel" "Name=Corvane Ombrel" "Type=Application")
   string(FIND "${entry}" "${line}" at)
   if(at EQUAL -1)

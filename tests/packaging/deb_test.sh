@@ -2,7 +2,8 @@
 # The Debian package on this machine (as root, or with sudo):
 #   deb_test.sh PACKAGE.deb
 # It installs with `apt-get install ./PACKAGE.deb`; its files are where a
-# desktop looks for them; the installed program shows its splash on a private
+# desktop looks for them; lintian, appstreamcli and desktop-file-validate
+# find nothing to warn about; the installed program shows its splash on a private
 # X server; `apt-get remove` leaves none of its files or folders behind.
 # The package is removed again whatever happens; one installed before the
 # test is not touched (the test refuses to run).
@@ -39,16 +40,33 @@ mapfile -t own_folders < <(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ { print substr($6
 echo "== apt-get install $deb"
 apt_get install "$deb" >/dev/null
 installed || fail "$name is not installed after apt-get install"
-for file in /usr/bin/corvane-ombrel /usr/share/applications/corvane-ombrel.desktop \
+desktop=/usr/share/applications/com.varnhollow.CorvaneOmbrel.desktop
+metainfo=/usr/share/metainfo/com.varnhollow.CorvaneOmbrel.metainfo.xml
+for file in /usr/bin/corvane-ombrel "$desktop" "$metainfo" /usr/share/man/man1/corvane-ombrel.1.gz \
   /usr/share/icons/hicolor/16x16/apps/corvane-ombrel.png /usr/share/icons/hicolor/32x32/apps/corvane-ombrel.png \
-  /usr/share/metainfo/corvane-ombrel.metainfo.xml /usr/share/doc/corvane-ombrel/copyright \
+  /usr/share/doc/corvane-ombrel/copyright /usr/share/doc/corvane-ombrel/changelog.gz \
   /usr/share/corvane-ombrel/pictures/icons/logo.png; do
   [ -f "$file" ] || fail "not installed: $file"
 done
 [ -x /usr/bin/corvane-ombrel ] || fail "/usr/bin/corvane-ombrel is not executable"
 python3 -c 'import sys, xml.etree.ElementTree as t; r = t.parse(sys.argv[1]).getroot(); \
-  assert r.find("id").text and r.find("launchable").text == "corvane-ombrel.desktop"' \
-  /usr/share/metainfo/corvane-ombrel.metainfo.xml || fail "the metainfo does not read"
+  assert r.find("launchable").text == r.find("id").text + ".desktop"' \
+  "$metainfo" || fail "the metainfo does not name its desktop entry"
+
+echo "== Debian's own checks: lintian, appstreamcli, desktop-file-validate"
+# No error and no warning from any of them (their notes are shown, not held
+# against the package).
+checks=$(mktemp)
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$checks" 2>&1 ||
+  { cat "$checks"; fail "lintian found errors or warnings"; }
+sed 's/^/  lintian: /' "$checks"
+appstreamcli validate --no-net "$metainfo" >"$checks" 2>&1 ||
+  { cat "$checks"; fail "appstreamcli validate failed"; }
+desktop-file-validate "$desktop" >"$checks" 2>&1 && [ ! -s "$checks" ] ||
+  { cat "$checks"; fail "desktop-file-validate found faults"; }
+rm -f "$checks"
+echo "lintian, appstreamcli validate and desktop-file-validate: clean"
+
 # Every library the program needs is there by the package's dependencies.
 if ldd /usr/bin/corvane-ombrel | grep -q 'not found'; then
   fail "libraries missing: $(ldd /usr/bin/corvane-ombrel | grep 'not found')"

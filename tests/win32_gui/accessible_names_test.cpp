@@ -74,7 +74,7 @@ std::vector<HWND> Descendants(HWND parent, const std::wstring& className) {
 // when it gives no answer.
 std::optional<std::string> AccName(HWND window, LONG object, LONG child = CHILDID_SELF) {
   ComPtr<IAccessible> accessible;
-  if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(object), IID_IAccessible,
+  if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(object), __uuidof(IAccessible),
                                           reinterpret_cast<void**>(accessible.Out()))) ||
       !accessible) {
     return std::nullopt;
@@ -97,7 +97,7 @@ std::optional<long> AccChildCount(HWND window) {
   ComPtr<IAccessible> accessible;
   long count = 0;
   if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                          IID_IAccessible,
+                                          __uuidof(IAccessible),
                                           reinterpret_cast<void**>(accessible.Out()))) ||
       !accessible || FAILED(accessible->get_accChildCount(&count))) {
     return std::nullopt;
@@ -108,7 +108,7 @@ std::optional<long> AccChildCount(HWND window) {
 ComPtr<IAccessible> ClientObject(HWND window) {
   ComPtr<IAccessible> accessible;
   if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                          IID_IAccessible,
+                                          __uuidof(IAccessible),
                                           reinterpret_cast<void**>(accessible.Out())))) {
     accessible.reset();
   }
