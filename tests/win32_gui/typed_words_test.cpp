@@ -43,6 +43,29 @@ void PostKey(HWND window, WPARAM key) {
   ::PostMessageW(window, WM_KEYUP, key, down | static_cast<LPARAM>(3U << 30));
 }
 
+struct ClassSearch {
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<ClassSearch*>(data);
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (std::wstring(name) == search.className) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The first window of class `className` anywhere under `parent`.
+HWND Descendant(HWND parent, const wchar_t* className) {
+  ClassSearch search{className, nullptr};
+  ::EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 HWND OurWindow(const wchar_t* className) {
   HWND window = nullptr;
   while ((window = ::FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
@@ -65,9 +88,9 @@ TEST(TypedWords, WordsTypedIntoTheAddressBoxReachTheControlAsTheSearchAddress) {
   PostKey(::GetFocus() != nullptr ? ::GetFocus() : splash, VK_SPACE);
   HWND browser = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (browser = OurWindow(L"CorvaneOmbrel.Form1")); }));
-  HWND combo = ::FindWindowExW(browser, nullptr, WC_COMBOBOXW, nullptr);
+  HWND combo = Descendant(browser, WC_COMBOBOXW);
   ASSERT_NE(combo, nullptr);
-  HWND edit = ::FindWindowExW(combo, nullptr, L"Edit", nullptr);
+  HWND edit = Descendant(combo, L"Edit");
   ASSERT_NE(edit, nullptr);
 
   ::SetFocus(edit);
