@@ -32,6 +32,10 @@ struct BuildSettings {
 
 // The start address this build was configured with.
 const std::string& ConfiguredStartAddress();
+// Where this build searches words typed into the address box: "%s" stands
+// for the escaped words (platform/typed_address.h). Each program hands it to
+// its web view.
+const std::string& ConfiguredSearchQuery();
 
 class Program {
  public:

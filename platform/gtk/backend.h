@@ -28,8 +28,9 @@ struct WebPages {
   std::string home;
   std::string search;
   // Where words typed into the address box are searched: "%s" stands for
-  // the escaped words.
-  std::string query = "https://duckduckgo.com/html/?q=%s";
+  // the escaped words (the program's CORVANE_SEARCH_QUERY). Empty: words are
+  // taken for an address.
+  std::string query{};
 };
 
 // Twips <-> pixels at one resolution.

@@ -1,5 +1,7 @@
-// The pages the browser shows itself in the web view: why a page could not
-// be loaded, and that a page stopped working.
+// The pages the browser shows itself in the web view, from the engine's
+// reasons: why a page could not be loaded, and that a page stopped working.
+// Their words and markup are the core's (platform/own_page_texts.h); here the
+// engine's errors are mapped to its reasons.
 #pragma once
 
 #include <gio/gio.h>
@@ -7,7 +9,8 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
+
+#include "platform/own_page_texts.h"
 
 namespace corvane::gtk {
 
@@ -16,12 +19,13 @@ struct OwnPage {
   std::string html;
 };
 
-// `text` with &, <, >, " and ' written as character references.
-std::string EscapeHtml(std::string_view text);
+// Why a load failed with `error`, or nothing when the load was only
+// cancelled or turned into something else (a stop, a new navigation, a
+// download).
+std::optional<LoadFailure> LoadFailureOf(const GError& error);
 
-// The page for a load of `address` that failed with `error`, or nothing when
-// the load was only cancelled or turned into something else (a stop, a new
-// navigation, a download).
+// The page for a load of `address` that failed with `error`, or nothing (see
+// LoadFailureOf).
 std::optional<OwnPage> LoadFailurePage(const std::string& address, const GError& error);
 
 // The page for a load refused because of the site's certificate.

@@ -1,6 +1,7 @@
 #include "platform/gtk/page_watch.h"
 
 #include "platform/gtk/guarded.h"
+#include "platform/own_page_texts.h"
 
 #include <utility>
 
@@ -28,6 +29,16 @@ constexpr std::size_t kDialogsBeforeOffer = 3;
 constexpr const char* kWatchKey = "corvane-page-watch";
 
 enum Answer { kWait = 1, kStopPage = 2, kDismiss = 3 };
+
+// A button label with its access key marked for GTK ("&Wait" -> "_Wait").
+std::string Mnemonic(std::string label) {
+  for (char& c : label) {
+    if (c == '&') {
+      c = '_';
+    }
+  }
+  return label;
+}
 
 }  // namespace
 
@@ -180,9 +191,10 @@ void PageWatch::DropQuestions() {
 
 // The question goes by itself once the page answers after all.
 void PageWatch::AskAboutHungPage() {
-  box_.Ask(parent_(), "Page Not Responding", "The page is not responding.",
-           address_() + "\n\nYou can wait for it to answer, or stop it.",
-           {{"_Wait", kWait}, {"_Stop Page", kStopPage}}, kWait, [this](int answer) {
+  const PageQuestion question = NotRespondingQuestion(address_());
+  box_.Ask(parent_(), question.title, question.text, question.detail,
+           {{Mnemonic(question.goOn), kWait}, {Mnemonic(question.stop), kStopPage}}, kWait,
+           [this](int answer) {
              if (answer == kStopPage) {
                StopPage();
              }
@@ -238,9 +250,11 @@ bool PageWatch::ScriptDialog(WebKitScriptDialog* dialog) {
   DropQuestions();
   heldDialog_ = webkit_script_dialog_ref(dialog);
   const gchar* message = webkit_script_dialog_get_message(dialog);
-  box_.Ask(parent_(), "Page Keeps Opening Dialogs", "This page keeps opening dialogs.",
-           std::string(message != nullptr ? message : "") + "\n\n" + address_(),
-           {{"_OK", kDismiss}, {"_Stop Page", kStopPage}}, kDismiss, [this](int answer) {
+  const PageQuestion question =
+      TooManyDialogsQuestion(message != nullptr ? message : "", address_());
+  box_.Ask(parent_(), question.title, question.text, question.detail,
+           {{Mnemonic(question.goOn), kDismiss}, {Mnemonic(question.stop), kStopPage}}, kDismiss,
+           [this](int answer) {
              if (answer == kStopPage) {
                StopPage();
              } else {

@@ -21,11 +21,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/gtk/address.h"
 #include "platform/gtk/downloads.h"
 #include "platform/gtk/controls.h"
 #include "platform/gtk/own_pages.h"
 #include "platform/gtk/page_watch.h"
+#include "platform/typed_address.h"
 
 namespace corvane::gtk {
 
@@ -89,7 +89,8 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   // Words that are no address are searched for.
   void Navigate(const std::string& address) override {
-    const std::string uri = AddressToLoad(ValidText(address), window_.Backend().Pages().query);
+    const std::string uri = AddressToLoad(ValidText(address), window_.Backend().Pages().query,
+                                           AddressCompletion::kHere);
     watch_.UserRequest([this, uri] { Load(uri); });
   }
   void GoBack() override {

@@ -13,7 +13,8 @@
 
 namespace corvane::winui {
 
-Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
+Win32Backend::Win32Backend(HINSTANCE instance, std::string searchQuery)
+    : instance_(instance), searchQuery_(std::move(searchQuery)) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                 ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);

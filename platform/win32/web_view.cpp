@@ -10,6 +10,7 @@
 #include "platform/win32/ui_com.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_procs.h"
+#include "platform/typed_address.h"
 
 namespace corvane::winui {
 
@@ -354,7 +355,12 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
       host_->Fit();
     }
   }
-  void Navigate(const std::string& address) override { Automation().Navigate(address); }
+  // Words that are no address are searched for; an address goes as typed,
+  // and the control completes it.
+  void Navigate(const std::string& address) override {
+    Automation().Navigate(
+        AddressToLoad(address, form_.Backend().SearchQuery(), AddressCompletion::kByTheControl));
+  }
   void GoBack() override { Automation().GoBack(); }
   void GoForward() override { Automation().GoForward(); }
   void GoHome() override { Automation().GoHome(); }

@@ -17,9 +17,6 @@
 #ifndef CORVANE_SEARCH_PAGE
 #error "CORVANE_SEARCH_PAGE must be defined by the build"
 #endif
-#ifndef CORVANE_SEARCH_QUERY
-#error "CORVANE_SEARCH_QUERY must be defined by the build"
-#endif
 
 int main() {
   if (gtk_init_check(nullptr, nullptr) == FALSE) {
@@ -27,7 +24,13 @@ int main() {
     return 1;
   }
   try {
-    corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, CORVANE_SEARCH_QUERY}};
+#ifdef CORVANE_FIXED_SEARCH_QUERY
+    // A test build: words are searched on the test's own page.
+    const std::string query = CORVANE_FIXED_SEARCH_QUERY;
+#else
+    const std::string& query = corvane::ConfiguredSearchQuery();
+#endif
+    corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, query}};
     backend.WarmUpEngine();  // while the splash is shown
     corvane::Ports ports{backend};
     // Linux has no registry: this one tells System Info where the desktop's

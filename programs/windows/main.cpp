@@ -14,7 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   // Before the web control is first made: it reads its rendering mode then.
   corvane::winui::EnsureBrowserEmulation();
   try {
-    corvane::winui::Win32Backend backend(instance);
+    corvane::winui::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());
     corvane::winui::MakeWebBrowserAhead();  // while the splash is shown
     corvane::Win32Registry registry;
     corvane::Win32Shell shell;

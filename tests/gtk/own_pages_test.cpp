@@ -1,5 +1,5 @@
-// The pages the browser shows itself: which failures get one, what they say,
-// and that nothing from the address reaches the page as markup.
+// The pages the browser shows itself, from the engine's reasons: which
+// failures get one, and which of the core's texts each gets.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -46,23 +46,6 @@ TEST(OwnPages, EachFailureGetsItsReasonAndCancellationsNone) {
       EXPECT_NE(page->html.find("http://a.test/"), std::string::npos);
     }
   }
-}
-
-TEST(OwnPages, TheAddressAndTheReasonAreTextNotMarkup) {
-  const std::string address = "http://a.test/<script>alert('x')</script>?a=\"b\"&c";
-  const GError error{WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_FAILED,
-                     const_cast<gchar*>("<img src=x onerror=alert(1)>")};
-  for (const OwnPage& page :
-       {*LoadFailurePage(address, error), CertificatePage(address, G_TLS_CERTIFICATE_EXPIRED),
-        StoppedPage(address, WEBKIT_WEB_PROCESS_CRASHED)}) {
-    SCOPED_TRACE(page.title);
-    EXPECT_EQ(page.html.find("<script"), std::string::npos);
-    EXPECT_EQ(page.html.find("<img"), std::string::npos);
-    EXPECT_NE(page.html.find("http://a.test/&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"
-                             "?a=&quot;b&quot;&amp;c"),
-              std::string::npos);
-  }
-  EXPECT_EQ(EscapeHtml("a<b>&\"'c"), "a&lt;b&gt;&amp;&quot;&#39;c");
 }
 
 TEST(OwnPages, CertificateAndStoppedPagesSayWhy) {

@@ -1,9 +1,9 @@
-#include "platform/gtk/address.h"
+#include "platform/typed_address.h"
 
 #include <cctype>
 #include <string_view>
 
-namespace corvane::gtk {
+namespace corvane {
 
 namespace {
 
@@ -156,8 +156,25 @@ std::string SearchAddress(const std::string& words, const std::string& queryForm
   return FixUpAddress(address);
 }
 
-std::string AddressToLoad(const std::string& typed, const std::string& queryForm) {
-  return IsSearchWords(typed) ? SearchAddress(typed, queryForm) : FixUpAddress(typed);
+bool IsWindowsPath(const std::string& typed) {
+  const std::string_view text = Trim(typed);
+  const auto slash = [](char c) { return c == '\\' || c == '/'; };
+  if (text.size() >= 3 && std::isalpha(static_cast<unsigned char>(text[0])) != 0 &&
+      text[1] == ':' && slash(text[2])) {
+    return true;
+  }
+  // "\\server\share": a server's name follows.
+  return text.size() > 2 && text[0] == '\\' && text[1] == '\\' && !slash(text[2]) &&
+         !IsBlank(text[2]);
+}
+
+std::string AddressToLoad(const std::string& typed, const std::string& queryForm,
+                          AddressCompletion completion) {
+  const bool byTheControl = completion == AddressCompletion::kByTheControl;
+  if (!queryForm.empty() && IsSearchWords(typed) && !(byTheControl && IsWindowsPath(typed))) {
+    return SearchAddress(typed, queryForm);
+  }
+  return byTheControl ? typed : FixUpAddress(typed);
 }
 
 std::string FixUpAddress(const std::string& typed) {
@@ -172,4 +189,4 @@ std::string FixUpAddress(const std::string& typed) {
   return prefix + std::string(text);
 }
 
-}  // namespace corvane::gtk
+}  // namespace corvane

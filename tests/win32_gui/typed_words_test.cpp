@@ -1,0 +1,106 @@
+// Words typed into the running browser window's address box reach the
+// system's web control as the search address (the rule itself is the
+// core's, tests/unit/typed_address_test.cpp).
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/program.h"
+#include "browser/form1.h"
+#include "platform/win32/backend.h"
+
+namespace corvane::winui {
+namespace {
+
+// Runs this thread's messages until `done` or the time is up.
+bool PumpUntil(const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  for (;;) {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    if (done()) {
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= end) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void PostKey(HWND window, WPARAM key) {
+  const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+  const auto down = static_cast<LPARAM>(1 | (scan << 16));
+  ::PostMessageW(window, WM_KEYDOWN, key, down);
+  ::PostMessageW(window, WM_KEYUP, key, down | static_cast<LPARAM>(3U << 30));
+}
+
+struct ClassSearch {
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<ClassSearch*>(data);
+  wchar_t name[64] = {};
+  ::GetClassNameW(window, name, 64);
+  if (std::wstring(name) == search.className) {
+    search.found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The first window of class `className` anywhere under `parent`.
+HWND Descendant(HWND parent, const wchar_t* className) {
+  ClassSearch search{className, nullptr};
+  ::EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND OurWindow(const wchar_t* className) {
+  HWND window = nullptr;
+  while ((window = ::FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) != FALSE) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+TEST(TypedWords, WordsTypedIntoTheAddressBoxReachTheControlAsTheSearchAddress) {
+  // Port 9 on loopback: nothing answers, and the control keeps the address.
+  Win32Backend backend(::GetModuleHandleW(nullptr), "http://127.0.0.1:9/find?q=%s");
+  Program program{Ports{backend}, BuildSettings{""}};
+  program.Start();
+  HWND splash = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (splash = OurWindow(L"CorvaneOmbrel.frmSplash")); }));
+  PostKey(::GetFocus() != nullptr ? ::GetFocus() : splash, VK_SPACE);
+  HWND browser = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (browser = OurWindow(L"CorvaneOmbrel.Form1")); }));
+  HWND combo = Descendant(browser, WC_COMBOBOXW);
+  ASSERT_NE(combo, nullptr);
+  HWND edit = Descendant(combo, L"Edit");
+  ASSERT_NE(edit, nullptr);
+
+  ::SetFocus(edit);
+  ::SetWindowTextW(edit, L"weather in paris");
+  PostKey(edit, VK_RETURN);
+  const WebBrowser& view = program.Get<Form1>().brwWebBrowser();
+  const std::string expected = "http://127.0.0.1:9/find?q=weather%20in%20paris";
+  EXPECT_TRUE(PumpUntil([&] { return view.LocationURL() == expected; }))
+      << "the control is at " << view.LocationURL();
+}
+
+}  // namespace
+}  // namespace corvane::winui
