@@ -82,6 +82,11 @@ TEST(FeatureControls, OnForTheProcessOnlyAndNothingElseChanges) {
   }
   EXPECT_TRUE(test::Take(HKEY_USERS) == users) << "a user's registry value changed";
   EXPECT_TRUE(test::Take(HKEY_LOCAL_MACHINE) == machine) << "a machine registry value changed";
+  // As before for the tests run after this one in the same process.
+  for (int f = 0; f < FEATURE_ENTRY_COUNT; ++f) {
+    ::CoInternetSetFeatureEnabled(static_cast<INTERNETFEATURELIST>(f), SET_FEATURE_ON_PROCESS,
+                                  before[f] == S_OK);
+  }
 }
 
 }  // namespace

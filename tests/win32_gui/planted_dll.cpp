@@ -1,7 +1,8 @@
 // A DLL that only tells that it ran: copied under the names of the system's
 // DLLs beside the program and into its current folder, it must never be
-// loaded. When it is, it appends its own path to the file named by the
-// environment variable CORVANE_PLANTED_LOG.
+// loaded. When it is, it appends its own path to corvane-planted-ran.txt in
+// the temporary folder, then refuses to load: the program that loaded it
+// goes on without it (or does not start) instead of calling into it.
 //
 // Linked against kernel32 alone, without the C runtime, so that it loads as
 // any of those names (even as msvcrt.dll) and nothing else it needs can
@@ -12,10 +13,14 @@ extern "C" BOOL WINAPI PlantedEntry(HINSTANCE self, DWORD reason, LPVOID /*reser
   if (reason != DLL_PROCESS_ATTACH) {
     return TRUE;
   }
-  wchar_t log[MAX_PATH];
-  const DWORD length = ::GetEnvironmentVariableW(L"CORVANE_PLANTED_LOG", log, MAX_PATH);
+  const wchar_t name[] = L"corvane-planted-ran.txt";
+  wchar_t log[MAX_PATH + sizeof name / sizeof *name];
+  const DWORD length = ::GetTempPathW(MAX_PATH, log);
   if (length == 0 || length >= MAX_PATH) {
-    return TRUE;
+    return FALSE;
+  }
+  for (DWORD i = 0; i < sizeof name / sizeof *name; ++i) {
+    log[length + i] = name[i];
   }
   char line[MAX_PATH + 1];
   DWORD size = ::GetModuleFileNameA(self, line, MAX_PATH);
@@ -27,5 +32,5 @@ extern "C" BOOL WINAPI PlantedEntry(HINSTANCE self, DWORD reason, LPVOID /*reser
     ::WriteFile(file, line, size, &written, nullptr);
     ::CloseHandle(file);
   }
-  return TRUE;
+  return FALSE;
 }

@@ -20,6 +20,7 @@ namespace {
 
 using namespace corvane::test;
 using corvane::testing::ScopedValue;
+namespace fs = std::filesystem;
 
 // The DLLs the program loads: planted under each name. `preferred`: Wine is
 // told to take such a file before its own DLL. Not for the imports other than
@@ -45,17 +46,9 @@ const struct {
     {L"user32", false},
 };
 
-std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
-
-std::wstring Environment(const wchar_t* name) {
-  wchar_t value[2048];
-  const DWORD length = ::GetEnvironmentVariableW(name, value, 2048);
-  return length > 0 && length < 2048 ? std::wstring(value, length) : std::wstring();
-}
-
-// Wine's per-program DLL load order for the program, in the registry
-// (WINEDLLOVERRIDES would not reach it: Wine reads that variable from the
-// environment it was itself started in).
+// Wine's DLL load order for the program, in the registry (WINEDLLOVERRIDES
+// would not reach it: Wine reads that variable from the environment it was
+// itself started in). Gone at the end.
 class NativeFirst {
  public:
   NativeFirst() {
@@ -80,96 +73,49 @@ class NativeFirst {
   HKEY key_ = nullptr;
 };
 
-// An environment variable set for this process (and the programs it starts)
-// until the end of the scope.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const std::wstring& value)
-      : name_(name), had_(::GetEnvironmentVariableW(name, nullptr, 0) > 0), old_(Environment(name)) {
-    ::SetEnvironmentVariableW(name, value.c_str());
+// A scratch folder with the program's folder and its current folder in it,
+// and the marker's record; all gone at the end.
+struct Scratch {
+  fs::path root = fs::temp_directory_path() / "corvane-planted";
+  fs::path program = root / "program";
+  fs::path current = root / "current";
+  fs::path record = fs::temp_directory_path() / "corvane-planted-ran.txt";
+  Scratch() {
+    Clear();
+    fs::create_directories(program);
+    fs::create_directories(current);
   }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-  ~ScopedEnvironment() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
-
- private:
-  const wchar_t* name_;
-  bool had_;
-  std::wstring old_;
-};
-
-// A scratch folder with a copy of the program and the markers beside it, a
-// current folder with markers too, and the marker's log; gone at the end.
-class PlantedFolders {
- public:
-  PlantedFolders() {
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    root_ = std::wstring(temp) + L"corvane-planted-" + std::to_wstring(::GetCurrentProcessId());
-    Remove();
-    ::CreateDirectoryW(root_.c_str(), nullptr);
-    ::CreateDirectoryW(Program().c_str(), nullptr);
-    ::CreateDirectoryW(Current().c_str(), nullptr);
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  ~Scratch() { Clear(); }
+  void Clear() const {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+    fs::remove(record, ignored);
   }
-  PlantedFolders(const PlantedFolders&) = delete;
-  PlantedFolders& operator=(const PlantedFolders&) = delete;
-  ~PlantedFolders() { Remove(); }
-
-  [[nodiscard]] std::wstring Program() const { return root_ + L"\\program"; }
-  [[nodiscard]] std::wstring Current() const { return root_ + L"\\current"; }
-  [[nodiscard]] std::wstring Log() const { return root_ + L"\\ran.txt"; }
-  [[nodiscard]] std::string LogText() const {
-    std::ifstream in{std::filesystem::path(Log())};
+  [[nodiscard]] std::string Ran() const {
+    std::ifstream in{record};
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
   }
-
- private:
-  void Remove() const {
-    for (const std::wstring& folder : {Program(), Current()}) {
-      WIN32_FIND_DATAW found;
-      const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-      if (search != INVALID_HANDLE_VALUE) {
-        do {
-          ::DeleteFileW((folder + L"\\" + found.cFileName).c_str());
-        } while (::FindNextFileW(search, &found) != FALSE);
-        ::FindClose(search);
-      }
-      ::RemoveDirectoryW(folder.c_str());
-    }
-    ::DeleteFileW(Log().c_str());
-    ::RemoveDirectoryW(root_.c_str());
-  }
-
-  std::wstring root_;
 };
 
 TEST(PlantedDlls, NoneRunsWhileTheProgramShowsItsWindowsAndSystemInfo) {
-  const std::wstring bin = Folder(ProgramPath());
-  const std::wstring marker = bin + L"\\planted_marker.dll";
-  PlantedFolders folders;
-  const ScopedEnvironment log(L"CORVANE_PLANTED_LOG", folders.Log());
-
-  // The marker does tell when it runs.
-  {
-    const HMODULE loaded = ::LoadLibraryW(marker.c_str());
-    ASSERT_NE(loaded, nullptr) << "the marker DLL cannot be loaded";
-    ::FreeLibrary(loaded);
-    ASSERT_NE(folders.LogText(), "") << "the marker ran without telling";
-    ::DeleteFileW(folders.Log().c_str());
-  }
-
-  const std::wstring program = folders.Program() + L"\\Corvane Ombrel.exe";
-  ASSERT_TRUE(::CopyFileW(ProgramPath().c_str(), program.c_str(), FALSE));
+  const fs::path marker = fs::path(ProgramPath()).parent_path() / "planted_marker.dll";
+  const Scratch scratch;
+  // The marker does tell when it runs (and then refuses to load).
+  ASSERT_EQ(::LoadLibraryW(marker.c_str()), nullptr);
+  ASSERT_NE(scratch.Ran(), "") << "the marker ran without telling";
+  fs::remove(scratch.record);
+  const fs::path program = scratch.program / "Corvane Ombrel.exe";
+  fs::copy_file(ProgramPath(), program);
   // Wine takes its own DLLs first unless told otherwise; Windows has no such
   // switch and searches the folders as set.
   NativeFirst native;
   for (const auto& planted : kPlanted) {
-    for (const std::wstring& folder : {folders.Program(), folders.Current()}) {
-      ASSERT_TRUE(::CopyFileW(marker.c_str(), (folder + L"\\" + planted.name + L".dll").c_str(),
-                              FALSE))
-          << "cannot plant " << corvane::testing::Narrow(planted.name);
+    for (const fs::path& folder : {scratch.program, scratch.current}) {
+      fs::copy_file(marker, folder / (std::wstring(planted.name) + L".dll"));
     }
     if (planted.preferred) {
       ASSERT_TRUE(native.Prefer(planted.name));
@@ -181,7 +127,7 @@ TEST(PlantedDlls, NoneRunsWhileTheProgramShowsItsWindowsAndSystemInfo) {
   path.Delete();
   tool.Delete();
 
-  RunningProgram running(program, folders.Current().c_str());
+  RunningProgram running(program.wstring(), scratch.current.c_str());
   ASSERT_TRUE(running.Started());
   const Opened opened = OpenAbout(running);
   ASSERT_NE(opened.browser, nullptr) << "no browser window";
@@ -211,7 +157,7 @@ TEST(PlantedDlls, NoneRunsWhileTheProgramShowsItsWindowsAndSystemInfo) {
   ::PostMessageW(opened.browser, WM_CLOSE, 0, 0);
   EXPECT_EQ(running.ExitCode(20000), 0);
 
-  EXPECT_EQ(folders.LogText(), "") << "planted DLLs ran in the program";
+  EXPECT_EQ(scratch.Ran(), "") << "planted DLLs ran in the program";
 }
 
 }  // namespace
