@@ -31,8 +31,6 @@ constexpr std::array kHardening{
 
 }  // namespace
 
-std::span<const INTERNETFEATURELIST> HardeningFeatures() noexcept { return kHardening; }
-
 int SwitchOnHardeningFeatures() noexcept {
   // The process's settings live in urlmon: it stays loaded for the whole run,
   // so the control finds them when it loads it again.

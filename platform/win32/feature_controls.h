@@ -7,17 +7,13 @@
 #include <windows.h>
 #include <urlmon.h>
 
-#include <span>
-
 namespace corvane::winui {
 
-// The features switched on (the README says why each is on and why the
-// others are left alone).
-std::span<const INTERNETFEATURELIST> HardeningFeatures() noexcept;
-
-// Switches each of them on for this process. Call before the first control
-// is made. Answers how many the system took; 0 when its urlmon has no
-// feature controls (before Windows XP SP2), and nothing else changes then.
+// Switches the features that harden a host on for this process (the README
+// says why each is on and why the others are left alone). Call before the
+// first control is made. Answers how many the system took; 0 when its urlmon
+// has no feature controls (before Windows XP SP2), and nothing else changes
+// then.
 int SwitchOnHardeningFeatures() noexcept;
 
 }  // namespace corvane::winui
