@@ -1,7 +1,7 @@
 // The WebBrowser control's security features that a program hosting it has
-// to switch on itself: off by default for every program but the system's own
-// browser. They are switched on for this process only, so nothing is written
-// to the registry and no other program changes.
+// to switch on itself: most are off by default for every program but the
+// system's own browser. They are switched on for this process only, so
+// nothing is written to the registry and no other program changes.
 #pragma once
 
 #include <windows.h>
