@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui_com.h"
 
@@ -23,10 +24,6 @@ struct Oleacc {
   FromObject resultFromObject = nullptr;
 };
 
-struct FreeLibraryRelease {
-  void operator()(HMODULE h) const noexcept { ::FreeLibrary(h); }
-};
-
 template <class Function>
 Function Lookup(HMODULE module, const char* name) {
   // Through the generic function type, which converts to any other.
@@ -34,7 +31,8 @@ Function Lookup(HMODULE module, const char* name) {
 }
 
 const Oleacc& TheOleacc() {
-  static const Owned<HMODULE, FreeLibraryRelease> module(::LoadLibraryW(L"oleacc.dll"));
+  // From the system folder only, never a file of that name elsewhere.
+  static const Library module = LoadSystemLibrary(L"oleacc.dll");
   static const Oleacc oleacc = [] {
     Oleacc found;
     if (module) {

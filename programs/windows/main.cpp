@@ -5,13 +5,19 @@
 #include "app/program.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/browser_emulation.h"
+#include "platform/win32/feature_controls.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/web_view.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
-  // Before the web control is first made: it reads its rendering mode then.
+  // Before anything is loaded at run time: DLLs come from the system folder.
+  corvane::winui::RestrictDllSearch();
+  // Before the web control is first made (ahead, during the splash): it
+  // reads its security features and its rendering mode then.
+  corvane::winui::SwitchOnHardeningFeatures();
   corvane::winui::EnsureBrowserEmulation();
   try {
     corvane::winui::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());

@@ -2,6 +2,7 @@
 """Checks that a 32-bit Windows program can start on Windows XP SP3.
 
     check_imports.py check EXE [EXPORTS_DIR]   the program's imports and header
+    check_imports.py flags EXE                 its hardening: flags, sections, DLLs
     check_imports.py list EXE                  prints what the program imports
     check_imports.py self-test [EXPORTS_DIR]   the check catches what it must,
                                                on programs made here in memory
@@ -16,6 +17,13 @@ line), `vista_plus.txt` (`dll name`, names from Vista on) and
 `noname_ordinals.txt` (`dll ordinal name`); default: tests/data/xp-exports.
 Delay-loaded imports count like the others: they would fail at their first
 call instead of at start.
+
+`flags` checks what keeps the program hard to attack: data is not executable
+(NX compatible), the image may load at any address (dynamic base, with its
+relocations kept), no section is both writable and executable, and every DLL
+it imports (delay-loaded too) is one the loader takes from the system folder
+on every Windows from XP SP3 to 11 whatever lies beside the program: a known
+DLL, or the common controls, which the manifest takes side by side.
 """
 
 from __future__ import annotations
@@ -39,6 +47,17 @@ KNOWN_NEWER = {
     ("uxtheme.dll", "BufferedPaintInit"), ("uxtheme.dll", "BufferedPaintUnInit"),
 }
 
+# Known DLLs on every Windows from XP SP3 to 11 (msvcrt on XP as the
+# dependency of known ones), and the side-by-side common controls.
+SYSTEM_FOLDER_ONLY = {
+    "advapi32.dll", "comdlg32.dll", "gdi32.dll", "imagehlp.dll", "kernel32.dll", "msvcrt.dll",
+    "ole32.dll", "oleaut32.dll", "rpcrt4.dll", "shell32.dll", "user32.dll", "wldap32.dll",
+    "comctl32.dll",
+}
+NX_COMPATIBLE, DYNAMIC_BASE = 0x100, 0x40
+RELOCATIONS_STRIPPED = 0x1
+SECTION_EXECUTE, SECTION_WRITE = 0x20000000, 0x80000000
+
 
 class Bad(Exception):
     """A file that is not a readable PE program."""
@@ -50,6 +69,11 @@ class Image:
     subsystem_version: tuple[int, int]
     # (dll lowercased, name or "#ordinal", delay-loaded)
     imports: list[tuple[str, str, bool]] = field(default_factory=list)
+    dll_characteristics: int = 0
+    file_characteristics: int = 0
+    relocations_size: int = 0
+    # (name, characteristics)
+    sections: list[tuple[str, int]] = field(default_factory=list)
 
 
 # --------------------------------------------------------------------------
@@ -79,7 +103,8 @@ def read_image(data: bytes) -> Image:
         else:
             raise Bad(f"unknown optional header magic {magic:#x}")
         image = Image(os_version=(u16(opt + 40), u16(opt + 42)),
-                      subsystem_version=(u16(opt + 48), u16(opt + 50)))
+                      subsystem_version=(u16(opt + 48), u16(opt + 50)),
+                      dll_characteristics=u16(opt + 70), file_characteristics=u16(pe + 22))
         count = u32(directories - 4)
         table = opt + optional_size
         spans = []
@@ -87,6 +112,7 @@ def read_image(data: bytes) -> Image:
             at = table + 40 * i
             virtual_size, virtual_address, raw_size, raw_offset = struct.unpack_from("<IIII", data, at + 8)
             spans.append((virtual_address, max(virtual_size, raw_size), raw_offset))
+            image.sections.append((data[at:at + 8].rstrip(b"\0").decode("latin-1"), u32(at + 36)))
 
         def offset(rva: int) -> int:
             for start, size, raw in spans:
@@ -114,6 +140,8 @@ def read_image(data: bytes) -> Image:
 
         def directory(index: int) -> int:
             return u32(directories + 8 * index) if index < count else 0
+
+        image.relocations_size = u32(directories + 8 * 5 + 4) if count > 5 else 0
 
         # Import descriptors: 20 bytes each, ended by one of zeros.
         at_rva = directory(1)
@@ -192,6 +220,35 @@ def problems(image: Image, exports: Exports) -> list[str]:
     return found
 
 
+def hardening_problems(image: Image) -> list[str]:
+    found = []
+    if not image.dll_characteristics & NX_COMPATIBLE:
+        found.append("not NX compatible: its data could be run as code")
+    if not image.dll_characteristics & DYNAMIC_BASE:
+        found.append("no dynamic base: it always loads at the same address")
+    if image.file_characteristics & RELOCATIONS_STRIPPED or image.relocations_size == 0:
+        found.append("no relocations: it cannot be moved to another address")
+    for name, flags in image.sections:
+        if flags & SECTION_WRITE and flags & SECTION_EXECUTE:
+            found.append(f"section {name} is both writable and executable")
+    for dll in sorted({dll for dll, _, _ in image.imports} - SYSTEM_FOLDER_ONLY):
+        found.append(f"imports {dll}: a file of that name beside the program could be loaded "
+                     f"instead (load it from the system folder at run time)")
+    return found
+
+
+def check_flags(exe: Path) -> int:
+    image = read_image(exe.read_bytes())
+    found = hardening_problems(image)
+    dlls = ", ".join(sorted({dll for dll, _, _ in image.imports}))
+    print(f"{exe.name}: DllCharacteristics {image.dll_characteristics:#x}, relocations "
+          f"{image.relocations_size} bytes, {len(image.sections)} sections; imports {dlls}")
+    for line in found:
+        print(f"  NOT HARDENED: {line}")
+    print(f"{exe.name} " + (f"has {len(found)} problem(s)" if found else "is hardened"))
+    return 1 if found else 0
+
+
 def check(exe: Path, folder: Path) -> int:
     image = read_image(exe.read_bytes())
     found = problems(image, load_exports(folder))
@@ -215,7 +272,9 @@ def check(exe: Path, folder: Path) -> int:
 # Self-test: PE programs made here, each with one fault or none.
 
 def build_pe(imports: dict[str, list], os_version=(4, 0), subsystem_version=(4, 0),
-             delayed: dict[str, list] | None = None, wide: bool = False) -> bytes:
+             delayed: dict[str, list] | None = None, wide: bool = False,
+             dll_characteristics: int = 0x140, relocations: bool = True,
+             section_flags: int = 0xC0000040, file_flags: int = 0x102) -> bytes:
     """A minimal PE with one section at RVA 0x1000 holding the import tables.
     Import entries are names or ordinals (int)."""
     base = 0x1000
@@ -256,10 +315,14 @@ def build_pe(imports: dict[str, list], os_version=(4, 0), subsystem_version=(4, 
     directories[1] = (table, 20 * (len(descriptors) + 1))
     if delay_table:
         directories[13] = (delay_table, 32)
+    if relocations:
+        # One empty block: only its presence is read.
+        directories[5] = (put(struct.pack("<II", base, 8)), 8)
     optional = bytearray(240 if wide else 224)
     struct.pack_into("<H", optional, 0, 0x20B if wide else 0x10B)
     struct.pack_into("<HH", optional, 40, *os_version)
     struct.pack_into("<HH", optional, 48, *subsystem_version)
+    struct.pack_into("<H", optional, 70, dll_characteristics)
     dirs_at = 112 if wide else 96
     struct.pack_into("<I", optional, dirs_at - 4, 16)
     for i, (rva, size) in enumerate(directories):
@@ -268,9 +331,9 @@ def build_pe(imports: dict[str, list], os_version=(4, 0), subsystem_version=(4, 
     header = bytearray(0x40)
     header[:2] = b"MZ"
     struct.pack_into("<I", header, 0x3C, 0x40)
-    coff = struct.pack("<HHIIIHH", 0x8664 if wide else 0x14C, 1, 0, 0, 0, len(optional), 0x102)
+    coff = struct.pack("<HHIIIHH", 0x8664 if wide else 0x14C, 1, 0, 0, 0, len(optional), file_flags)
     section = struct.pack("<8sIIIIIIHHI", b".idata", len(body), base, len(body), raw_offset,
-                          0, 0, 0, 0, 0xC0000040)
+                          0, 0, 0, 0, section_flags)
     head = bytes(header) + b"PE\0\0" + coff + bytes(optional) + section
     return head + bytes(raw_offset - len(head)) + bytes(body)
 
@@ -311,6 +374,29 @@ def self_test(folder: Path) -> list[str]:
             continue
         if len(got) != len(expected) or any(want not in line for want, line in zip(expected, got)):
             failures.append(f"{name}: expected {expected}, got {got}")
+    # The hardening check: each fault alone is found, and only it.
+    hardening = [
+        ("hardened program", build_pe(clean), []),
+        ("hardened 64-bit layout", build_pe(clean, wide=True), []),
+        ("the common controls", build_pe({"COMCTL32.dll": [17]}), []),
+        ("not NX compatible", build_pe(clean, dll_characteristics=0x40), ["not NX compatible"]),
+        ("no dynamic base", build_pe(clean, dll_characteristics=0x100), ["no dynamic base"]),
+        ("neither flag, 64-bit", build_pe(clean, wide=True, dll_characteristics=0),
+         ["not NX compatible", "no dynamic base"]),
+        ("no relocation table", build_pe(clean, relocations=False), ["no relocations"]),
+        ("relocations stripped", build_pe(clean, file_flags=0x103), ["no relocations"]),
+        ("a writable, executable section", build_pe(clean, section_flags=0xE0000020),
+         ["section .idata is both writable and executable"]),
+        ("an executable, read-only section", build_pe(clean, section_flags=0x60000020), []),
+        ("a DLL searched for beside the program", build_pe({**clean, "OLEACC.dll": ["LresultFromObject"]}),
+         ["imports oleacc.dll"]),
+        ("one delay-loaded", build_pe(clean, delayed={"version.dll": ["GetFileVersionInfoW"]}),
+         ["imports version.dll"]),
+    ]
+    for name, data, expected in hardening:
+        got = hardening_problems(read_image(data))
+        if len(got) != len(expected) or any(want not in line for want, line in zip(expected, got)):
+            failures.append(f"{name}: expected {expected}, got {got}")
     # The reader sees every import it was given, in order.
     listed = read_image(build_pe(clean)).imports
     want = [("kernel32.dll", "GetTickCount", False), ("kernel32.dll", "ExitProcess", False),
@@ -333,6 +419,8 @@ def main(argv: list[str]) -> int:
     try:
         if mode == "check" and len(argv) in (2, 3):
             return check(Path(argv[1]), Path(argv[2]) if len(argv) == 3 else DEFAULT_EXPORTS)
+        if mode == "flags" and len(argv) == 2:
+            return check_flags(Path(argv[1]))
         if mode == "list" and len(argv) == 2:
             for dll, name, delayed in read_image(Path(argv[1]).read_bytes()).imports:
                 print(f"{dll} {name}{' (delay-loaded)' if delayed else ''}")

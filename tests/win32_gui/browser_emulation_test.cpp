@@ -12,6 +12,7 @@
 #include "platform/win32/browser_emulation.h"
 #include "platform/win32/text.h"
 #include "tests/win32_gui/program_driver.h"
+#include "tests/win32_gui/registry_snapshot.h"
 
 namespace corvane::winui {
 namespace {
@@ -73,44 +74,8 @@ void SetNumber(HKEY root, const wchar_t* path, const wchar_t* name, DWORD number
   ASSERT_EQ(::RegSetKeyValueW(root, path, name, REG_DWORD, &number, sizeof number), ERROR_SUCCESS);
 }
 
-// Every key and value under `key`: "path\name" -> type and data.
-using Snapshot = std::map<std::wstring, std::vector<BYTE>>;
-
-void Take(HKEY key, const std::wstring& path, Snapshot& into) {
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[512];
-    DWORD nameLength = 512;
-    BYTE data[2048];
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    if (::RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) {
-      break;
-    }
-    std::vector<BYTE> entry{static_cast<BYTE>(type)};
-    entry.insert(entry.end(), data, data + size);
-    into[path + L"|" + name] = entry;
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[512];
-    DWORD nameLength = 512;
-    if (::RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    into[path + L"\\" + name] = {};
-    HKEY child = nullptr;
-    if (::RegOpenKeyExW(key, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
-      Take(child, path + L"\\" + name, into);
-      ::RegCloseKey(child);
-    }
-  }
-}
-
-Snapshot Take(HKEY key) {
-  Snapshot snapshot;
-  Take(key, L"", snapshot);
-  return snapshot;
-}
+using test::Snapshot;
+using test::Take;
 
 std::optional<DWORD> Number(HKEY root, const wchar_t* name) {
   DWORD value = 0;

@@ -150,13 +150,15 @@ inline int ToolbarCommand(HANDLE process, HWND toolbar, int index) {
 
 class RunningProgram {
  public:
-  RunningProgram() {
+  RunningProgram() : RunningProgram(corvane::test::ProgramPath()) {}
+  // The program file `path`, started in the current folder `folder` (this
+  // process's when null).
+  explicit RunningProgram(const std::wstring& path, const wchar_t* folder = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::wstring path = corvane::test::ProgramPath();
     std::wstring commandLine = L"\"" + path + L"\"";
     started_ = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                nullptr, nullptr, &startup, &info_) != FALSE;
+                                nullptr, folder, &startup, &info_) != FALSE;
   }
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;
