@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "tests/e2e/e2e_fixture.h"
-#include "tests/e2e/processes.h"
+#include "tests/support/processes.h"
 
 namespace corvane::testing {
 namespace {

@@ -1,5 +1,5 @@
-// The program's processes as /proc shows them: its web and network
-// processes, and the namespace each runs in.
+// A program's processes as /proc shows them: the engine's web and network
+// processes below it, and the namespace each runs in.
 #pragma once
 
 #include <dirent.h>
