@@ -94,7 +94,7 @@ class GtkBackend final : public Backend {
   WebPages pages_;
   Units units_;
   GObjectPtr<GtkCssProvider> css_;
-  std::unique_ptr<SandboxProbe> sandbox_;  // asked when the context is made
+  SandboxProbe sandbox_;  // asked when the context is made
   GObjectPtr<WebKitWebContext> context_;
   std::unique_ptr<EngineWarmUp> warmUp_;  // goes before the context
   std::map<std::string, FormWindow*> live_;

@@ -16,7 +16,10 @@ constexpr const char* kBubblewrap = "/usr/bin/bwrap";
 
 bool ConfinesWeb() { return CORVANE_CONFINE_WEB != 0; }
 
-SandboxProbe::SandboxProbe() {
+void SandboxProbe::Start() {
+  if (probe_ || works_) {
+    return;
+  }
   if (!ConfinesWeb()) {
     works_ = false;
     return;
@@ -33,6 +36,7 @@ SandboxProbe::SandboxProbe() {
 }
 
 bool SandboxProbe::Works() {
+  Start();
   if (!works_) {
     works_ = g_subprocess_wait_check(probe_.get(), nullptr, nullptr) != FALSE;
     probe_.reset();

@@ -28,11 +28,13 @@ namespace corvane::gtk {
 // made for the start-up benchmark's comparison (CORVANE_CONFINE_WEB=OFF).
 [[nodiscard]] bool ConfinesWeb();
 
-// Whether bubblewrap can run here. Started when made, so that the answer is
-// in by the time the web context is made; asked for, it waits for it.
+// Whether bubblewrap can run here. Start() begins to find out (the backend
+// starts it when it is made, so the answer is in by the time the web context
+// is made; measured, it does not delay the first window); Works() starts it
+// if need be and waits for the answer.
 class SandboxProbe {
  public:
-  SandboxProbe();
+  void Start();
   [[nodiscard]] bool Works();
 
  private:
