@@ -4,7 +4,8 @@ floor (C, bench/floor.cpp), interleaved under one Xvfb with a throw-away HOME.
 Usage: bench.py startup|idle <build-dir> <port> [rounds] [pause]
 pause: seconds between the splash being mapped and its key (a person looking
 at it first; 0: the key at once). BASELINE=<another build of the program>
-adds it as D to the start-up rounds (say, the same program before a change)."""
+adds it as D to the start-up rounds (say, the same program before a change,
+or built with its web processes unconfined)."""
 import http.server, os, shutil, signal, statistics, subprocess, sys, tempfile, threading, time
 
 TITLE = "Corvane bench page"
@@ -133,10 +134,13 @@ class Run:
         # Each process's memory is read once a sample: reading it costs the
         # kernel a walk over the process's pages while the program runs.
         rss = pss = 0
+        roles = {}
         for p in tree(self.pid):
             r, s = mem([p])
             rss, pss = rss + r, pss + s
             role = ROLES.get(comm(p), "UI") if p != self.pid else "UI"  # the profile
+            roles[role] = roles.get(role, 0) + s
+        for role, s in roles.items():
             self.roles[role] = max(self.roles.get(role, 0), s)
         self.peak_rss, self.peak_pss = max(self.peak_rss, rss), max(self.peak_pss, pss)
 
@@ -157,7 +161,10 @@ class Run:
                 pass
 
 
-ROLES = {"WebKitWebProces": "web", "WebKitNetworkPr": "network"}
+# The engine's sandbox adds bubblewrap (two processes per web process) and,
+# where there is a D-Bus session, its D-Bus proxy.
+ROLES = {"WebKitWebProces": "web", "WebKitNetworkPr": "network", "bwrap": "sandbox",
+         "xdg-dbus-proxy": "sandbox"}
 
 
 def comm(pid):
@@ -252,12 +259,12 @@ def startup(watch, progs, rounds, url, pause):
     print(f"{ratio(a_k2t, e2t[1]):7.2f}{ratio(a_k2t, e2t[2]):7.2f}   A vs B, C exec to title; {targets}")
     for label, i in (("peak process-tree RSS, MiB", 1), ("peak process-tree PSS, MiB", 2)):
         vs = [med([x[i] for x in s]) / 1024 for s in sets]
-        note = "   target <= 1.00" if i == 2 else ""
+        note = "   target <= 1.05" if i == 2 else ""
         line(label, vs, ".1f")
         print(f"{ratio(vs[0], vs[1]):7.2f}{ratio(vs[0], vs[2]):7.2f}{note}")
-    for role in ("UI", "web", "network"):
+    for role in ("UI", "web", "network", "sandbox"):
         vs = [med([x[3].get(role, 0) for x in s]) / 1024 for s in sets]
-        line("  peak PSS of the " + role + " process", vs, ".1f")
+        line("  peak PSS of the " + role + " process" + ("es" if role == "sandbox" else ""), vs, ".1f")
         print(f"{ratio(vs[0], vs[1]):7.2f}{ratio(vs[0], vs[2]):7.2f}")
 
 

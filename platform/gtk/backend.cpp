@@ -65,7 +65,10 @@ struct GtkBackend::PostedTask {
 };
 
 GtkBackend::GtkBackend(WebPages pages)
-    : pages_(std::move(pages)), units_(Units::ScreenDpi()), css_(gtk_css_provider_new()) {
+    : pages_(std::move(pages)),
+      units_(Units::ScreenDpi()),
+      css_(gtk_css_provider_new()) {
+  sandbox_.Start();
   gtk_css_provider_load_from_data(css_.get(), kStyle, -1, nullptr);
   if (GdkScreen* screen = gdk_screen_get_default()) {
     gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css_.get()),
@@ -132,7 +135,7 @@ FormWindow* GtkBackend::Find(const std::string& name) const {
 
 WebKitWebContext* GtkBackend::WebContext() {
   if (!context_) {
-    context_ = GObjectPtr<WebKitWebContext>(webkit_web_context_new_ephemeral());
+    context_ = MakeWebContext(sandbox_);
     GuardDownloads(context_.get());
   }
   return context_.get();

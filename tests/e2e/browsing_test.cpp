@@ -12,56 +12,10 @@
 #include <sstream>
 
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/processes.h"
 
 namespace corvane::testing {
 namespace {
-
-// The parent and the short name of a process, from /proc.
-bool ReadStat(int pid, int& parent, std::string& name) {
-  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat;
-  if (!std::getline(file, stat)) {
-    return false;
-  }
-  const std::size_t open = stat.find('(');
-  const std::size_t close = stat.rfind(')');
-  if (open == std::string::npos || close == std::string::npos) {
-    return false;
-  }
-  name = stat.substr(open + 1, close - open - 1);
-  std::istringstream rest(stat.substr(close + 2));
-  char state = 0;
-  rest >> state >> parent;
-  return true;
-}
-
-// The processes below `root` whose short name starts with `prefix`.
-std::vector<int> Descendants(int root, const std::string& prefix) {
-  std::map<int, std::pair<int, std::string>> all;
-  if (DIR* proc = opendir("/proc")) {
-    while (dirent* entry = readdir(proc)) {
-      const int pid = std::atoi(entry->d_name);
-      int parent = 0;
-      std::string name;
-      if (pid > 0 && ReadStat(pid, parent, name)) {
-        all[pid] = {parent, name};
-      }
-    }
-    closedir(proc);
-  }
-  std::vector<int> found;
-  for (const auto& [pid, info] : all) {
-    for (int up = info.first; up > 1 && all.count(up) != 0; up = all[up].first) {
-      if (up == root) {
-        if (info.second.starts_with(prefix)) {
-          found.push_back(pid);
-        }
-        break;
-      }
-    }
-  }
-  return found;
-}
 
 // A loopback port nobody listens on (it was free a moment ago).
 int ClosedPort() {
@@ -150,14 +104,15 @@ class EverydayBrowsing : public EndToEnd {
     const ScreenRect r = x.Geometry(browser);
     return {r.x + (8 + r.width - 7) / 2, r.y + (80 + r.height - 7) / 2};
   }
-  // Opens the loop page and waits until its script has begun its endless run.
-  bool OpenHungPage(XWindow browser) {
+  // Opens the loop page (of `root`, by default the site of the first page)
+  // and waits until its script has begun its endless run.
+  bool OpenHungPage(XWindow browser, const std::string& root = "") {
     const int before = server.Requests("/looping.txt");
-    Enter(browser, Root() + "/loop.html");
+    Enter(browser, (root.empty() ? Root() : root) + "/loop.html");
     return CaptionBecomes(browser, "Loop Page" + kSuffix) &&
            Eventually([&] { return server.Requests("/looping.txt") > before; });
   }
-  std::vector<int> WebProcesses() { return Descendants(program->Pid(), "WebKitWebProces"); }
+  std::vector<int> WebProcesses() { return WebProcessesOf(program->Pid()); }
 };
 
 // ---- words search ----------------------------------------------------------------
@@ -313,18 +268,23 @@ TEST_F(PageTrouble, TheNetworkProcessEndingInALoadSaysSoAndBrowsingGoesOn) {
 TEST_F(PageTrouble, AHungPageIsOfferedToBeStopped) {
   const auto browser = Start();
   ASSERT_TRUE(browser);
-  ASSERT_TRUE(OpenHungPage(*browser));
-  ClickPage(*browser);  // the engine finds its page not answering
-  const auto box = Titled("Page Not Responding");
-  ASSERT_TRUE(box);
-  x.Focus(*box);
-  x.Key("s", {"Alt_L"});  // Stop Page
-  EXPECT_TRUE(Gone(*box));
-  EXPECT_TRUE(CaptionBecomes(*browser, "Page Stopped Working" + kSuffix));
-  const int before = server.Requests("/loop.html");
-  Toolbar(*browser, 3);  // Refresh loads it again
-  EXPECT_TRUE(CaptionBecomes(*browser, "Loop Page" + kSuffix));
-  EXPECT_GT(server.Requests("/loop.html"), before);
+  // The first page's site, then another site: a page in a process of its own
+  // since the navigation.
+  for (const std::string& root : {Root(), "http://localhost:" + std::to_string(server.Port())}) {
+    SCOPED_TRACE(root);
+    ASSERT_TRUE(OpenHungPage(*browser, root));
+    ClickPage(*browser);  // the engine finds its page not answering
+    const auto box = Titled("Page Not Responding");
+    ASSERT_TRUE(box);
+    x.Focus(*box);
+    x.Key("s", {"Alt_L"});  // Stop Page
+    EXPECT_TRUE(Gone(*box));
+    EXPECT_TRUE(CaptionBecomes(*browser, "Page Stopped Working" + kSuffix));
+    const int before = server.Requests("/loop.html");
+    Toolbar(*browser, 3);  // Refresh loads it again
+    EXPECT_TRUE(CaptionBecomes(*browser, "Loop Page" + kSuffix));
+    EXPECT_GT(server.Requests("/loop.html"), before);
+  }
 }
 
 TEST_F(PageTrouble, TheQuestionGoesByItselfWhenThePageAnswersAfterAll) {

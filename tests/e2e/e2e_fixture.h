@@ -42,9 +42,15 @@ inline bool Eventually(const std::function<bool()>& condition, std::chrono::mill
 // The program as a child process.
 class Process {
  public:
-  explicit Process(const std::string& path) {
-    char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-    if (posix_spawn(&pid_, path.c_str(), nullptr, nullptr, argv, environ) != 0) {
+  explicit Process(const std::string& path) : Process(std::vector<std::string>{path}) {}
+  // The program `command[0]` with its arguments.
+  explicit Process(const std::vector<std::string>& command) {
+    std::vector<char*> argv;
+    for (const std::string& word : command) {
+      argv.push_back(const_cast<char*>(word.c_str()));
+    }
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
       pid_ = -1;
     }
   }

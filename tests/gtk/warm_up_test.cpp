@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -17,6 +16,7 @@
 #include "browser/form1.h"
 #include "splash/frm_splash.h"
 #include "tests/gtk/gtk_fixture.h"
+#include "tests/support/processes.h"
 
 namespace corvane::testing {
 namespace {
@@ -70,34 +70,11 @@ class TappedBackend final : public Backend {
   std::vector<std::unique_ptr<Tap>> taps_;
 };
 
-// The engine's web processes started by this process.
+// The engine's web processes started by this process (in the engine's
+// sandbox each is a grandchild, below bubblewrap).
 std::set<int> WebProcesses() {
-  std::set<int> found;
-  const std::string self = "/proc/" + std::to_string(getpid());
-  std::ifstream tasks(self + "/task/" + std::to_string(getpid()) + "/children");
-  std::vector<int> children;
-  for (int pid = 0; tasks >> pid;) {
-    children.push_back(pid);
-  }
-  // The engine's helpers may be started from any thread of this process.
-  GDir* dir = g_dir_open((self + "/task").c_str(), 0, nullptr);
-  if (dir != nullptr) {
-    while (const gchar* task = g_dir_read_name(dir)) {
-      std::ifstream more(self + "/task/" + task + "/children");
-      for (int pid = 0; more >> pid;) {
-        children.push_back(pid);
-      }
-    }
-    g_dir_close(dir);
-  }
-  for (const int pid : children) {
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    if (std::getline(comm, name) && name.rfind("WebKitWebProces", 0) == 0) {
-      found.insert(pid);
-    }
-  }
-  return found;
+  const std::vector<int> found = WebProcessesOf(getpid());
+  return {found.begin(), found.end()};
 }
 
 // The events up to and including the first load's end (a title that comes
