@@ -115,8 +115,16 @@ void frmFind::Form_Unload() {
       Skip([&] { page->FindFinish(); });
       searching_ = false;
     }
-    Skip([&] { page->SetFocus(); });
   }
+  // Once this window is off the screen (the window system hands the
+  // keyboard on as a window goes).
+  Program& program = TheProgram();
+  program.ThePorts().backend.Post([&program] {
+    Form1& browser = program.Get<Form1>();
+    if (browser.Loaded()) {
+      Skip([&] { browser.brwWebBrowser().SetFocus(); });
+    }
+  });
 }
 
 std::span<const Route<frmFind>> frmFind::Events() {
