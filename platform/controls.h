@@ -75,7 +75,8 @@ class TextBox : public Control {
 };
 
 // A check box or an option button: on or off. Setting an option button on
-// sets the other option buttons of its container off.
+// sets the other option buttons of its container off; setting one off
+// changes nothing (one of the group is always on, as with clicks).
 class CheckBox : public Control {
  public:
   [[nodiscard]] virtual bool Value() const = 0;

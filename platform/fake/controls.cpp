@@ -55,10 +55,14 @@ bool FakeCheckBox::Value() const {
 
 void FakeCheckBox::SetValue(bool on) {
   faults.Check("SetValue");
-  value_ = on;
-  if (!on || Design().kind != ControlKind::OptionButton) {
+  if (Design().kind != ControlKind::OptionButton) {
+    value_ = on;
     return;
   }
+  if (!on) {
+    return;  // one of the group stays on
+  }
+  value_ = true;
   // The other option buttons of the container go off.
   for (const ControlDesign& c : window_.Design().controls) {
     if (c.kind == ControlKind::OptionButton && c.container == Design().container &&
