@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cwctype>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,203 +18,115 @@
 namespace corvane::winui {
 namespace {
 
-struct Page;
-
-// An automation object that answers calls by name, as the document's
-// objects do, and never goes away before the test's page.
-class StandIn : public IDispatch {
- public:
-  explicit StandIn(Page& page) : page_(page) {}
-  virtual ~StandIn() = default;
-  StandIn(const StandIn&) = delete;
-  StandIn& operator=(const StandIn&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-      *out = static_cast<IDispatch*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
-                                          DISPID* ids) override {
-    const std::wstring name = names[0];
-    for (std::size_t i = 0; i < kNames.size(); ++i) {
-      if (kNames[i] == name) {
-        ids[0] = static_cast<DISPID>(i + 1);
-        return S_OK;
-      }
-    }
-    return DISP_E_UNKNOWNNAME;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO*, UINT*) override;
-
-  long refs = 0;
-
- protected:
-  // Answers member `name` with its arguments (first first).
-  virtual bool Call(const std::wstring& name, std::vector<VARIANT*>& arguments,
-                    VARIANT* result) = 0;
-  Page& page_;
-
- private:
-  static inline const std::vector<std::wstring> kNames = {
-      L"body", L"createTextRange", L"findText", L"setEndPoint", L"collapse", L"select",
-      L"scrollIntoView"};
-};
-
-class Range;
-
 struct Page {
   std::wstring text;
   bool noDocument = false;
   std::vector<std::string> calls{};  // "findText", "select", ... in order
-  long selected = -1;              // where the selected range starts
+  long selected = -1;                // where the selected range starts
   int scrolls = 0;
-  std::vector<std::unique_ptr<StandIn>> objects{};
-  Range& NewRange();
 };
 
-void Answer(VARIANT* result, IDispatch* object) {
-  if (result != nullptr) {
-    object->AddRef();
-    V_VT(result) = VT_DISPATCH;
-    V_DISPATCH(result) = object;
-  }
-}
+const std::vector<std::wstring> kNames = {L"body",     L"createTextRange", L"findText",
+                                          L"setEndPoint", L"collapse",     L"select",
+                                          L"scrollIntoView"};
 
-class Range final : public StandIn {
+// One stand-in plays each part, by name as the document's objects answer:
+// the control (only its Document property), the document and its body
+// (which make text ranges), and a text range over the page's text. The
+// objects live as long as the test's control.
+class StandIn final : public IDispatch {
  public:
-  using StandIn::StandIn;
-  long start = 0;
-  long end = 0;
+  enum class Part : std::uint8_t { Control, Body, Range };
+  StandIn(Page& page, Part part)
+      : page_(page), part_(part), end_(static_cast<long>(page.text.size())) {}
 
- protected:
-  bool Call(const std::wstring& name, std::vector<VARIANT*>& args, VARIANT* result) override {
-    if (name == L"findText" && args.size() == 3) {
-      const std::wstring wanted = V_BSTR(args[0]);
-      // As the control does: `count` characters on from the range's start,
-      // or back from its end; past the range itself.
-      const long count = V_I4(args[1]);
-      const bool back = count < 0;
-      const bool matchCase = (V_I4(args[2]) & 4) != 0;
-      const long size = static_cast<long>(page_.text.size());
-      const long from = back ? std::max(0L, end + count) : start;
-      const long to = back ? end : std::min(size, start + count);
-      std::wstring within = page_.text.substr(static_cast<std::size_t>(from),
-                                              static_cast<std::size_t>(to - from));
-      std::wstring what = wanted;
-      if (!matchCase) {
-        for (auto* s : {&within, &what}) {
-          for (wchar_t& c : *s) {
-            c = static_cast<wchar_t>(::towlower(c));
-          }
-        }
-      }
-      const std::size_t at = back ? within.rfind(what) : within.find(what);
-      V_VT(result) = VT_BOOL;
-      V_BOOL(result) = at != std::wstring::npos ? VARIANT_TRUE : VARIANT_FALSE;
-      if (at != std::wstring::npos) {
-        start = from + static_cast<long>(at);
-        end = start + static_cast<long>(what.size());
-      }
-      return true;
-    }
-    if (name == L"setEndPoint" && args.size() == 2) {
-      const auto* other = static_cast<Range*>(V_DISPATCH(args[1]));
-      if (std::wstring(V_BSTR(args[0])) == L"StartToEnd") {
-        start = other->end;
-      } else {
-        end = other->start;
-      }
-      return true;
-    }
-    if (name == L"collapse" && args.size() == 1) {
-      if (V_BOOL(args[0]) != VARIANT_FALSE) {
-        end = start;  // to its start
-      } else {
-        start = end;
-      }
-      return true;
-    }
-    if (name == L"select") {
-      page_.selected = start;
-      return true;
-    }
-    if (name == L"scrollIntoView") {
-      ++page_.scrolls;
-      return true;
-    }
-    return false;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ? this : nullptr;
+    return *out != nullptr ? S_OK : E_NOINTERFACE;
   }
-};
-
-Range& Page::NewRange() {
-  auto range = std::make_unique<Range>(*this);
-  range->end = static_cast<long>(text.size());
-  Range& made = *range;
-  objects.push_back(std::move(range));
-  return made;
-}
-
-HRESULT StandIn::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO*, UINT*) {
-  if (id < 1 || id > static_cast<DISPID>(kNames.size())) {
-    return DISP_E_MEMBERNOTFOUND;
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
+                                          DISPID* ids) override {
+    const auto it = std::find(kNames.begin(), kNames.end(), std::wstring(names[0]));
+    ids[0] = static_cast<DISPID>(it - kNames.begin() + 1);
+    return it != kNames.end() ? S_OK : DISP_E_UNKNOWNNAME;
   }
-  const std::wstring& name = kNames[static_cast<std::size_t>(id - 1)];
-  page_.calls.push_back(ToUtf8(name));
-  std::vector<VARIANT*> arguments;
-  for (UINT i = params->cArgs; i > 0; --i) {
-    arguments.push_back(&params->rgvarg[i - 1]);
-  }
-  return Call(name, arguments, result) ? S_OK : DISP_E_MEMBERNOTFOUND;
-}
-
-// The document and its body: the body makes text ranges over the page.
-class Body final : public StandIn {
- public:
-  using StandIn::StandIn;
-
- protected:
-  bool Call(const std::wstring& name, std::vector<VARIANT*>& /*args*/, VARIANT* result) override {
-    if (name == L"body") {
-      Answer(result, this);
-      return true;
-    }
-    if (name == L"createTextRange") {
-      Answer(result, &page_.NewRange());
-      return true;
-    }
-    return false;
-  }
-};
-
-// The control's automation interface: only its Document is asked for.
-class Control final : public StandIn {
- public:
-  using StandIn::StandIn;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
-    if (id != kDocumentId || flags != DISPATCH_PROPERTYGET || page_.noDocument) {
+    if (part_ == Part::Control) {
+      if (id != kDocumentId || flags != DISPATCH_PROPERTYGET || page_.noDocument) {
+        return DISP_E_MEMBERNOTFOUND;
+      }
+      return Answer(result, Part::Body);
+    }
+    if (id < 1 || id > static_cast<DISPID>(kNames.size())) {
       return DISP_E_MEMBERNOTFOUND;
     }
-    body_ = std::make_unique<Body>(page_);
-    Answer(result, body_.get());
+    const std::wstring& name = kNames[static_cast<std::size_t>(id - 1)];
+    page_.calls.push_back(ToUtf8(name));
+    VARIANT* args = params->rgvarg;  // last first
+    if (name == L"body" || name == L"createTextRange") {
+      return Answer(result, name == L"body" ? Part::Body : Part::Range);
+    }
+    if (name == L"findText" && params->cArgs == 3) {
+      // As the control does: `count` characters on from the range's start,
+      // or back from its end; past the range itself.
+      const long count = V_I4(&args[1]);
+      const long size = static_cast<long>(page_.text.size());
+      const long from = count < 0 ? std::max(0L, end_ + count) : start_;
+      const long to = count < 0 ? end_ : std::min(size, start_ + count);
+      std::wstring within = page_.text.substr(static_cast<std::size_t>(from),
+                                              static_cast<std::size_t>(to - from));
+      std::wstring what = V_BSTR(&args[2]);
+      if ((V_I4(&args[0]) & 4) == 0) {  // no match case
+        for (auto* text : {&within, &what}) {
+          std::transform(text->begin(), text->end(), text->begin(), ::towlower);
+        }
+      }
+      const std::size_t at = count < 0 ? within.rfind(what) : within.find(what);
+      if (at != std::wstring::npos) {
+        start_ = from + static_cast<long>(at);
+        end_ = start_ + static_cast<long>(what.size());
+      }
+      V_VT(result) = VT_BOOL;
+      V_BOOL(result) = at != std::wstring::npos ? VARIANT_TRUE : VARIANT_FALSE;
+    } else if (name == L"setEndPoint" && params->cArgs == 2) {
+      const auto* other = static_cast<StandIn*>(V_DISPATCH(&args[0]));
+      if (std::wstring(V_BSTR(&args[1])) == L"StartToEnd") {
+        start_ = other->end_;
+      } else {  // EndToStart
+        end_ = other->start_;
+      }
+    } else if (name == L"collapse" && params->cArgs == 1) {
+      if (V_BOOL(&args[0]) != VARIANT_FALSE) {
+        end_ = start_;  // to its start
+      } else {
+        start_ = end_;
+      }
+    } else if (name == L"select") {
+      page_.selected = start_;
+    } else if (name == L"scrollIntoView") {
+      ++page_.scrolls;
+    }
     return S_OK;
   }
 
- protected:
-  bool Call(const std::wstring&, std::vector<VARIANT*>&, VARIANT*) override { return false; }
-
  private:
-  std::unique_ptr<Body> body_;
+  HRESULT Answer(VARIANT* result, Part part) {
+    made_.push_back(std::make_unique<StandIn>(page_, part));
+    V_VT(result) = VT_DISPATCH;
+    V_DISPATCH(result) = made_.back().get();
+    return S_OK;
+  }
+
+  Page& page_;
+  Part part_;
+  long start_ = 0;  // a range's place in the text
+  long end_;
+  std::vector<std::unique_ptr<StandIn>> made_;
 };
 
 // "word" at 4, "Word" at 14, "word" at 24.
@@ -220,7 +134,7 @@ const wchar_t* const kText = L"One word, two Word, and word.";
 
 TEST(FindInPage, FindSelectsAndScrollsToEachMatchInTurnWrappingBothWays) {
   Page page{.text = kText};
-  Control control(page);
+  StandIn control(page, StandIn::Part::Control);
   PageFinder finder;
   const struct Step {
     const char* what;
@@ -261,7 +175,7 @@ TEST(FindInPage, FindSelectsAndScrollsToEachMatchInTurnWrappingBothWays) {
 
 TEST(FindInPage, APageWithoutADocumentFindsNothingAndNothingFails) {
   Page page{.text = kText, .noDocument = true};
-  Control control(page);
+  StandIn control(page, StandIn::Part::Control);
   PageFinder finder;
   FindOutcome outcome = finder.Find(&control, "word", false, false);
   EXPECT_FALSE(outcome.found);
