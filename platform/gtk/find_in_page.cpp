@@ -37,6 +37,8 @@ void PageFinder::Find(const std::string& text, bool matchCase, bool backwards) {
   }
   // The engine selects the match and scrolls it into view; found-text
   // carries the matches it counted.
+  newSearch_ = true;
+  counted_ = -1;
   webkit_find_controller_search(controller_, ValidUtf8(text).c_str(), options, kMostCounted);
 }
 
@@ -54,15 +56,22 @@ void PageFinder::Raise(bool found, std::int32_t matches) {
 
 void PageFinder::OnFound(WebKitFindController* /*controller*/, guint matches, gpointer self) {
   try {
-    static_cast<PageFinder*>(self)->Raise(
-        true, matches > kMostCounted ? -1 : static_cast<std::int32_t>(matches));
+    auto* finder = static_cast<PageFinder*>(self);
+    if (finder->newSearch_) {
+      finder->newSearch_ = false;
+      finder->counted_ = matches > kMostCounted ? -1 : static_cast<std::int32_t>(matches);
+    }
+    finder->Raise(true, finder->counted_);
   } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
   }
 }
 
 void PageFinder::OnFailed(WebKitFindController* /*controller*/, gpointer self) {
   try {
-    static_cast<PageFinder*>(self)->Raise(false, 0);
+    auto* finder = static_cast<PageFinder*>(self);
+    finder->newSearch_ = false;
+    finder->counted_ = 0;
+    finder->Raise(false, 0);
   } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
   }
 }

@@ -33,6 +33,10 @@ class PageFinder {
   WebKitFindController* controller_;  // the view's own, lives as long as it
   std::string control_;
   std::function<void(Event&)> raise_;
+  // The engine counts the matches of a new search only: the steps after it
+  // report the count it gave.
+  bool newSearch_ = false;
+  std::int32_t counted_ = -1;
   gulong found_ = 0;
   gulong failed_ = 0;
 };
