@@ -55,6 +55,11 @@ void Pass(F& form, void (F::*handler)(const std::string&), Event& event) {
   (form.*handler)(event.text);
 }
 
+template <class F>
+void Pass(F& form, void (F::*handler)(bool, std::int32_t), Event& event) {
+  (form.*handler)(event.found, event.matches);
+}
+
 template <class Member>
 struct OwnerOf;
 template <class F, class... Args>

@@ -50,6 +50,10 @@ void Form::Unload() {
   if (!loaded_) {
     return;
   }
+  Form_Unload();
+  if (!loaded_) {
+    return;  // Form_Unload unloaded it already
+  }
   std::unique_ptr<LoadedWindow> gone = std::move(loaded_);
   gone->link.Cut();
   gone->window->Hide();

@@ -62,6 +62,8 @@ class Form {
 
  protected:
   virtual void Form_Load() {}
+  // Runs as the window is unloaded, before it goes (windows it owns go too).
+  virtual void Form_Unload() {}
   // Routes an event of one of the window's controls to its named handler.
   virtual void OnEvent(Event& event) = 0;
 

@@ -4,6 +4,7 @@
 
 #include "about/frm_about.h"
 #include "browser/form1.h"
+#include "find/frm_find.h"
 #include "splash/frm_splash.h"
 
 namespace corvane {
@@ -13,8 +14,9 @@ Program::Program(Ports ports, BuildSettings settings)
 
 Program::~Program() {
   // Windows go before the forms whose links they point at.
-  for (Form* form : {static_cast<Form*>(splash_.get()), static_cast<Form*>(browser_.get()),
-                     static_cast<Form*>(about_.get())}) {
+  // Owned windows go before their owner.
+  for (Form* form : {static_cast<Form*>(find_.get()), static_cast<Form*>(splash_.get()),
+                     static_cast<Form*>(browser_.get()), static_cast<Form*>(about_.get())}) {
     if (form != nullptr && form->loaded_) {
       form->loaded_->link.Cut();
       form->loaded_.reset();
@@ -45,6 +47,14 @@ frmAbout& Program::Get<frmAbout>() {
     about_ = std::make_unique<frmAbout>(*this);
   }
   return *about_;
+}
+
+template <>
+frmFind& Program::Get<frmFind>() {
+  if (!find_) {
+    find_ = std::make_unique<frmFind>(*this);
+  }
+  return *find_;
 }
 
 void Program::Start() {

@@ -15,6 +15,7 @@ namespace corvane {
 class frmSplash;
 class Form1;
 class frmAbout;
+class frmFind;
 class Registry;
 class Shell;
 
@@ -76,6 +77,7 @@ class Program {
   std::unique_ptr<frmSplash> splash_;
   std::unique_ptr<Form1> browser_;
   std::unique_ptr<frmAbout> about_;
+  std::unique_ptr<frmFind> find_;
   int loaded_ = 0;
   bool ended_ = false;
   bool collectionPosted_ = false;
@@ -88,5 +90,7 @@ template <>
 Form1& Program::Get<Form1>();
 template <>
 frmAbout& Program::Get<frmAbout>();
+template <>
+frmFind& Program::Get<frmFind>();
 
 }  // namespace corvane

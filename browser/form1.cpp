@@ -7,6 +7,7 @@
 #include "app/error_modes.h"
 #include "app/program.h"
 #include "browser/shortcuts.h"
+#include "find/frm_find.h"
 
 namespace corvane {
 
@@ -42,6 +43,11 @@ void Form1::Form_Load() {
   Skip([&] { cboAddress().AddItem(cboAddress().Text()); });
   Skip([&] { timTimer().SetEnabled(true); });
   Skip([&] { brwWebBrowser().Navigate(StartingAddress); });
+}
+
+void Form1::Form_Unload() {
+  // The Find window belongs to this one and goes with it.
+  Skip([&] { TheProgram().Get<frmFind>().CloseWithOwner(); });
 }
 
 void Form1::Form_Resize() {
@@ -141,6 +147,15 @@ void Form1::Form_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
         }
       });
       break;
+    case ShortcutAction::Find:
+      Skip([&] { TheProgram().Get<frmFind>().ShowFind(); });
+      break;
+    case ShortcutAction::FindNext:
+    case ShortcutAction::FindPrevious: {
+      const bool back = shortcut->action == ShortcutAction::FindPrevious;
+      Skip([&] { TheProgram().Get<frmFind>().FindAgain(back); });
+      break;
+    }
   }
   KeyCode = 0;
 }
@@ -166,6 +181,7 @@ void Form1::brwWebBrowser_DownloadComplete() {
 void Form1::brwWebBrowser_NavigateComplete2(const std::string& /*URL*/) {
   // The address the notification carries is not used: the list keeps what
   // the web view reports as its location.
+  Skip([&] { TheProgram().Get<frmFind>().PageChanged(); });
   SetCaption(PageTitle());
 
   ComboBox& box = cboAddress();
@@ -193,6 +209,10 @@ void Form1::brwWebBrowser_NavigateComplete2(const std::string& /*URL*/) {
   box.SetListIndex(0);
 }
 
+void Form1::brwWebBrowser_FindResult(bool Found, std::int32_t Matches) {
+  TheProgram().Get<frmFind>().SearchEnded(Found, Matches);
+}
+
 // ---- events ----------------------------------------------------------------
 
 std::span<const Route<Form1>> Form1::Events() {
@@ -206,6 +226,7 @@ std::span<const Route<Form1>> Form1::Events() {
       {"brwWebBrowser", EventType::DownloadComplete, Call<&Form1::brwWebBrowser_DownloadComplete>},
       {"brwWebBrowser", EventType::NavigateComplete2,
        Call<&Form1::brwWebBrowser_NavigateComplete2>},
+      {"brwWebBrowser", EventType::FindResult, Call<&Form1::brwWebBrowser_FindResult>},
   };
   return kEvents;
 }

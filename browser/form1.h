@@ -41,6 +41,8 @@ class Form1 final : public Form {
   void timTimer_Timer();
   void brwWebBrowser_DownloadComplete();
   void brwWebBrowser_NavigateComplete2(const std::string& URL);
+  // A search in the page ended: the Find window says how.
+  void brwWebBrowser_FindResult(bool Found, std::int32_t Matches);
   // The window's shortcuts (it has key preview): a key that is one sets
   // KeyCode to 0, so it goes no further.
   void Form_KeyDown(std::int16_t& KeyCode, std::int16_t Shift);
@@ -59,6 +61,7 @@ class Form1 final : public Form {
 
  protected:
   void Form_Load() override;
+  void Form_Unload() override;
   void OnEvent(Event& event) override;
 
  private:

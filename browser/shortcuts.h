@@ -15,6 +15,9 @@ enum class ShortcutAction : std::uint8_t {
   ZoomIn,
   ZoomOut,
   ZoomReset,
+  Find,          // the Find window
+  FindNext,      // the next match of the last search
+  FindPrevious,  // the match before
 };
 
 struct Shortcut {

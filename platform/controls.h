@@ -64,6 +64,25 @@ class ComboBox : public Control {
   virtual void SelectAll() = 0;
 };
 
+// One line of text the user types.
+class TextBox : public Control {
+ public:
+  [[nodiscard]] virtual std::string Text() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual void SetFocus() = 0;
+  // Selects the whole text.
+  virtual void SelectAll() = 0;
+};
+
+// A check box or an option button: on or off. Setting an option button on
+// sets the other option buttons of its container off; setting one off
+// changes nothing (one of the group is always on, as with clicks).
+class CheckBox : public Control {
+ public:
+  [[nodiscard]] virtual bool Value() const = 0;
+  virtual void SetValue(bool on) = 0;
+};
+
 class Timer {
  public:
   Timer() = default;
@@ -109,6 +128,22 @@ class WebBrowser : public Control {
   // The page's zoom: 1 is its own size.
   [[nodiscard]] virtual float Zoom() const = 0;
   virtual void SetZoom(float factor) = 0;
+
+  // ---- find in the page ----
+  // Each starts a search and returns; the outcome comes back as a
+  // FindResult event of the web view (found or not, the matches counted
+  // where the engine counts them). Searches wrap at either end of the page.
+  // A new search for `text`: the first match from the top (the last going
+  // backwards) is selected and scrolled into view.
+  virtual void Find(const std::string& text, bool matchCase, bool backwards) = 0;
+  // The match after (or before) the one selected, for the last search.
+  virtual void FindNext() = 0;
+  virtual void FindPrevious() = 0;
+  // Ends the search: the engine lets go of it (the selection stays).
+  virtual void FindFinish() = 0;
+  // Puts the keyboard into the page, its window brought to the front.
+  virtual void SetFocus() = 0;
+  // ---- end of find in the page ----
 };
 
 }  // namespace corvane

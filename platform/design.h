@@ -25,6 +25,9 @@ enum class ControlKind : std::uint8_t {
   Toolbar,
   ImageList,
   WebBrowser,
+  TextBox,       // one line of text the user types
+  CheckBox,      // on or off (Value)
+  OptionButton,  // one of a group: the option buttons of the same container
 };
 
 enum class BorderStyle : std::uint8_t {
@@ -37,6 +40,7 @@ enum class StartPosition : std::uint8_t {
   Manual,          // at WindowDesign::left/top (twips, screen coordinates of the client area)
   CenterScreen,    // centred on the screen
   WindowsDefault,  // wherever the window system puts new windows
+  OwnerTopRight,   // at the top-right corner of the owner's client area (WindowDesign::owner)
 };
 
 enum class Alignment : std::uint8_t { Left, Right, Center };
@@ -101,6 +105,7 @@ struct ControlDesign {
                                  // words, for assistive technology
   int interval = 0;            // timer, milliseconds
   bool enabled = true;         // timer on at design time
+  bool value = false;          // check box, option button: on at design time
   std::vector<ToolbarButtonDesign> buttons{};  // toolbar
   int buttonWidth = 0;                       // toolbar, pixels
   int buttonHeight = 0;                      // toolbar, pixels
@@ -125,6 +130,9 @@ struct WindowDesign {
   float top = 0;
   bool showInTaskbar = true;
   bool keyPreview = false;
+  // The window class this one belongs to (empty: none). An owned window
+  // stays above its owner while both are loaded.
+  std::string owner{};
   std::vector<ControlDesign> controls{};  // in build order
 
   // The control called `name` (with `index` for control arrays), or nullptr.

@@ -24,6 +24,7 @@ enum class EventType : std::uint8_t {
   DownloadComplete,   // web view
   NavigateComplete2,  // web view; `text` carries the address reached
   Close,              // the title-bar close box
+  FindResult,         // web view: a search ended; `found`, `matches`
 };
 
 struct Event {
@@ -35,6 +36,8 @@ struct Event {
   std::int16_t shift = 0;           // KeyDown: the modifiers held (platform/keys.h)
   const ToolbarButton* button = nullptr;
   std::string text{};
+  bool found = false;          // FindResult: a match is selected
+  std::int32_t matches = -1;   // FindResult: the matches in the page, -1 when not counted
 };
 
 // Receives every event of one realised window. The forms runtime implements
@@ -76,6 +79,9 @@ class NativeWindow {
   [[nodiscard]] virtual Timer& GetTimer(const std::string& name) = 0;
   [[nodiscard]] virtual Toolbar& GetToolbar(const std::string& name) = 0;
   [[nodiscard]] virtual WebBrowser& GetWebBrowser(const std::string& name) = 0;
+  [[nodiscard]] virtual TextBox& GetTextBox(const std::string& name) = 0;
+  // A check box or an option button.
+  [[nodiscard]] virtual CheckBox& GetCheckBox(const std::string& name) = 0;
 };
 
 class Backend {

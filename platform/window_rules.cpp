@@ -135,6 +135,11 @@ bool RouteAccessKey(const KeyRouting& window, char letter) {
     window.focus(*owner);
     Event click{.type = EventType::Click, .control = owner->name, .index = owner->index};
     window.raise(click);
+  } else if (owner->kind == ControlKind::CheckBox || owner->kind == ControlKind::OptionButton) {
+    window.focus(*owner);
+    if (window.press) {
+      window.press(*owner);
+    }
   } else if (const ControlDesign* target = window.design.Find(owner->mnemonicTarget)) {
     window.focus(*target);
   }
@@ -197,7 +202,9 @@ std::string ValidUtf8(const std::string& text) {
 
 bool TakesOwnClicks(ControlKind kind) {
   return kind == ControlKind::CommandButton || kind == ControlKind::ComboBox ||
-         kind == ControlKind::Toolbar || kind == ControlKind::WebBrowser;
+         kind == ControlKind::Toolbar || kind == ControlKind::WebBrowser ||
+         kind == ControlKind::TextBox || kind == ControlKind::CheckBox ||
+         kind == ControlKind::OptionButton;
 }
 
 }  // namespace corvane

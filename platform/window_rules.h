@@ -72,6 +72,9 @@ struct KeyRouting {
   std::function<const ControlDesign*()> focused;
   // Puts the focus on a control.
   std::function<void(const ControlDesign&)> focus;
+  // Presses a check box (toggles it) or an option button (sets it on), as
+  // a click on it would.
+  std::function<void(const ControlDesign&)> press{};
 };
 
 // A key going down: a window with key preview sees it first as KeyDown.
@@ -90,8 +93,8 @@ enum class CharacterRoute : std::uint8_t {
 // as KeyPress. `key` comes back as the handlers left it.
 CharacterRoute RouteCharacter(const KeyRouting& window, std::int16_t& key);
 
-// Alt + letter: the owner's button is focused and pressed, or its label's
-// mnemonic target takes the focus. Answers whether any caption owns it.
+// Alt + letter: the owner's button, check box or option button is focused
+// and pressed, or its label's mnemonic target takes the focus. Answers whether any caption owns it.
 bool RouteAccessKey(const KeyRouting& window, char letter);
 
 // ---- text -------------------------------------------------------------------

@@ -21,3 +21,57 @@ void FakeTimer::SetEnabled(bool enabled) {
 }
 
 }  // namespace corvane::fake
+
+namespace corvane::fake {
+
+std::string FakeTextBox::Text() const {
+  faults.Check("Text");
+  return text_;
+}
+
+void FakeTextBox::SetText(const std::string& text) {
+  faults.Check("SetText");
+  text_ = ValidUtf8(text);
+  allSelected_ = false;
+}
+
+void FakeTextBox::SetFocus() {
+  faults.Check("SetFocus");
+  window_.SetFocus(Design().name);
+}
+
+void FakeTextBox::Type(const std::string& text) {
+  text_ = allSelected_ ? text : text_ + text;
+  allSelected_ = false;
+}
+
+FakeCheckBox::FakeCheckBox(FakeWindow& window, const ControlDesign& design)
+    : FakePlaced(window, design), value_(design.value) {}
+
+bool FakeCheckBox::Value() const {
+  faults.Check("Value");
+  return value_;
+}
+
+void FakeCheckBox::SetValue(bool on) {
+  faults.Check("SetValue");
+  if (Design().kind != ControlKind::OptionButton) {
+    value_ = on;
+    return;
+  }
+  if (!on) {
+    return;  // one of the group stays on
+  }
+  value_ = true;
+  // The other option buttons of the container go off.
+  for (const ControlDesign& c : window_.Design().controls) {
+    if (c.kind == ControlKind::OptionButton && c.container == Design().container &&
+        &c != &Design()) {
+      window_.CheckBoxNamed(c.name).value_ = false;
+    }
+  }
+}
+
+void FakeCheckBox::Press() { SetValue(Design().kind == ControlKind::OptionButton || !value_); }
+
+}  // namespace corvane::fake

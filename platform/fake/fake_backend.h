@@ -122,6 +122,35 @@ class FakeComboBox final : public FakePlaced<ComboBox> {
   bool allSelected_ = false;
 };
 
+class FakeTextBox final : public FakePlaced<TextBox> {
+ public:
+  using FakePlaced::FakePlaced;
+  [[nodiscard]] std::string Text() const override;
+  void SetText(const std::string& text) override;
+  void SetFocus() override;
+  void SelectAll() override { allSelected_ = true; }
+  [[nodiscard]] bool AllSelected() const { return allSelected_; }
+  // Driver: the user types `text` at the end (or over a selected text).
+  void Type(const std::string& text);
+
+ private:
+  std::string text_;
+  bool allSelected_ = false;
+};
+
+// A check box or an option button.
+class FakeCheckBox final : public FakePlaced<CheckBox> {
+ public:
+  FakeCheckBox(FakeWindow& window, const ControlDesign& design);
+  [[nodiscard]] bool Value() const override;
+  void SetValue(bool on) override;
+  // What a click does: a check box turns over, an option button turns on.
+  void Press();
+
+ private:
+  bool value_;
+};
+
 class FakeTimer final : public Timer {
  public:
   explicit FakeTimer(const ControlDesign& design);
@@ -166,6 +195,19 @@ class FakeWebBrowser final : public FakePlaced<WebBrowser> {
   [[nodiscard]] bool Busy() const override;
   [[nodiscard]] float Zoom() const override;
   void SetZoom(float factor) override;
+  // Find in the page: searches `pageText` and raises FindResult from the
+  // loop, as an engine answers later. Calls: "Find(text)", "Find(text,
+  // case, up)", "FindNext()", "FindPrevious()", "FindFinish()".
+  void Find(const std::string& text, bool matchCase, bool backwards) override;
+  void FindNext() override;
+  void FindPrevious() override;
+  void FindFinish() override;
+  void SetFocus() override;
+  // Script: the page's text, and whether the page counts its matches.
+  std::string pageText;
+  bool countsMatches = true;
+  // The offset in pageText of the match selected, -1 for none.
+  std::ptrdiff_t selected = -1;
 
   // Script: what the properties answer.
   std::string locationName;
@@ -186,6 +228,9 @@ class FakeWebBrowser final : public FakePlaced<WebBrowser> {
 
  private:
   void Call(const std::string& operation, const std::string& argument = {});
+  void SelectMatch(int step);
+  std::vector<std::ptrdiff_t> matches_;
+  std::size_t current_ = 0;
 };
 
 class FakeWindow final : public NativeWindow {
@@ -207,8 +252,12 @@ class FakeWindow final : public NativeWindow {
   [[nodiscard]] Timer& GetTimer(const std::string& name) override;
   [[nodiscard]] Toolbar& GetToolbar(const std::string& name) override;
   [[nodiscard]] WebBrowser& GetWebBrowser(const std::string& name) override;
+  [[nodiscard]] TextBox& GetTextBox(const std::string& name) override;
+  [[nodiscard]] CheckBox& GetCheckBox(const std::string& name) override;
 
   // Typed access for tests.
+  [[nodiscard]] FakeTextBox& TextBoxNamed(const std::string& name);
+  [[nodiscard]] FakeCheckBox& CheckBoxNamed(const std::string& name);
   [[nodiscard]] FakeLabel& LabelNamed(const std::string& name, std::int16_t index = -1);
   [[nodiscard]] FakeComboBox& Combo(const std::string& name);
   [[nodiscard]] FakeTimer& TimerNamed(const std::string& name);
@@ -241,6 +290,7 @@ class FakeWindow final : public NativeWindow {
   void ResizeClient(float width, float height);
   void Tick(const std::string& timer);  // no tick for a timer off or of no interval
   void SetFocus(const std::string& name);
+  [[nodiscard]] bool Active() const;
 
   // Raises an event through the window's sink.
   void Raise(Event& event);
@@ -265,6 +315,7 @@ class FakeWindow final : public NativeWindow {
   std::string focus_;
   std::map<std::pair<std::string, std::int16_t>, std::unique_ptr<Control>> controls_;
   std::map<std::string, std::unique_ptr<FakeTimer>> timers_;
+  void PlaceByOwner();
 };
 
 class FakeBackend final : public Backend {
@@ -298,6 +349,9 @@ class FakeBackend final : public Backend {
   // Called when a window and its controls have been built, before its load
   // handler runs (tests make controls fail there).
   std::function<void(FakeWindow&)> onCreate;
+  // The window that has the keyboard (shown last, or given the focus last).
+  [[nodiscard]] const std::string& ActiveWindow() const { return active_; }
+  void Activate(const std::string& name) { active_ = name; }
   [[nodiscard]] int QuitCount() const { return quits_; }
   [[nodiscard]] int RunCount() const { return runs_; }
   Faults faults;  // "MakeWindow"
@@ -306,6 +360,7 @@ class FakeBackend final : public Backend {
   friend class FakeWindow;
   std::map<std::string, FakeWindow*> live_;
   std::vector<std::string> journal_;
+  std::string active_;
   std::vector<std::function<void()>> posted_;
   int quits_ = 0;
   int runs_ = 0;

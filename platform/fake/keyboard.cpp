@@ -13,6 +13,7 @@ KeyRouting FakeWindow::Routing() {
       .alive = [this] { return visible_; },
       .focused = [this] { return design_.Find(focus_); },
       .focus = [this](const ControlDesign& control) { focus_ = control.name; },
+      .press = [this](const ControlDesign& control) { CheckBoxNamed(control.name).Press(); },
   };
 }
 
@@ -55,7 +56,13 @@ void FakeWindow::Stroke(std::int16_t keyCode, std::int16_t shift, std::int16_t c
     }
   } else if (character != 0) {
     std::int16_t key = character;
-    (void)RouteCharacter(routing, key);
+    // A text box types what reaches it natively.
+    if (RouteCharacter(routing, key) == CharacterRoute::Native && key >= 32 && key < 127) {
+      if (const ControlDesign* focused = design_.Find(focus_);
+          focused != nullptr && focused->kind == ControlKind::TextBox) {
+        TextBoxNamed(focused->name).Type(std::string(1, static_cast<char>(key)));
+      }
+    }
   }
   Settle();
 }

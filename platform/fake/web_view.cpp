@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cctype>
+
 #include "platform/fake/fake_backend.h"
 
 namespace corvane::fake {
@@ -44,6 +47,80 @@ void FakeWebBrowser::RaiseNavigateComplete2(const std::string& address) {
 void FakeWebBrowser::RaiseDownloadComplete() {
   Event done{.type = EventType::DownloadComplete, .control = Design().name};
   window_.Raise(done);
+}
+
+}  // namespace corvane::fake
+
+// ---- find in the page --------------------------------------------------------
+
+namespace corvane::fake {
+
+namespace {
+
+std::string Folded(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+}  // namespace
+
+void FakeWebBrowser::Find(const std::string& text, bool matchCase, bool backwards) {
+  Call("Find", text + (matchCase ? ", case" : "") + (backwards ? ", up" : ""));
+  matches_.clear();
+  const std::string page = matchCase ? pageText : Folded(pageText);
+  const std::string wanted = matchCase ? text : Folded(text);
+  for (std::size_t at = page.find(wanted); !wanted.empty() && at != std::string::npos;
+       at = page.find(wanted, at + 1)) {
+    matches_.push_back(static_cast<std::ptrdiff_t>(at));
+  }
+  current_ = backwards && !matches_.empty() ? matches_.size() - 1 : 0;
+  SelectMatch(0);
+}
+
+void FakeWebBrowser::FindNext() {
+  Call("FindNext");
+  SelectMatch(1);
+}
+
+void FakeWebBrowser::FindPrevious() {
+  Call("FindPrevious");
+  SelectMatch(-1);
+}
+
+void FakeWebBrowser::FindFinish() {
+  Call("FindFinish");
+  matches_.clear();
+}
+
+void FakeWebBrowser::SetFocus() {
+  Call("SetFocus");
+  window_.SetFocus(Design().name);
+}
+
+void FakeWebBrowser::SelectMatch(int step) {
+  const bool found = !matches_.empty();
+  if (found) {
+    const auto count = static_cast<std::ptrdiff_t>(matches_.size());
+    // Wraps at either end.
+    current_ = static_cast<std::size_t>(
+        ((static_cast<std::ptrdiff_t>(current_) + step) % count + count) % count);
+    selected = matches_[current_];
+  } else {
+    selected = -1;
+  }
+  const auto counted = countsMatches ? static_cast<std::int32_t>(matches_.size()) : -1;
+  const std::string name = Design().name;
+  const std::string windowName = window_.Design().name;
+  FakeBackend& backend = window_.Backend();
+  backend.Post([&backend, windowName, name, found, counted] {
+    // The web view may be gone by then, with its window.
+    if (FakeWindow* window = backend.Find(windowName)) {
+      Event result{.type = EventType::FindResult, .control = name, .found = found,
+                   .matches = counted};
+      window->Raise(result);
+    }
+  });
 }
 
 }  // namespace corvane::fake

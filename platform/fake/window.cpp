@@ -25,6 +25,13 @@ FakeWindow::FakeWindow(FakeBackend& backend, const WindowDesign& design, EventSi
       case ControlKind::WebBrowser:
         controls_[key] = std::make_unique<FakeWebBrowser>(*this, c);
         break;
+      case ControlKind::TextBox:
+        controls_[key] = std::make_unique<FakeTextBox>(*this, c);
+        break;
+      case ControlKind::CheckBox:
+      case ControlKind::OptionButton:
+        controls_[key] = std::make_unique<FakeCheckBox>(*this, c);
+        break;
       case ControlKind::Timer:
         timers_[c.name] = std::make_unique<FakeTimer>(c);
         break;
@@ -45,6 +52,7 @@ FakeWindow::FakeWindow(FakeBackend& backend, const WindowDesign& design, EventSi
       screenTop_ = (FakeBackend::kScreenHeight - design.clientHeight) / 2;
       break;
     case StartPosition::WindowsDefault:
+    case StartPosition::OwnerTopRight:  // placed when shown, by its owner
       screenLeft_ = 1200;
       screenTop_ = 1200;
       break;
@@ -88,6 +96,10 @@ void FakeWindow::Show() {
   }
   visible_ = true;
   ++shows_;
+  if (shows_ == 1) {
+    PlaceByOwner();
+  }
+  backend_.active_ = design_.name;
   backend_.Note("show " + design_.name);
   // The focus goes to the first control in the tab order that can take it.
   const ControlDesign* first = FirstFocus(design_, nullptr);
@@ -106,6 +118,17 @@ void FakeWindow::Hide() {
   backend_.Note("hide " + design_.name);
 }
 
+void FakeWindow::PlaceByOwner() {
+  const FakeWindow* owner = design_.owner.empty() ? nullptr : backend_.Find(design_.owner);
+  if (design_.startPosition != StartPosition::OwnerTopRight || owner == nullptr) {
+    return;
+  }
+  screenLeft_ = owner->screenLeft_ + owner->scaleWidth_ - design_.left - scaleWidth_;
+  screenTop_ = owner->screenTop_ + design_.top;
+}
+
+bool FakeWindow::Active() const { return visible_ && backend_.active_ == design_.name; }
+
 template <class T>
 T& FakeWindow::Typed(const std::string& name, std::int16_t index) {
   return TypedControl<T>(controls_, design_.name, name, index);
@@ -123,6 +146,16 @@ WebBrowser& FakeWindow::GetWebBrowser(const std::string& name) {
   return Typed<FakeWebBrowser>(name, -1);
 }
 Timer& FakeWindow::GetTimer(const std::string& name) { return TimerNamed(name); }
+TextBox& FakeWindow::GetTextBox(const std::string& name) { return Typed<FakeTextBox>(name, -1); }
+CheckBox& FakeWindow::GetCheckBox(const std::string& name) {
+  return Typed<FakeCheckBox>(name, -1);
+}
+FakeTextBox& FakeWindow::TextBoxNamed(const std::string& name) {
+  return Typed<FakeTextBox>(name, -1);
+}
+FakeCheckBox& FakeWindow::CheckBoxNamed(const std::string& name) {
+  return Typed<FakeCheckBox>(name, -1);
+}
 
 FakeLabel& FakeWindow::LabelNamed(const std::string& name, std::int16_t index) {
   return Typed<FakeLabel>(name, index);
@@ -146,6 +179,10 @@ void FakeWindow::ClickAt(float x, float y) {
   const ControlDesign* hit = HitTest(design_, x, y);
   if (hit != nullptr && hit->tabStop) {
     focus_ = hit->name;
+  }
+  if (hit != nullptr &&
+      (hit->kind == ControlKind::CheckBox || hit->kind == ControlKind::OptionButton)) {
+    CheckBoxNamed(hit->name).Press();
   }
   // A combo box, toolbar or web view takes the click itself: the window
   // raises nothing for it (a button's own click is a Click).
@@ -186,6 +223,9 @@ void FakeWindow::Tick(const std::string& timer) {
   Settle();
 }
 
-void FakeWindow::SetFocus(const std::string& name) { focus_ = name; }
+void FakeWindow::SetFocus(const std::string& name) {
+  focus_ = name;
+  backend_.active_ = design_.name;
+}
 
 }  // namespace corvane::fake

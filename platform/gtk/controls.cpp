@@ -371,6 +371,11 @@ std::unique_ptr<Control> MakeControl(FormWindow& window, const ControlDesign& de
       return MakeToolbar(window, design);
     case ControlKind::WebBrowser:
       return MakeWebBrowser(window, design);
+    case ControlKind::TextBox:
+      return MakeTextBox(window, design);
+    case ControlKind::CheckBox:
+    case ControlKind::OptionButton:
+      return MakeCheckBox(window, design);
     case ControlKind::Timer:
     case ControlKind::ImageList:
       break;

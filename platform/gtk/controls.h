@@ -82,6 +82,9 @@ std::unique_ptr<Timer> MakeTimer(FormWindow& window, const ControlDesign& design
 std::unique_ptr<Control> MakeComboBox(FormWindow& window, const ControlDesign& design);
 std::unique_ptr<Control> MakeToolbar(FormWindow& window, const ControlDesign& design);
 std::unique_ptr<Control> MakeWebBrowser(FormWindow& window, const ControlDesign& design);
+std::unique_ptr<Control> MakeTextBox(FormWindow& window, const ControlDesign& design);
+// A check box or an option button.
+std::unique_ptr<Control> MakeCheckBox(FormWindow& window, const ControlDesign& design);
 
 // A picture by its design-table name, or nothing when it cannot be read.
 GObjectPtr<GdkPixbuf> LoadPicture(const std::string& name);

@@ -125,6 +125,7 @@ KeyRouting FormWindow::Routing() {
       .alive = [this] { return visible_; },
       .focused = [this] { return FocusedControl(); },
       .focus = [this](const ControlDesign& control) { FocusControl(control); },
+      .press = [this](const ControlDesign& control) { PressControl(control); },
   };
 }
 

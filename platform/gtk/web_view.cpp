@@ -22,6 +22,7 @@
 #include <string>
 
 #include "platform/gtk/downloads.h"
+#include "platform/gtk/find_in_page.h"
 #include "platform/gtk/controls.h"
 #include "platform/gtk/own_pages.h"
 #include "platform/gtk/page_watch.h"
@@ -57,7 +58,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
       : Placed(window, design),
         view_(window.Backend().NewWebView()),
         watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); },
-               [this] { return uri_.empty() ? std::string("this page") : uri_; }) {
+               [this] { return uri_.empty() ? std::string("this page") : uri_; }),
+        finder_(WEBKIT_WEB_VIEW(view_), design.name,
+                [this](Event& event) { window_.Raise(event); }) {
     GtkWidget* view = view_;
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
@@ -159,6 +162,19 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     }
     webkit_web_view_set_zoom_level(View(), factor);
   }
+
+  // ---- find in the page (platform/gtk/find_in_page.cpp) ----
+  void Find(const std::string& text, bool matchCase, bool backwards) override {
+    finder_.Find(text, matchCase, backwards);
+  }
+  void FindNext() override { finder_.Next(); }
+  void FindPrevious() override { finder_.Previous(); }
+  void FindFinish() override { finder_.Finish(); }
+  void SetFocus() override {
+    gtk_window_present(window_.Toplevel());
+    gtk_widget_grab_focus(view_);
+  }
+  // ---- end of find in the page ----
 
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
@@ -371,6 +387,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   GtkWidget* view_;  // the engine's view, owned by the window once attached
   std::string uri_;  // the view's address, as it last announced it
   PageWatch watch_;
+  PageFinder finder_;
   bool finished_ = false;
   bool started_ = false;             // between the engine's STARTED and FINISHED
   bool stopPendingOnStart_ = false;  // a stop that came before the load started

@@ -36,6 +36,10 @@ FormWindow::FormWindow(GtkBackend& backend, const WindowDesign& design, EventSin
       gtk_window_set_deletable(window, design.controlBox ? TRUE : FALSE);
       break;
   }
+  // An owned window stays above its owner.
+  if (const FormWindow* owner = design.owner.empty() ? nullptr : backend.Find(design.owner)) {
+    gtk_window_set_transient_for(window, owner->Toplevel());
+  }
   gtk_window_set_skip_taskbar_hint(window, design.showInTaskbar ? FALSE : TRUE);
   gtk_window_set_skip_pager_hint(window, design.showInTaskbar ? FALSE : TRUE);
 
@@ -139,6 +143,23 @@ void FormWindow::Place() {
     case StartPosition::Manual:
       gtk_window_move(GTK_WINDOW(toplevel_), units.Px(design_.left), units.Px(design_.top));
       break;
+    case StartPosition::OwnerTopRight:
+      if (const FormWindow* owner = backend_.Find(design_.owner)) {
+        // The owner's client area on the screen (its frame, where it has
+        // no window yet).
+        int x = 0;
+        int y = 0;
+        GdkWindow* area = gtk_widget_get_window(owner->toplevel_);
+        if (area != nullptr) {
+          gdk_window_get_origin(area, &x, &y);
+        } else {
+          gtk_window_get_position(owner->Toplevel(), &x, &y);
+        }
+        gtk_window_move(GTK_WINDOW(toplevel_),
+                        x + owner->clientWidth_ - units.Px(design_.left) - clientWidth_,
+                        y + units.Px(design_.top));
+      }
+      break;
     case StartPosition::WindowsDefault:
       break;
   }
@@ -191,6 +212,12 @@ Toolbar& FormWindow::GetToolbar(const std::string& name) {
 WebBrowser& FormWindow::GetWebBrowser(const std::string& name) {
   return TypedControl<WebBrowser>(controls_, design_.name, name, -1);
 }
+TextBox& FormWindow::GetTextBox(const std::string& name) {
+  return TypedControl<TextBox>(controls_, design_.name, name, -1);
+}
+CheckBox& FormWindow::GetCheckBox(const std::string& name) {
+  return TypedControl<CheckBox>(controls_, design_.name, name, -1);
+}
 Timer& FormWindow::GetTimer(const std::string& name) {
   return NamedTimer(timers_, design_.name, name);
 }
@@ -204,6 +231,13 @@ void FormWindow::FocusControl(const ControlDesign& control) {
   }
   if (const auto* realised = dynamic_cast<const Realised*>(it->second.get())) {
     gtk_widget_grab_focus(realised->FocusWidget());
+  }
+}
+
+void FormWindow::PressControl(const ControlDesign& control) {
+  GtkWidget* widget = WidgetOf(control.name, control.index);
+  if (widget != nullptr && GTK_IS_BUTTON(widget)) {
+    gtk_button_clicked(GTK_BUTTON(widget));
   }
 }
 

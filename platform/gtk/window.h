@@ -40,6 +40,8 @@ class FormWindow final : public NativeWindow {
   [[nodiscard]] Timer& GetTimer(const std::string& name) override;
   [[nodiscard]] Toolbar& GetToolbar(const std::string& name) override;
   [[nodiscard]] WebBrowser& GetWebBrowser(const std::string& name) override;
+  [[nodiscard]] TextBox& GetTextBox(const std::string& name) override;
+  [[nodiscard]] CheckBox& GetCheckBox(const std::string& name) override;
 
   [[nodiscard]] GtkWindow* Toplevel() const { return GTK_WINDOW(toplevel_); }
   // The client area: every control's coordinates count from its corner.
@@ -68,6 +70,7 @@ class FormWindow final : public NativeWindow {
   [[nodiscard]] KeyRouting Routing();
   [[nodiscard]] bool CanFocus(const ControlDesign& control) const;
   void FocusControl(const ControlDesign& control);
+  void PressControl(const ControlDesign& control);
   void FocusFirst();
   [[nodiscard]] const ControlDesign* FocusedControl() const;
   void HandleClick(double rootX, double rootY);

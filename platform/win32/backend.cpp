@@ -76,6 +76,15 @@ Win32Window* Win32Backend::FormOf(HWND window) const {
   return it != forms_.end() ? it->second : nullptr;
 }
 
+Win32Window* Win32Backend::FormNamed(const std::string& name) const {
+  for (const auto& [window, form] : forms_) {
+    if (form->Design().name == name) {
+      return form;
+    }
+  }
+  return nullptr;
+}
+
 std::unique_ptr<NativeWindow> Win32Backend::MakeWindow(const WindowDesign& design,
                                                        EventSink& sink) {
   return std::make_unique<Win32Window>(*this, design, sink);

@@ -58,6 +58,8 @@ class Win32Backend final : public Backend {
   void Enlist(HWND window, Win32Window* form) { forms_[window] = form; }
   void Delist(HWND window) { forms_.erase(window); }
   [[nodiscard]] Win32Window* FormOf(HWND window) const;
+  // The live window of a class, or nullptr.
+  [[nodiscard]] Win32Window* FormNamed(const std::string& name) const;
 
  private:
   HINSTANCE instance_;

@@ -99,6 +99,7 @@ KeyRouting Win32Window::Routing() {
         return item != nullptr ? &item->Design() : nullptr;
       },
       .focus = [this](const ControlDesign& control) { FocusControl(control); },
+      .press = [this](const ControlDesign& control) { PressControl(control); },
   };
 }
 
@@ -128,6 +129,13 @@ bool Win32Backend::PreTranslate(MSG& message) {
         return true;  // the page's own key
       }
       if (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE) {
+        // An edit control would tell its window as well (IDOK, IDCANCEL),
+        // pressing the button twice: there the key is only a character.
+        const ControlDesign* focused = form->Routing().focused();
+        if (focused != nullptr && focused->kind == ControlKind::TextBox) {
+          ::TranslateMessage(&message);
+          return true;
+        }
         return false;  // they come back as characters
       }
       if (message.wParam == VK_TAB && ::GetKeyState(VK_MENU) >= 0) {

@@ -7,6 +7,7 @@
 
 #include <utility>
 
+#include "platform/win32/find_in_page.h"
 #include "platform/win32/ui_com.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_procs.h"
@@ -376,7 +377,26 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   [[nodiscard]] float Zoom() const override { return Automation().Zoom(); }
   void SetZoom(float factor) override { Automation().SetZoom(factor); }
 
+  // ---- find in the page (platform/win32/find_in_page.cpp) ----
+  void Find(const std::string& text, bool matchCase, bool backwards) override {
+    Report(finder_.Find(Automation().Dispatch().get(), text, matchCase, backwards));
+  }
+  void FindNext() override { Report(finder_.Step(Automation().Dispatch().get(), false)); }
+  void FindPrevious() override { Report(finder_.Step(Automation().Dispatch().get(), true)); }
+  void FindFinish() override { finder_.Finish(); }
+  void SetFocus() override {
+    ::SetForegroundWindow(::GetAncestor(handle_, GA_ROOT));
+    ::SetFocus(FocusHandle());
+  }
+  // ---- end of find in the page ----
+
  private:
+  void Report(const FindOutcome& outcome) {
+    Event result{.type = EventType::FindResult, .control = design_.name, .found = outcome.found,
+                 .matches = outcome.matches};
+    form_.Raise(result);
+  }
+  PageFinder finder_;
   [[nodiscard]] BrowserAutomation Automation() const {
     if (!host_) {
       throw Failure("the web view is gone");

@@ -9,6 +9,7 @@
 
 #include "platform/win32/combo_box.h"
 #include "platform/win32/controls.h"
+#include "platform/win32/input_controls.h"
 #include "platform/win32/toolbar.h"
 
 namespace corvane::winui {
@@ -73,7 +74,11 @@ Win32Window::Win32Window(Win32Backend& backend, const WindowDesign& design, Even
       break;
   }
   HWND owner = nullptr;
-  if (!design.showInTaskbar) {
+  // An owned window stays above its owner.
+  const Win32Window* ownerForm = design.owner.empty() ? nullptr : backend.FormNamed(design.owner);
+  if (ownerForm != nullptr) {
+    owner = ownerForm->Hwnd();
+  } else if (!design.showInTaskbar) {
     owner = backend.HiddenOwner();  // an owned window has no taskbar button
   } else {
     exStyle |= WS_EX_APPWINDOW;
@@ -87,6 +92,14 @@ Win32Window::Win32Window(Win32Backend& backend, const WindowDesign& design, Even
   if (design.startPosition == StartPosition::CenterScreen) {
     x = (::GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2;
     y = (::GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2;
+  } else if (design.startPosition == StartPosition::OwnerTopRight && ownerForm != nullptr) {
+    // Inside the owner's client area, `left` from its right edge.
+    RECT client{};
+    ::GetClientRect(ownerForm->Hwnd(), &client);
+    POINT corner{client.right, client.top};
+    ::ClientToScreen(ownerForm->Hwnd(), &corner);
+    x = corner.x - PxX(design.left) - PxX(design.clientWidth) + frame.left;
+    y = corner.y + PxY(design.top) + frame.top;
   } else if (design.startPosition == StartPosition::Manual) {
     // The design places the client area's top-left corner.
     x = PxX(design.left) + frame.left;
@@ -133,6 +146,13 @@ Win32Window::Win32Window(Win32Backend& backend, const WindowDesign& design, Even
         break;
       case ControlKind::WebBrowser:
         item = MakeWebBrowser(*this, c, parent);
+        break;
+      case ControlKind::TextBox:
+        item = std::make_unique<Win32TextBox>(*this, c, parent);
+        break;
+      case ControlKind::CheckBox:
+      case ControlKind::OptionButton:
+        item = std::make_unique<Win32CheckBox>(*this, c, parent);
         break;
       case ControlKind::Timer:
         timers_[c.name] = std::make_unique<Win32Timer>(window, NextTimerId(), c);
@@ -285,6 +305,12 @@ Toolbar& Win32Window::GetToolbar(const std::string& name) { return Typed<Toolbar
 WebBrowser& Win32Window::GetWebBrowser(const std::string& name) {
   return Typed<WebBrowser>(name, -1);
 }
+TextBox& Win32Window::GetTextBox(const std::string& name) {
+  return Typed<TextBox>(name, -1);
+}
+CheckBox& Win32Window::GetCheckBox(const std::string& name) {
+  return Typed<CheckBox>(name, -1);
+}
 Timer& Win32Window::GetTimer(const std::string& name) {
   return NamedTimer(timers_, design_.name, name);
 }
@@ -307,6 +333,14 @@ void Win32Window::FocusControl(const ControlDesign& control) {
   if (auto it = byName_.find({control.name, control.index}); it != byName_.end()) {
     if (HWND focus = it->second->FocusHandle()) {
       ::SetFocus(focus);
+    }
+  }
+}
+
+void Win32Window::PressControl(const ControlDesign& control) {
+  if (auto it = byName_.find({control.name, control.index}); it != byName_.end()) {
+    if (auto* box = dynamic_cast<Win32CheckBox*>(it->second)) {
+      box->Press();
     }
   }
 }

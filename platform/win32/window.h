@@ -109,6 +109,8 @@ class Win32Window final : public NativeWindow {
   Timer& GetTimer(const std::string& name) override;
   Toolbar& GetToolbar(const std::string& name) override;
   WebBrowser& GetWebBrowser(const std::string& name) override;
+  TextBox& GetTextBox(const std::string& name) override;
+  CheckBox& GetCheckBox(const std::string& name) override;
 
   // Native events.
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -153,6 +155,7 @@ class Win32Window final : public NativeWindow {
   Item* FocusedItem() const;
   [[nodiscard]] bool CanFocus(const ControlDesign& control) const;
   void FocusControl(const ControlDesign& control);
+  void PressControl(const ControlDesign& control);
   void PaintSurface(HWND surface, const std::string& name);
   // What assistive technology is told of `window` (this window or a container).
   [[nodiscard]] AccessibleFacts FactsOf(HWND window) const;

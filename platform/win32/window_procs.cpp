@@ -8,6 +8,7 @@
 #include "platform/win32/backend.h"
 #include "platform/win32/combo_box.h"
 #include "platform/win32/controls.h"
+#include "platform/win32/input_controls.h"
 #include "platform/win32/toolbar.h"
 #include "platform/win32/window.h"
 
@@ -53,6 +54,10 @@ void Win32Window::OnCommand(HWND child, int code, int id) {
   } else if (auto* combo = dynamic_cast<Win32ComboBox*>(item)) {
     if (code == CBN_SELCHANGE) {
       combo->Picked();
+    }
+  } else if (auto* box = dynamic_cast<Win32CheckBox*>(item)) {
+    if (code == BN_CLICKED) {
+      box->Press();  // a click or Space: the check is this program's to set
     }
   } else if (item->Design().kind == ControlKind::CommandButton && code == BN_CLICKED) {
     Event click{.type = EventType::Click, .control = item->Design().name,

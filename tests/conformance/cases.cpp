@@ -10,6 +10,7 @@
 
 #include "about/frm_about.h"
 #include "browser/form1.h"
+#include "find/frm_find.h"
 #include "platform/window_rules.h"
 #include "splash/frm_splash.h"
 #include "tests/conformance/driver.h"
@@ -637,6 +638,104 @@ TEST_F(Conformance, ALoadIsBusyAndNavigateComplete2ComesBeforeDownloadComplete) 
   EXPECT_TRUE(d.TimePasses(*window, [&] { return !web.Busy(); }));
 }
 
+// ---- the Find window: text box, check box, option buttons ------------------------------
+
+// Its design table as it stands: Tab runs through the text box, the check
+// box, both option buttons and the two buttons; letters go into the text
+// box; Enter presses Find Next and Esc Cancel, wherever the focus is but on
+// a button.
+TEST_F(Conformance, TheFindWindowsTabOrderTypingEnterAndEsc) {
+  auto window = Open(frmFind::TheDesign());
+  EXPECT_EQ(d.Focused(*window), "txtFind");
+  for (const char* expected :
+       {"chkMatchCase", "optUp", "optDown", "cmdFindNext", "cmdCancel", "txtFind"}) {
+    d.Press(*window, Tab());
+    d.Settle();
+    EXPECT_EQ(d.Focused(*window), expected);
+  }
+  d.Press(*window, Tab(true));
+  d.Settle();
+  EXPECT_EQ(d.Focused(*window), "cmdCancel");
+  d.Focus(*window, "txtFind");
+  d.Settle();
+  for (const char c : std::string("zanzibar")) {
+    d.Press(*window, Letter(c));
+  }
+  d.Settle();
+  EXPECT_EQ(window->GetTextBox("txtFind").Text(), "zanzibar");
+  EXPECT_TRUE(sink.events.empty());
+  const struct Case {
+    const char* focus;
+    Stroke stroke;
+    Events expected;
+  } cases[] = {
+      {"txtFind", Enter(), {"Click cmdFindNext"}},
+      {"txtFind", Escape(), {"Click cmdCancel"}},
+      {"chkMatchCase", Enter(), {"Click cmdFindNext"}},
+      {"optUp", Escape(), {"Click cmdCancel"}},
+      {"cmdCancel", Enter(), {"Click cmdCancel"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.focus) + " " + std::to_string(static_cast<int>(c.stroke.key)));
+    d.Focus(*window, c.focus);
+    d.Settle();
+    sink.events.clear();
+    d.Press(*window, c.stroke);
+    d.Settle();
+    EXPECT_EQ(sink.events, c.expected);
+  }
+  EXPECT_EQ(window->GetTextBox("txtFind").Text(), "zanzibar");
+}
+
+// Access keys turn the check box over and choose an option button (the
+// other goes off); the label's focuses the text box; clicks do the same.
+TEST_F(Conformance, TheFindWindowsAccessKeysAndClicksSetItsChoices) {
+  auto window = Open(frmFind::TheDesign());
+  CheckBox& matchCase = window->GetCheckBox("chkMatchCase");
+  CheckBox& up = window->GetCheckBox("optUp");
+  CheckBox& down = window->GetCheckBox("optDown");
+  EXPECT_FALSE(matchCase.Value());
+  EXPECT_FALSE(up.Value());
+  EXPECT_TRUE(down.Value());
+  const struct Case {
+    const char* what;
+    std::function<void()> act;
+    bool matchCase, up;
+    const char* focus;
+  } cases[] = {
+      {"Alt+C", [&] { d.Press(*window, Alt('c')); }, true, false, "chkMatchCase"},
+      {"Alt+U", [&] { d.Press(*window, Alt('u')); }, true, true, "optUp"},
+      {"Alt+C again", [&] { d.Press(*window, Alt('c')); }, false, true, "chkMatchCase"},
+      {"Alt+N", [&] { d.Press(*window, Alt('n')); }, false, true, "txtFind"},
+      {"Alt+D", [&] { d.Press(*window, Alt('d')); }, false, false, "optDown"},
+      {"click Match case", [&] { d.ClickAt(*window, 120 + 300, 660 + 150); }, true, false,
+       "chkMatchCase"},
+      {"click Up", [&] { d.ClickAt(*window, 1740 + 120 + 300, 480 + 255 + 135); }, true, true,
+       "optUp"},
+      {"set Down", [&] { down.SetValue(true); }, true, false, "optUp"},
+      {"set Down off: stays on", [&] { down.SetValue(false); }, true, false, "optUp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.act();
+    d.Settle();
+    EXPECT_EQ(matchCase.Value(), c.matchCase);
+    EXPECT_EQ(up.Value(), c.up);
+    EXPECT_EQ(down.Value(), !c.up);
+    EXPECT_EQ(d.Focused(*window), c.focus);
+  }
+  EXPECT_TRUE(sink.events.empty());
+  d.Press(*window, Alt('f'));
+  d.Settle();
+  EXPECT_EQ(sink.events, (Events{"Click cmdFindNext"}));
+  // The text box keeps any text as valid UTF-8.
+  TextBox& text = window->GetTextBox("txtFind");
+  text.SetText("a\xFF" "b \xE2\x82\xAC");
+  EXPECT_EQ(text.Text(), "a\xEF\xBF\xBD" "b \xE2\x82\xAC");
+  EXPECT_THROW((void)window->GetTextBox("chkMatchCase"), Failure);
+  EXPECT_THROW((void)window->GetCheckBox("txtFind"), Failure);
+}
+
 // ---- the program's own labels ----------------------------------------------------------------
 
 // Each label of the three windows shows its whole design caption: on one
@@ -645,7 +744,8 @@ TEST_F(Conformance, ALoadIsBusyAndNavigateComplete2ComesBeforeDownloadComplete) 
 TEST_F(Conformance, TheWindowsLabelsShowTheirWholeCaptions) {
   SKIP_WITHOUT(Need::TextMetrics);
   for (const WindowDesign* design :
-       {&frmSplash::TheDesign(), &Form1::TheDesign(), &frmAbout::TheDesign()}) {
+       {&frmSplash::TheDesign(), &Form1::TheDesign(), &frmAbout::TheDesign(),
+        &frmFind::TheDesign()}) {
     auto window = Open(*design);
     for (const ControlDesign& c : design->controls) {
       if (c.kind != ControlKind::Label || c.autoSize || StripAccessKey(c.caption).empty()) {

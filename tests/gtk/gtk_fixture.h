@@ -133,6 +133,7 @@ class RecordingSink final : public EventSink {
       case EventType::DownloadComplete: return "DownloadComplete";
       case EventType::NavigateComplete2: return "NavigateComplete2";
       case EventType::Close: return "Close";
+      case EventType::FindResult: return "FindResult";
     }
     return "?";
   }

@@ -1,6 +1,8 @@
 // The WebKit adapter against a loopback server: notifications, busy state,
 // page names, address fix-up, and the web view's own pages.
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -175,6 +177,51 @@ TEST_F(WebView, TheReportedAddressIsTheEnginesAtEveryNotificationAndAfterwards) 
 
 TEST_F(WebView, NothingIsKeptOnDisk) {
   EXPECT_TRUE(webkit_web_context_is_ephemeral(backend.WebContext()));
+}
+
+}  // namespace
+}  // namespace corvane::testing
+
+namespace corvane::testing {
+namespace {
+
+// The engine's find controller behind Find: each search ends in one
+// FindResult, with the matches it counted, or not found.
+TEST_F(WebView, FindReportsTheMatchesCountedOrThatThereIsNone) {
+  server.Route("/words.html", [](int socket) {
+    const std::string body =
+        "<title>Words</title><p>apple banana Apple cherry apple</p>";
+    LoopbackServer::Send(socket, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                     std::to_string(body.size()) +
+                                     "\r\nConnection: close\r\n\r\n" + body);
+  });
+  view.Navigate(server.Url("/words.html"));
+  ASSERT_TRUE(Reached("Words"));
+  std::vector<std::pair<bool, std::int32_t>> results;
+  sink.react = [&](Event& e) {
+    if (e.type == EventType::FindResult) {
+      results.emplace_back(e.found, e.matches);
+    }
+  };
+  const struct {
+    const char* what;
+    std::function<void()> search;
+    std::pair<bool, std::int32_t> result;
+  } cases[] = {
+      {"any case", [&] { view.Find("apple", false, false); }, {true, 3}},
+      {"next", [&] { view.FindNext(); }, {true, 3}},
+      {"match case, backwards", [&] { view.Find("Apple", true, true); }, {true, 1}},
+      {"none", [&] { view.Find("zebra", false, false); }, {false, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    results.clear();
+    c.search();
+    ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
+    EXPECT_EQ(results.front(), c.result);
+  }
+  view.FindFinish();
+  sink.react = nullptr;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ The layers, from the bottom:
   platform/            the controls' interfaces and the shared rules
   platform/<backend>/  fake, gtk, win32, posix: they realise platform/
   app/                 the forms runtime and the program
-  splash/ browser/ about/   the windows
+  splash/ browser/ about/ find/   the windows
   programs/<program>/  each program's entry point and packaging
 
 The core (app/ and the window folders) builds on every system, so it
@@ -27,7 +27,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 SOURCES = (".h", ".hpp", ".cpp", ".cc", ".rc")
-CORE = ("app", "splash", "browser", "about")
+CORE = ("app", "splash", "browser", "about", "find")
 ABOVE_PLATFORM = CORE + ("programs",)
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

@@ -44,6 +44,11 @@ TEST_F(Shortcuts, EachKeyRunsItsCommandAndOtherKeysGoOn) {
       {"Alt+A (the label's access key)", keys::Letter('A'), kAltMask, false, {}, false, false},
       {"Enter", keys::kReturn, 0, false, {}, false, false},
       {"Tab", keys::kTab, 0, false, {}, false, false},
+      // With no text searched yet, the find keys open the Find window.
+      {"Ctrl+F", keys::Letter('F'), kCtrlMask, false, {}, true, false},
+      {"F3", keys::Function(3), 0, false, {}, true, false},
+      {"Shift+F3", keys::Function(3), kShiftMask, false, {}, true, false},
+      {"Ctrl+Shift+F", keys::Letter('F'), kCtrlMask | kShiftMask, false, {}, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -136,3 +136,71 @@ TEST(WindowsProgram, ShortcutsPutTheFocusInTheAddressBoxAndRunTheToolbarsCommand
 }
 
 }  // namespace
+
+namespace {
+
+using namespace corvane::test;
+
+const std::wstring kFind = L"CorvaneOmbrel.frmFind";
+const wchar_t* const kWebHost = L"CorvaneOmbrel.WebHost";
+
+// Ctrl+F: the Find window of the running program, owned by the browser
+// window over its top-right corner; Esc closes it and the page has the
+// keyboard again; the program still ends with the browser window while
+// the Find window is open.
+TEST(WindowsProgram, CtrlFOpensTheFindWindowOverTheBrowserWindowAndEscGoesBackToThePage) {
+  RunningProgram program;
+  ASSERT_TRUE(program.Started());
+  HWND splash = WaitFor([&] { return TopWindow(program.Id(), kSplash); });
+  ASSERT_NE(splash, nullptr);
+  PostKey(FocusOf(splash), VK_SPACE);
+  HWND browser = WaitFor([&] { return TopWindow(program.Id(), kBrowser); });
+  ASSERT_NE(browser, nullptr);
+  HWND page = ChildOfClass(browser, kWebHost);
+  ASSERT_NE(page, nullptr);
+  const auto openFind = [&] {
+    const CtrlHeld ctrl(browser);
+    PostKey(FocusOf(browser), 'F');
+    return WaitFor([&] { return TopWindow(program.Id(), kFind); });
+  };
+
+  // From the address box (F6): the page gets the keyboard back all the same.
+  HWND address = ChildOfClass(ChildOfClass(browser, WC_COMBOBOXW), L"Edit");
+  PostKey(FocusOf(browser), VK_F6);
+  ASSERT_TRUE(WaitUntil([&] { return FocusOf(browser) == address; }));
+  HWND find = openFind();
+  ASSERT_NE(find, nullptr);
+  EXPECT_EQ(::GetWindow(find, GW_OWNER), browser);
+  RECT client{};
+  ::GetClientRect(browser, &client);
+  ::MapWindowPoints(browser, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  RECT placed{};
+  ::GetWindowRect(find, &placed);
+  EXPECT_GT(placed.left, (client.left + client.right) / 2);
+  EXPECT_LE(placed.right, client.right);
+  EXPECT_GT(placed.top, client.top);
+  HWND text = ChildOfClass(find, L"Edit");
+  ASSERT_NE(text, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return FocusOf(find) == text; }));
+  for (const WPARAM key : {'W', 'O', 'R', 'D'}) {
+    PostKey(text, key);
+  }
+  PostKey(text, VK_RETURN);  // Find Next: no page here, so nothing found
+  ASSERT_TRUE(WaitUntil([&] { return TextOf(text) == L"word"; }));
+  EXPECT_TRUE(::IsWindowVisible(find));
+
+  PostKey(text, VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return ::IsWindow(find) == FALSE; }));
+  EXPECT_TRUE(WaitUntil([&] {
+    HWND focus = FocusOf(browser);
+    return focus == page || ::IsChild(page, focus) != FALSE;
+  })) << "the focus is not in the page";
+
+  find = openFind();
+  ASSERT_NE(find, nullptr);
+  EXPECT_EQ(TextOf(ChildOfClass(find, L"Edit")), L"word");
+  ::PostMessageW(browser, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.ExitCode(20000), 0);
+}
+
+}  // namespace
