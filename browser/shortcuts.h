@@ -15,6 +15,8 @@ enum class ShortcutAction : std::uint8_t {
   ZoomIn,
   ZoomOut,
   ZoomReset,
+  Print,     // prints the page (the platform's print dialog)
+  SavePage,  // saves the page as one file (a save dialog first)
 };
 
 struct Shortcut {

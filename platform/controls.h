@@ -109,6 +109,14 @@ class WebBrowser : public Control {
   // The page's zoom: 1 is its own size.
   [[nodiscard]] virtual float Zoom() const = 0;
   virtual void SetZoom(float factor) = 0;
+
+  // ---- print and save ----
+  // Prints the page through the platform's print dialog; Cancel prints
+  // nothing.
+  virtual void Print() = 0;
+  // Saves the page as one file, asking where first (the download rules);
+  // Cancel writes nothing.
+  virtual void SavePage() = 0;
 };
 
 }  // namespace corvane

@@ -166,6 +166,9 @@ class FakeWebBrowser final : public FakePlaced<WebBrowser> {
   [[nodiscard]] bool Busy() const override;
   [[nodiscard]] float Zoom() const override;
   void SetZoom(float factor) override;
+  // ---- print and save ----
+  void Print() override { Call("Print"); }
+  void SavePage() override { Call("SavePage"); }
 
   // Script: what the properties answer.
   std::string locationName;
