@@ -369,6 +369,9 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
   [[nodiscard]] float Zoom() const override { return Automation().Zoom(); }
   void SetZoom(float factor) override { Automation().SetZoom(factor); }
+  // ---- print and save ----
+  void Print() override { Automation().Print(); }
+  void SavePage() override { Automation().SavePage(); }
 
  private:
   [[nodiscard]] BrowserAutomation Automation() const {
