@@ -30,6 +30,9 @@ struct WebPages {
   // Where words typed into the address box are searched: "%s" stands for
   // the escaped words.
   std::string query = "https://duckduckgo.com/html/?q=%s";
+  // The engine's stand-in camera and microphone instead of the machine's
+  // (test builds only).
+  bool mockCaptureDevices = false;
 };
 
 // Twips <-> pixels at one resolution.

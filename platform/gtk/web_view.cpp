@@ -26,6 +26,9 @@
 #include "platform/gtk/controls.h"
 #include "platform/gtk/own_pages.h"
 #include "platform/gtk/page_watch.h"
+#include "platform/gtk/permissions.h"
+#include "platform/gtk/print.h"
+#include "platform/gtk/save_page.h"
 
 namespace corvane::gtk {
 
@@ -57,8 +60,17 @@ class WebBrowserControl final : public Placed<WebBrowser> {
       : Placed(window, design),
         view_(window.Backend().NewWebView()),
         watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); },
-               [this] { return uri_.empty() ? std::string("this page") : uri_; }) {
+               [this] { return uri_.empty() ? std::string("this page") : uri_; }),
+        saver_(WEBKIT_WEB_VIEW(view_)),
+        permissions_(WEBKIT_WEB_VIEW(view_)) {
     GtkWidget* view = view_;
+    // Pages may ask for the camera and microphone; each asks the user first
+    // (PagePermissions).
+    WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(view));
+    webkit_settings_set_enable_media_stream(settings, TRUE);
+    if (window.Backend().Pages().mockCaptureDevices) {
+      webkit_settings_set_enable_mock_capture_devices(settings, TRUE);
+    }
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
     window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
@@ -158,6 +170,10 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     }
     webkit_web_view_set_zoom_level(View(), factor);
   }
+
+  // ---- print and save ----
+  void Print() override { PrintPage(View()); }
+  void SavePage() override { saver_.Save(); }
 
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
@@ -338,6 +354,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
         control->finished_ = false;
         control->showingOwnPage_ = std::exchange(control->ownPageLoading_, false);
         control->watch_.Committed(control->showingOwnPage_);
+        control->permissions_.NewLoad();
         const gchar* uri = webkit_web_view_get_uri(view);
         control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
       } else if (load == WEBKIT_LOAD_FINISHED) {
@@ -370,6 +387,8 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   GtkWidget* view_;  // the engine's view, owned by the window once attached
   std::string uri_;  // the view's address, as it last announced it
   PageWatch watch_;
+  PageSaver saver_;
+  PagePermissions permissions_;
   bool finished_ = false;
   bool started_ = false;             // between the engine's STARTED and FINISHED
   bool stopPendingOnStart_ = false;  // a stop that came before the load started

@@ -27,7 +27,12 @@ int main() {
     return 1;
   }
   try {
-    corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, CORVANE_SEARCH_QUERY}};
+    corvane::gtk::WebPages pages{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, CORVANE_SEARCH_QUERY};
+#ifdef CORVANE_MOCK_CAPTURE_DEVICES
+    // A test build: the engine's stand-in camera and microphone.
+    pages.mockCaptureDevices = true;
+#endif
+    corvane::gtk::GtkBackend backend{pages};
     backend.WarmUpEngine();  // while the splash is shown
     corvane::Ports ports{backend};
     // Linux has no registry: this one tells System Info where the desktop's
