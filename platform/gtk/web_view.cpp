@@ -17,7 +17,10 @@
 // - a page that stops answering (its process hangs, or it opens dialog after
 //   dialog) is offered to be stopped, and every request of the user (a
 //   navigation, Refresh, Stop) reaches the page's process within moments or
-//   ends it: the view never stays stuck behind a hung page (PageWatch).
+//   ends it: the view never stays stuck behind a hung page (PageWatch);
+// - the page is printed through the print dialog (print.h) and saved as one
+//   file after a save dialog (save_page.h), and a page's requests for a
+//   permission are asked about (permissions.h).
 #include <optional>
 #include <string>
 
