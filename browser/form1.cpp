@@ -156,6 +156,21 @@ void Form1::Form_KeyDown(std::int16_t& KeyCode, std::int16_t Shift) {
       Skip([&] { TheProgram().Get<frmFind>().FindAgain(back); });
       break;
     }
+    // ---- print and save ----
+    case ShortcutAction::Print:
+      Skip([&] {
+        if (web != nullptr) {
+          web->Print();
+        }
+      });
+      break;
+    case ShortcutAction::SavePage:
+      Skip([&] {
+        if (web != nullptr) {
+          web->SavePage();
+        }
+      });
+      break;
   }
   KeyCode = 0;
 }

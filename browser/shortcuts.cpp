@@ -37,6 +37,9 @@ constexpr std::array kShortcuts{
     Shortcut{keys::Letter('F'), kCtrlMask, ShortcutAction::Find, nullptr},
     Shortcut{keys::Function(3), kNone, ShortcutAction::FindNext, nullptr},
     Shortcut{keys::Function(3), kShiftMask, ShortcutAction::FindPrevious, nullptr},
+    // Print and save.
+    Shortcut{keys::Letter('P'), kCtrlMask, ShortcutAction::Print, nullptr},
+    Shortcut{keys::Letter('S'), kCtrlMask, ShortcutAction::SavePage, nullptr},
 };
 
 constexpr std::array kZoomSteps{0.25F, 0.33F, 0.5F, 0.67F, 0.75F, 0.8F, 0.9F, 1.0F, 1.1F,

@@ -18,6 +18,8 @@ enum class ShortcutAction : std::uint8_t {
   Find,          // the Find window
   FindNext,      // the next match of the last search
   FindPrevious,  // the match before
+  Print,     // prints the page (the platform's print dialog)
+  SavePage,  // saves the page as one file (a save dialog first)
 };
 
 struct Shortcut {

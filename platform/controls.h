@@ -144,6 +144,13 @@ class WebBrowser : public Control {
   // Puts the keyboard into the page, its window brought to the front.
   virtual void SetFocus() = 0;
   // ---- end of find in the page ----
+  // ---- print and save ----
+  // Prints the page through the platform's print dialog; Cancel prints
+  // nothing.
+  virtual void Print() = 0;
+  // Saves the page as one file, asking where first (the download rules);
+  // Cancel writes nothing.
+  virtual void SavePage() = 0;
 };
 
 }  // namespace corvane

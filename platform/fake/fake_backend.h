@@ -208,6 +208,9 @@ class FakeWebBrowser final : public FakePlaced<WebBrowser> {
   bool countsMatches = true;
   // The offset in pageText of the match selected, -1 for none.
   std::ptrdiff_t selected = -1;
+  // ---- print and save ----
+  void Print() override { Call("Print"); }
+  void SavePage() override { Call("SavePage"); }
 
   // Script: what the properties answer.
   std::string locationName;

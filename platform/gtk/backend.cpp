@@ -4,6 +4,7 @@
 
 #include "platform/gtk/downloads.h"
 #include "platform/gtk/guarded.h"
+#include "platform/gtk/permissions.h"
 #include "platform/gtk/window.h"
 
 namespace corvane::gtk {
@@ -137,6 +138,7 @@ WebKitWebContext* GtkBackend::WebContext() {
   if (!context_) {
     context_ = MakeWebContext(sandbox_);
     GuardDownloads(context_.get());
+    GuardPermissions(context_.get());
   }
   return context_.get();
 }

@@ -32,6 +32,9 @@ struct WebPages {
   // the escaped words (the program's CORVANE_SEARCH_QUERY). Empty: words are
   // taken for an address.
   std::string query{};
+  // The engine's stand-in camera and microphone instead of the machine's
+  // (test builds only).
+  bool mockCaptureDevices = false;
 };
 
 // Twips <-> pixels at one resolution.

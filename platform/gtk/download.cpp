@@ -15,14 +15,6 @@ namespace corvane::gtk {
 
 namespace {
 
-// A string GLib hands over, as a std::string ("" for none).
-std::string Taken(gchar* owned) {
-  const std::unique_ptr<gchar, decltype(&g_free)> text(owned, &g_free);
-  return text ? std::string(text.get()) : std::string();
-}
-
-std::string Shown(const std::string& path) { return Taken(g_filename_display_name(path.c_str())); }
-
 // The window of the view the download came from, if it has one.
 GtkWindow* WindowOf(WebKitDownload* download) {
   WebKitWebView* view = webkit_download_get_web_view(download);
@@ -34,11 +26,6 @@ GtkWindow* WindowOf(WebKitDownload* download) {
 }
 
 }  // namespace
-
-gboolean TakeFocus(GtkWidget* window, GdkEvent* /*event*/, gpointer /*data*/) {
-  gdk_window_focus(gtk_widget_get_window(window), GDK_CURRENT_TIME);
-  return FALSE;
-}
 
 Download::Download(Downloads& owner, WebKitDownload* download)
     : owner_(owner),
@@ -80,34 +67,13 @@ void Download::Refuse() {
 }
 
 void Download::ShowQuestion() {
-  const char* home = g_get_home_dir();
-  const std::string folder = DownloadsFolder(g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD),
-                                             home != nullptr ? home : "");
-  g_mkdir_with_parents(folder.c_str(), 0755);
-  name_ = UniqueFileName(SafeFileName(suggested_), [&](const std::string& name) {
-    return g_file_test((folder + "/" + name).c_str(), G_FILE_TEST_EXISTS) != FALSE;
-  });
-
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(
-      "Save Download", WindowOf(download_.get()), GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
-      GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
-  dialog_ = Own(dialog);
-  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-  gtk_file_chooser_set_local_only(chooser, TRUE);
-  gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
-  gtk_file_chooser_set_current_folder(chooser, folder.c_str());
-  gtk_file_chooser_set_current_name(chooser, name_.c_str());
   // Where it comes from, so the user knows what is asked.
   WebKitURIRequest* request = webkit_download_get_request(download_.get());
   const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
   const std::string from = std::string("From ") + (uri != nullptr ? uri : "an unknown address");
-  GtkWidget* source = gtk_label_new(from.c_str());
-  gtk_label_set_ellipsize(GTK_LABEL(source), PANGO_ELLIPSIZE_MIDDLE);
-  gtk_label_set_xalign(GTK_LABEL(source), 0.0F);
-  gtk_file_chooser_set_extra_widget(chooser, source);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-  g_signal_connect(dialog, "map-event", G_CALLBACK(&TakeFocus), nullptr);
+  dialog_ = NewSaveDialog("Save Download", WindowOf(download_.get()), suggested_, from);
+  GtkWidget* dialog = dialog_.get();
+  name_ = Taken(gtk_file_chooser_get_current_name(GTK_FILE_CHOOSER(dialog)));
   g_signal_connect(dialog, "response", G_CALLBACK(&Download::OnDialogResponse), this);
   gtk_widget_show(dialog);
 }
@@ -115,7 +81,7 @@ void Download::ShowQuestion() {
 void Download::Answer(int response) {
   std::string chosen;
   if (response == GTK_RESPONSE_ACCEPT) {
-    chosen = Taken(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog_.get())));
+    chosen = ChosenFile(dialog_.get());
   }
   dialog_.reset();
   owner_.Answered(this);

@@ -12,24 +12,9 @@
 #include <vector>
 
 #include "platform/gtk/gobject_ptr.h"
+#include "platform/gtk/save_dialog.h"
 
 namespace corvane::gtk {
-
-// A top-level window of ours: destroyed when it goes. It keeps a reference,
-// so a window GTK has destroyed meanwhile is still safe to let go.
-struct WidgetDestroyer {
-  void operator()(GtkWidget* widget) const noexcept {
-    gtk_widget_destroy(widget);
-    g_object_unref(widget);
-  }
-};
-using OwnedWidget = std::unique_ptr<GtkWidget, WidgetDestroyer>;
-
-inline OwnedWidget Own(GtkWidget* window) { return OwnedWidget(GTK_WIDGET(g_object_ref(window))); }
-
-// Once on the screen a window that asks takes the keyboard, also where no
-// window manager hands it over.
-gboolean TakeFocus(GtkWidget* window, GdkEvent* event, gpointer data);
 
 class Downloads;
 
@@ -109,19 +94,20 @@ class Downloads {
 
   // A message box with one OK button over `parent`; it does not hold up the
   // main loop, so the engine and the other downloads go on meanwhile.
-  void Notice(GtkWindow* parent, const std::string& title, const std::string& text);
+  void Notice(GtkWindow* parent, const std::string& title, const std::string& text) {
+    notices_.Show(parent, title, text);
+  }
 
  private:
   static void OnStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
   static gboolean Sweep(gpointer self);
-  static void OnNoticeClosed(GtkDialog* box, gint response, gpointer self);
 
   static constexpr std::size_t kMostWaiting = 3;
 
   std::vector<std::unique_ptr<Download>> running_;
   Download* asking_ = nullptr;      // its question is on screen
   std::vector<Download*> waiting_;  // for their questions, in turn
-  std::vector<OwnedWidget> notices_;
+  Notices notices_;
   guint sweep_ = 0;
   bool closing_ = false;
 };

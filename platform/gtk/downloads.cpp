@@ -55,18 +55,6 @@ void Downloads::Ended() {
   }
 }
 
-void Downloads::Notice(GtkWindow* parent, const std::string& title, const std::string& text) {
-  GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT,
-                                          GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", text.c_str());
-  notices_.push_back(Own(box));
-  gtk_window_set_title(GTK_WINDOW(box), title.c_str());
-  gtk_window_set_skip_taskbar_hint(GTK_WINDOW(box), TRUE);
-  gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
-  g_signal_connect(box, "map-event", G_CALLBACK(&TakeFocus), nullptr);
-  g_signal_connect(box, "response", G_CALLBACK(&Downloads::OnNoticeClosed), this);
-  gtk_widget_show(box);
-}
-
 void Downloads::OnStarted(WebKitWebContext* /*context*/, WebKitDownload* download,
                           gpointer self) {
   auto* downloads = static_cast<Downloads*>(self);
@@ -82,11 +70,6 @@ gboolean Downloads::Sweep(gpointer self) {
   downloads->sweep_ = 0;
   std::erase_if(downloads->running_, [](const auto& download) { return download->Ended(); });
   return G_SOURCE_REMOVE;
-}
-
-void Downloads::OnNoticeClosed(GtkDialog* box, gint /*response*/, gpointer self) {
-  std::erase_if(static_cast<Downloads*>(self)->notices_,
-                [box](const OwnedWidget& notice) { return notice.get() == GTK_WIDGET(box); });
 }
 
 namespace {

@@ -17,7 +17,10 @@
 // - a page that stops answering (its process hangs, or it opens dialog after
 //   dialog) is offered to be stopped, and every request of the user (a
 //   navigation, Refresh, Stop) reaches the page's process within moments or
-//   ends it: the view never stays stuck behind a hung page (PageWatch).
+//   ends it: the view never stays stuck behind a hung page (PageWatch);
+// - the page is printed through the print dialog (print.h) and saved as one
+//   file after a save dialog (save_page.h), and a page's requests for a
+//   permission are asked about (permissions.h).
 #include <optional>
 #include <string>
 
@@ -27,6 +30,9 @@
 #include "platform/gtk/own_pages.h"
 #include "platform/gtk/page_watch.h"
 #include "platform/typed_address.h"
+#include "platform/gtk/permissions.h"
+#include "platform/gtk/print.h"
+#include "platform/gtk/save_page.h"
 
 namespace corvane::gtk {
 
@@ -60,8 +66,17 @@ class WebBrowserControl final : public Placed<WebBrowser> {
         watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); },
                [this] { return uri_.empty() ? std::string("this page") : uri_; }),
         finder_(WEBKIT_WEB_VIEW(view_), design.name,
-                [this](Event& event) { window_.Raise(event); }) {
+                [this](Event& event) { window_.Raise(event); }),
+        saver_(WEBKIT_WEB_VIEW(view_)),
+        permissions_(WEBKIT_WEB_VIEW(view_)) {
     GtkWidget* view = view_;
+    // Pages may ask for the camera and microphone; each asks the user first
+    // (PagePermissions).
+    WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(view));
+    webkit_settings_set_enable_media_stream(settings, TRUE);
+    if (window.Backend().Pages().mockCaptureDevices) {
+      webkit_settings_set_enable_mock_capture_devices(settings, TRUE);
+    }
     window.Connect(view, "load-changed", G_CALLBACK(&WebBrowserControl::OnLoadChanged), this);
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
     window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
@@ -175,6 +190,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     gtk_widget_grab_focus(view_);
   }
   // ---- end of find in the page ----
+  // ---- print and save ----
+  void Print() override { PrintPage(View()); }
+  void SavePage() override { saver_.Save(); }
 
  private:
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
@@ -355,6 +373,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
         control->finished_ = false;
         control->showingOwnPage_ = std::exchange(control->ownPageLoading_, false);
         control->watch_.Committed(control->showingOwnPage_);
+        control->permissions_.NewLoad();
         const gchar* uri = webkit_web_view_get_uri(view);
         control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
       } else if (load == WEBKIT_LOAD_FINISHED) {
@@ -388,6 +407,8 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   std::string uri_;  // the view's address, as it last announced it
   PageWatch watch_;
   PageFinder finder_;
+  PageSaver saver_;
+  PagePermissions permissions_;
   bool finished_ = false;
   bool started_ = false;             // between the engine's STARTED and FINISHED
   bool stopPendingOnStart_ = false;  // a stop that came before the load started

@@ -68,7 +68,7 @@ void LateBound::PutBool(DISPID id, bool value) const {
   Invoke(id, DISPATCH_PROPERTYPUT, params, nullptr);
 }
 
-long LateBound::Exec(long command, long in) const {
+long LateBound::Exec(long command, long in, long option) const {
   // Arguments last first: [0] out, [1] in, [2] the option, [3] the command.
   Variant out;
   VARIANT args[4];
@@ -82,7 +82,7 @@ long LateBound::Exec(long command, long in) const {
     V_I4(&args[1]) = in;
   }
   V_VT(&args[2]) = VT_I4;
-  V_I4(&args[2]) = OLECMDEXECOPT_DONTPROMPTUSER;
+  V_I4(&args[2]) = option;
   V_VT(&args[3]) = VT_I4;
   V_I4(&args[3]) = command;
   DISPPARAMS params{args, nullptr, 4, 0};
@@ -127,6 +127,14 @@ void BrowserAutomation::SetZoom(float factor) const {
   }
   const long percent = std::clamp(std::lround(factor * 100.0F), kLeastZoom, kMostZoom);
   calls_.Exec(kOpticalZoom, percent);
+}
+
+// ---- print and save ----------------------------------------------------------
+
+void BrowserAutomation::Print() const { calls_.Exec(OLECMDID_PRINT, -1, OLECMDEXECOPT_PROMPTUSER); }
+
+void BrowserAutomation::SavePage() const {
+  calls_.Exec(OLECMDID_SAVEAS, -1, OLECMDEXECOPT_PROMPTUSER);
 }
 
 }  // namespace corvane::winui

@@ -376,6 +376,9 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
   [[nodiscard]] float Zoom() const override { return Automation().Zoom(); }
   void SetZoom(float factor) override { Automation().SetZoom(factor); }
+  // ---- print and save ----
+  void Print() override { Automation().Print(); }
+  void SavePage() override { Automation().SavePage(); }
 
   // ---- find in the page (platform/win32/find_in_page.cpp) ----
   void Find(const std::string& text, bool matchCase, bool backwards) override {

@@ -6,6 +6,7 @@
 #include <oaidl.h>
 #include <ocidl.h>
 #include <oleidl.h>
+#include <docobj.h>
 
 #include <functional>
 #include <memory>
@@ -74,9 +75,10 @@ class LateBound {
   [[nodiscard]] std::string TextProperty(DISPID id) const;
   [[nodiscard]] bool BoolProperty(DISPID id) const;
   void PutBool(DISPID id, bool value) const;
-  // ExecWB(command, don't prompt, `in`, out): answers the number it gives
-  // out (0 when it gives none). `in` < 0: nothing goes in.
-  long Exec(long command, long in) const;
+  // ExecWB(command, `option`, `in`, out): answers the number it gives out
+  // (0 when it gives none). `in` < 0: nothing goes in. The option is
+  // OLECMDEXECOPT_DONTPROMPTUSER unless the command is to ask the user.
+  long Exec(long command, long in, long option = OLECMDEXECOPT_DONTPROMPTUSER) const;
   [[nodiscard]] const ComPtr<IDispatch>& Object() const { return object_; }
 
  private:
@@ -108,6 +110,11 @@ class BrowserAutomation {
   // Zooms the page by `factor`, within what the control allows (10 % to
   // 1000 %).
   void SetZoom(float factor) const;
+  // ---- print and save ----
+  // The control's own print command, with its print dialog.
+  void Print() const;
+  // The control's own save command, with its save dialog.
+  void SavePage() const;
   // The control's automation interface itself.
   [[nodiscard]] const ComPtr<IDispatch>& Dispatch() const { return calls_.Object(); }
 

@@ -30,7 +30,12 @@ int main() {
 #else
     const std::string& query = corvane::ConfiguredSearchQuery();
 #endif
-    corvane::gtk::GtkBackend backend{{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, query}};
+    corvane::gtk::WebPages pages{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, query};
+#ifdef CORVANE_MOCK_CAPTURE_DEVICES
+    // A test build: the engine's stand-in camera and microphone.
+    pages.mockCaptureDevices = true;
+#endif
+    corvane::gtk::GtkBackend backend{pages};
     backend.WarmUpEngine();  // while the splash is shown
     corvane::Ports ports{backend};
     // Linux has no registry: this one tells System Info where the desktop's

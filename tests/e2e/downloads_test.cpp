@@ -15,31 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every entry under `root` with its size (folders as "/"), the Downloads
-// folder left out (it is made when the first question is asked, and the tests
-// look into it themselves).
-std::map<std::string, std::string> Listing(const fs::path& root) {
-  std::map<std::string, std::string> entries;
-  std::error_code error;
-  for (auto it = fs::recursive_directory_iterator(root, error);
-       it != fs::recursive_directory_iterator(); it.increment(error)) {
-    const std::string relative = fs::relative(it->path(), root).string();
-    if (relative == "Downloads") {
-      it.disable_recursion_pending();
-      continue;
-    }
-    entries[relative] = it->is_directory() ? "/" : std::to_string(it->file_size(error));
-  }
-  return entries;
-}
-
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 std::string Reply(const std::string& type, const std::string& body,
                   const std::string& headers = "") {
   return "HTTP/1.1 200 OK\r\nContent-Type: " + type +

@@ -9,6 +9,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +41,32 @@ inline bool Eventually(const std::function<bool()>& condition, std::chrono::mill
     std::this_thread::sleep_for(10ms);
   }
   return true;
+}
+
+// Every entry under `root` with its size (folders as "/"), the Downloads
+// folder left out (it is made when the first save question is asked, and the
+// tests look into it themselves).
+inline std::map<std::string, std::string> Listing(const std::filesystem::path& root) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> entries;
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(root, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    const std::string relative = fs::relative(it->path(), root).string();
+    if (relative == "Downloads") {
+      it.disable_recursion_pending();
+      continue;
+    }
+    entries[relative] = it->is_directory() ? "/" : std::to_string(it->file_size(error));
+  }
+  return entries;
+}
+
+inline std::string Contents(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
 }
 
 // The program as a child process.

@@ -49,6 +49,10 @@ TEST_F(Shortcuts, EachKeyRunsItsCommandAndOtherKeysGoOn) {
       {"F3", keys::Function(3), 0, false, {}, true, false},
       {"Shift+F3", keys::Function(3), kShiftMask, false, {}, true, false},
       {"Ctrl+Shift+F", keys::Letter('F'), kCtrlMask | kShiftMask, false, {}, false, false},
+      {"Ctrl+P", keys::Letter('P'), kCtrlMask, false, {"Print()"}, true, false},
+      {"Ctrl+S", keys::Letter('S'), kCtrlMask, false, {"SavePage()"}, true, false},
+      {"Ctrl+Shift+S", keys::Letter('S'), kCtrlMask | kShiftMask, false, {}, false, false},
+      {"P", keys::Letter('P'), 0, false, {}, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -121,6 +125,9 @@ TEST_F(Shortcuts, AFailingControlNeitherEndsTheHandlerNorLetsTheKeyThrough) {
   browser.Web().faults.FailOn("Zoom");
   EXPECT_FALSE(browser.Window().PressKeyDown(keys::kPlus, kCtrlMask));
   EXPECT_FLOAT_EQ(browser.Web().zoom, 1.0F);
+
+  browser.Web().faults.FailOn("Print");  // a refused print is dropped, the key used
+  EXPECT_FALSE(browser.Window().PressKeyDown(keys::Letter('P'), kCtrlMask));
 
   browser.Web().faults.FailOn("Busy");  // Esc cannot tell a load: it goes on
   EXPECT_TRUE(browser.Window().PressKeyDown(keys::kEscape));

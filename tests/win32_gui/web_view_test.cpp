@@ -543,6 +543,30 @@ TEST(BrowserAutomation, ZoomIsTheControlsOpticalZoomInPercent) {
   EXPECT_THROW(BrowserAutomation(Borrow(control)).SetZoom(2.0F), Failure);
 }
 
+// Print and save are the control's own commands, each asking the user with
+// the control's dialog.
+TEST(BrowserAutomation, PrintAndSaveAreTheControlsCommandsWithItsDialogs) {
+  constexpr long kPromptUser = 1;
+  const struct {
+    const char* name;
+    void (BrowserAutomation::*operation)() const;
+    long command;
+  } commands[] = {{"Print", &BrowserAutomation::Print, 6},  // OLECMDID_PRINT
+                  {"SavePage", &BrowserAutomation::SavePage, 4}};  // OLECMDID_SAVEAS
+  for (const auto& command : commands) {
+    SCOPED_TRACE(command.name);
+    RecordingControl control;
+    (BrowserAutomation(Borrow(control)).*command.operation)();
+    ASSERT_EQ(control.calls.size(), 1U);
+    EXPECT_EQ(control.calls[0].id, dispid::kExecWB);
+    EXPECT_EQ(control.calls[0].types,
+              (std::vector<VARTYPE>{VT_BYREF | VT_VARIANT, VT_ERROR, VT_I4, VT_I4}));
+    EXPECT_EQ(control.calls[0].numbers, (std::vector<long>{0, 0, kPromptUser, command.command}));
+    control.failing = dispid::kExecWB;  // no engine, or the control refuses
+    EXPECT_THROW((BrowserAutomation(Borrow(control)).*command.operation)(), Failure);
+  }
+}
+
 // A top-level window of the given size, for a host or for keys to go to.
 WindowHandle TopLevel(int width, int height) {
   return WindowHandle(::CreateWindowExW(0, L"STATIC", L"window", WS_OVERLAPPEDWINDOW, 0, 0, width,

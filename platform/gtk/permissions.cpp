@@ -1,0 +1,177 @@
+#include "platform/gtk/permissions.h"
+
+#include <memory>
+#include <set>
+#include <string>
+
+namespace corvane::gtk {
+
+namespace {
+
+constexpr const char* kAnswersKey = "corvane-permission-answers";
+constexpr int kAllow = 1;
+constexpr int kDeny = 0;
+constexpr int kClosed = -1;
+
+PermissionAnswers& AnswersOf(WebKitWebContext* context) {
+  auto* answers = static_cast<PermissionAnswers*>(g_object_get_data(G_OBJECT(context), kAnswersKey));
+  if (answers == nullptr) {
+    auto made = std::make_unique<PermissionAnswers>();
+    answers = made.get();
+    // The context owns them from here and ends them with itself.
+    g_object_set_data_full(G_OBJECT(context), kAnswersKey, made.release(), [](gpointer data) {
+      const std::unique_ptr<PermissionAnswers> owned(static_cast<PermissionAnswers*>(data));
+    });
+  }
+  return *answers;
+}
+
+// What a request asks for; 0 for anything not asked about.
+PermissionKinds KindsOf(WebKitPermissionRequest* request) {
+  if (WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) {
+    return kNotifications;
+  }
+  if (WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) {
+    return kLocation;
+  }
+  if (WEBKIT_IS_POINTER_LOCK_PERMISSION_REQUEST(request)) {
+    return kPointerLock;
+  }
+  if (WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request)) {
+    auto* media = WEBKIT_USER_MEDIA_PERMISSION_REQUEST(request);
+    if (webkit_user_media_permission_is_for_display_device(media) != FALSE) {
+      return 0;  // the screen is not shared
+    }
+    return static_cast<PermissionKinds>(
+        (webkit_user_media_permission_is_for_video_device(media) != FALSE ? kCamera : 0) |
+        (webkit_user_media_permission_is_for_audio_device(media) != FALSE ? kMicrophone : 0));
+  }
+  return 0;
+}
+
+// The page's site: scheme, host and port ("" for a page with none).
+std::string SiteOf(WebKitWebView* view) {
+  const gchar* uri = webkit_web_view_get_uri(view);
+  if (uri == nullptr) {
+    return {};
+  }
+  WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(uri);
+  if (origin == nullptr) {
+    return {};
+  }
+  gchar* text = webkit_security_origin_to_string(origin);
+  std::string site = text != nullptr ? text : "";
+  g_free(text);
+  webkit_security_origin_unref(origin);
+  return site;
+}
+
+// A list of origins, for the engine.
+GList* Origins(const std::set<std::string>& sites) {
+  GList* list = nullptr;
+  for (const std::string& site : sites) {
+    list = g_list_prepend(list, webkit_security_origin_new_for_uri(site.c_str()));
+  }
+  return list;
+}
+
+void OnInitializeNotifications(WebKitWebContext* context, gpointer /*data*/) {
+  try {
+    const PermissionAnswers& answers = AnswersOf(context);
+    GList* allowed = Origins(answers.Sites(kNotifications, true));
+    GList* denied = Origins(answers.Sites(kNotifications, false));
+    webkit_web_context_initialize_notification_permissions(context, allowed, denied);
+    g_list_free_full(allowed, reinterpret_cast<GDestroyNotify>(&webkit_security_origin_unref));
+    g_list_free_full(denied, reinterpret_cast<GDestroyNotify>(&webkit_security_origin_unref));
+  } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
+  }
+}
+
+GtkWindow* WindowOf(WebKitWebView* view) {
+  GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view));
+  return gtk_widget_is_toplevel(top) != FALSE ? GTK_WINDOW(top) : nullptr;
+}
+
+}  // namespace
+
+void GuardPermissions(WebKitWebContext* context) {
+  (void)AnswersOf(context);
+  g_signal_connect(context, "initialize-notification-permissions",
+                   G_CALLBACK(&OnInitializeNotifications), nullptr);
+}
+
+PagePermissions::PagePermissions(WebKitWebView* view)
+    : view_(view), questions_(AnswersOf(webkit_web_view_get_context(view))) {
+  handler_ = g_signal_connect(view, "permission-request", G_CALLBACK(&PagePermissions::OnRequest),
+                              this);
+}
+
+PagePermissions::~PagePermissions() {
+  g_signal_handler_disconnect(view_, handler_);
+  box_.Close();
+  if (pending_) {
+    webkit_permission_request_deny(pending_.get());
+  }
+}
+
+void PagePermissions::NewLoad() {
+  if (pending_) {
+    box_.Close();
+    Answer(false, false);
+  }
+  questions_.NewLoad();
+}
+
+gboolean PagePermissions::OnRequest(WebKitWebView* /*view*/, WebKitPermissionRequest* request,
+                                    gpointer self) {
+  try {
+    static_cast<PagePermissions*>(self)->Request(request);
+  } catch (...) {
+    webkit_permission_request_deny(request);
+  }
+  return TRUE;  // answered here, now or once the user has
+}
+
+void PagePermissions::Request(WebKitPermissionRequest* request) {
+  const PermissionKinds kinds = KindsOf(request);
+  const std::string site = SiteOf(view_);
+  switch (kinds == 0 ? PermissionQuestions::Verdict::kDeny : questions_.Request(site, kinds)) {
+    case PermissionQuestions::Verdict::kAllow:
+      webkit_permission_request_allow(request);
+      return;
+    case PermissionQuestions::Verdict::kDeny:
+      webkit_permission_request_deny(request);
+      return;
+    case PermissionQuestions::Verdict::kAsk:
+      break;
+  }
+  pending_ = GObjectPtr<WebKitPermissionRequest>(
+      static_cast<WebKitPermissionRequest*>(g_object_ref(request)));
+  try {
+    box_.Ask(WindowOf(view_), "Permission Request", PermissionQuestion(site, kinds),
+             "The answer holds for this site until Corvane Ombrel is closed.",
+             {{"_Deny", kDeny}, {"_Allow", kAllow}}, kClosed,
+             [this](int answer) { Answer(answer == kAllow, answer != kClosed); });
+  } catch (...) {
+    Answer(false, false);
+  }
+}
+
+void PagePermissions::Answer(bool allowed, bool answered) {
+  const GObjectPtr<WebKitPermissionRequest> request = std::move(pending_);
+  if (answered) {
+    questions_.Answered(allowed);
+  } else {
+    questions_.Dismissed();
+  }
+  if (!request) {
+    return;
+  }
+  if (allowed) {
+    webkit_permission_request_allow(request.get());
+  } else {
+    webkit_permission_request_deny(request.get());
+  }
+}
+
+}  // namespace corvane::gtk

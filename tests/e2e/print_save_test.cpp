@@ -1,0 +1,225 @@
+// Print, save and permission questions in the real program: the dialogs
+// answered with real keys, what lands in the temporary home folder checked by
+// listing all of it, and what a page is told read from its title.
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include "tests/e2e/e2e_fixture.h"
+
+namespace corvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The save dialog keeps its own settings; here they stay in memory (there is
+// no session bus to store them through). Set before the program starts.
+struct SettingsInMemory {
+  SettingsInMemory() { setenv("GSETTINGS_BACKEND", "memory", 1); }
+};
+
+std::string Html(const std::string& title, const std::string& body) {
+  const std::string html = "<!DOCTYPE html><html><head><title>" + title +
+                           "</title></head><body style=\"margin:0\">" + body + "</body></html>";
+  return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+         std::to_string(html.size()) + "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +
+         html;
+}
+
+// A button filling the view runs `onClick`; `n` counts the answers.
+std::string AskPage(const std::string& title, const std::string& onClick) {
+  return Html(title,
+              "<button id=\"b\" style=\"display:block;width:100vw;height:100vh\">ask</button>"
+              "<script>let n = 0; b.onclick = () => {" + onClick + "};</script>");
+}
+
+class PageFixture : private SettingsInMemory, public EndToEnd {
+ protected:
+  PageFixture() {
+    const auto page = [this](const std::string& path, std::string reply) {
+      server.Route(path, [reply](int socket) { LoopbackServer::Send(socket, reply); });
+    };
+    page("/report.html", Html("Marmalade Report", "<h1>Quarterly figures</h1>"
+                                                  "<p>Apricots outsold quinces.</p>"));
+    // Allowed, the location is still unknown here (no location service):
+    // only a refusal is code 1.
+    page("/where.html",
+         AskPage("Ask", "navigator.geolocation.getCurrentPosition("
+                        "p => { n++; document.title = 'Answer ' + n + ' granted'; },"
+                        " e => { n++; document.title = 'Answer ' + n + ' ' +"
+                        " (e.code === 1 ? 'denied' : 'granted'); }, {timeout: 3000});"));
+    page("/notify.html",
+         AskPage("Notify", "Notification.requestPermission().then(r => { n++;"
+                           " document.title = 'Notify ' + n + ' ' + r; });"));
+    page("/camera.html",
+         AskPage("Camera", "navigator.mediaDevices.getUserMedia({video: true, audio: true}).then("
+                           "s => { n++; document.title = 'Camera ' + n + ' granted ' +"
+                           " s.getTracks().length; s.getTracks().forEach(t => t.stop()); },"
+                           " e => { n++; document.title = 'Camera ' + n + ' ' + e.name; });"));
+  }
+
+  const fs::path home = std::getenv("HOME");
+  const fs::path downloads = home / "Downloads";
+
+  std::optional<XWindow> Browser() {
+    const auto browser = BrowserWindow();
+    if (!browser || !CaptionBecomes(*browser, "First Page" + kSuffix)) {
+      return std::nullopt;
+    }
+    return browser;
+  }
+  bool Open(XWindow browser, const std::string& address, const std::string& title) {
+    Enter(browser, address);
+    return CaptionBecomes(browser, title + kSuffix);
+  }
+  // Presses `key` in the window titled `title`, and waits for it to go.
+  bool Answer(const std::string& title, const std::string& key,
+              const std::vector<std::string>& held = {}) {
+    const auto window = Titled(title);
+    if (!window) {
+      return false;
+    }
+    x.Focus(*window);
+    x.Key(key, held);
+    return Gone(*window);
+  }
+  void ClickPage(XWindow browser) {
+    const ScreenRect r = x.Geometry(browser);
+    x.Click(r.x + r.width / 2, r.y + r.height * 2 / 3);
+  }
+  bool Asked() { return Window([](const std::string& t) { return t == "Permission Request"; }, 3s).has_value(); }
+  std::vector<std::string> Saved() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(downloads, error)) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+};
+
+using PrintSave = PageFixture;
+using Permissions = PageFixture;
+
+TEST_F(PrintSave, CtrlPShowsThePrintDialogAndEscLeavesAllAsItWas) {
+  const auto browser = Browser();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(Open(*browser, Root() + "/report.html", "Marmalade Report"));
+  const auto before = Listing(home);
+  x.Focus(*browser);
+  x.Key("p", {"Control_L"});
+  ASSERT_TRUE(Answer("Print", "Escape"));
+  EXPECT_EQ(x.Title(*browser), "Marmalade Report" + kSuffix);
+  EXPECT_EQ(Listing(home), before);
+  EXPECT_TRUE(Saved().empty());
+  // The program goes on as before.
+  EXPECT_TRUE(Open(*browser, Root() + "/second.html", "Second Page"));
+  EXPECT_TRUE(program->Running());
+}
+
+TEST_F(PrintSave, CtrlSWritesOneArchiveOfThePageInDownloadsAndCancelWritesNothing) {
+  fs::remove_all(downloads);
+  const auto browser = Browser();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(Open(*browser, Root() + "/report.html", "Marmalade Report"));
+  const auto before = Listing(home);
+
+  x.Focus(*browser);
+  x.Key("s", {"Control_L"});
+  ASSERT_TRUE(Answer("Save Page", "Escape"));
+  EXPECT_TRUE(Saved().empty());
+  EXPECT_EQ(Listing(home), before);
+  EXPECT_FALSE(Window([](const std::string& t) { return t.starts_with("Page "); }, 1s));
+
+  x.Focus(*browser);
+  x.Key("s", {"Control_L"});
+  ASSERT_TRUE(Answer("Save Page", "Return"));
+  ASSERT_TRUE(Answer("Page Saved", "Return"));
+  ASSERT_EQ(Saved(), std::vector<std::string>{"Marmalade Report.mhtml"});
+  // The archive's text parts are quoted-printable: long lines are broken
+  // with "=" at the end.
+  const std::string archive =
+      std::regex_replace(Contents(downloads / "Marmalade Report.mhtml"), std::regex("=\r?\n"), "");
+  EXPECT_NE(archive.find("Apricots outsold quinces."), std::string::npos) << archive;
+  EXPECT_NE(archive.find("Quarterly figures"), std::string::npos);
+  EXPECT_EQ(Listing(home), before);  // nothing outside the Downloads folder
+
+  // A second save is not written over the first.
+  x.Focus(*browser);
+  x.Key("s", {"Control_L"});
+  ASSERT_TRUE(Answer("Save Page", "Return"));
+  ASSERT_TRUE(Answer("Page Saved", "Return"));
+  EXPECT_TRUE(fs::exists(downloads / "Marmalade Report (1).mhtml"));
+  EXPECT_EQ(Saved().size(), 2U);
+  EXPECT_TRUE(program->Running());
+}
+
+// Deny and dismissing answer "denied", Allow "granted"; one question per
+// thing and page load, and an answer holds for the site for the run.
+TEST_F(Permissions, ALocationRequestIsAskedAndAnsweredAsTheUserSays) {
+  const auto browser = Browser();
+  ASSERT_TRUE(browser);
+  const std::string here = Root() + "/where.html";
+  ASSERT_TRUE(Open(*browser, here, "Ask"));
+  const auto before = Listing(home);
+
+  ClickPage(*browser);
+  ASSERT_TRUE(Answer("Permission Request", "Escape")) << x.Title(*browser);  // dismissed
+  EXPECT_TRUE(CaptionBecomes(*browser, "Answer 1 denied" + kSuffix)) << x.Title(*browser);
+  ClickPage(*browser);  // the same load: not asked again
+  EXPECT_TRUE(CaptionBecomes(*browser, "Answer 2 denied" + kSuffix)) << x.Title(*browser);
+  EXPECT_FALSE(Asked());
+
+  ASSERT_TRUE(Open(*browser, here + "?again", "Ask"));  // a new load asks again
+  ClickPage(*browser);
+  ASSERT_TRUE(Answer("Permission Request", "d", {"Alt_L"}));
+  EXPECT_TRUE(CaptionBecomes(*browser, "Answer 1 denied" + kSuffix)) << x.Title(*browser);
+  ASSERT_TRUE(Open(*browser, here + "?third", "Ask"));  // denied for the run
+  ClickPage(*browser);
+  EXPECT_TRUE(CaptionBecomes(*browser, "Answer 1 denied" + kSuffix)) << x.Title(*browser);
+  EXPECT_FALSE(Asked());
+
+  // Another site (another host name) is asked on its own; Allow holds.
+  const std::string other = "http://localhost:" + std::to_string(server.Port()) + "/where.html";
+  ASSERT_TRUE(Open(*browser, other, "Ask"));
+  ClickPage(*browser);
+  ASSERT_TRUE(Answer("Permission Request", "a", {"Alt_L"}));
+  EXPECT_TRUE(CaptionBecomes(*browser, "Answer 1 granted" + kSuffix)) << x.Title(*browser);
+  ASSERT_TRUE(Open(*browser, other + "?again", "Ask"));
+  ClickPage(*browser);
+  EXPECT_TRUE(CaptionBecomes(*browser, "Answer 1 granted" + kSuffix)) << x.Title(*browser);
+  EXPECT_FALSE(Asked());
+  EXPECT_EQ(Listing(home), before);  // nothing kept on disk
+  EXPECT_TRUE(program->Running());
+}
+
+// The engine refuses notifications in a session that keeps nothing (this
+// program's) before anyone can be asked: the page is told "denied".
+TEST_F(Permissions, NotificationsAreRefusedToThePage) {
+  const auto browser = Browser();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(Open(*browser, Root() + "/notify.html", "Notify"));
+  ClickPage(*browser);
+  EXPECT_TRUE(CaptionBecomes(*browser, "Notify 1 denied" + kSuffix)) << x.Title(*browser);
+  EXPECT_FALSE(Asked());
+  EXPECT_TRUE(program->Running());
+}
+
+TEST_F(Permissions, CameraAndMicrophoneAreAskedForTogether) {
+  const auto browser = Browser();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(Open(*browser, Root() + "/camera.html", "Camera"));
+  ClickPage(*browser);
+  ASSERT_TRUE(Answer("Permission Request", "d", {"Alt_L"}));
+  EXPECT_TRUE(CaptionBecomes(*browser, "Camera 1 NotAllowedError" + kSuffix)) << x.Title(*browser);
+
+  const std::string other = "http://localhost:" + std::to_string(server.Port()) + "/camera.html";
+  ASSERT_TRUE(Open(*browser, other, "Camera"));
+  ClickPage(*browser);
+  ASSERT_TRUE(Answer("Permission Request", "a", {"Alt_L"}));
+  EXPECT_TRUE(CaptionBecomes(*browser, "Camera 1 granted 2" + kSuffix)) << x.Title(*browser);
+  EXPECT_TRUE(program->Running());
+}
+
+}  // namespace
+}  // namespace corvane::testing
