@@ -14,7 +14,7 @@ WindowDesign MakeDesign() {
   w.minButton = false;
   w.maxButton = false;
   w.clientWidth = 5640;
-  w.clientHeight = 1560;
+  w.clientHeight = 1710;
   // Over the page's top-right corner, clear of the toolbar and the address
   // box: left is the gap to the owner's right edge, top the distance from
   // its top. The page scrolls a match to its middle, so this covers none.
@@ -24,14 +24,16 @@ WindowDesign MakeDesign() {
   w.showInTaskbar = false;
   w.owner = "Form1";
 
+  // The direction frame starts well below the text box, whose themed height
+  // may be more than designed (GTK's is about 34 pixels).
   w.controls = {
       {.kind = ControlKind::Label, .name = "lblFind", .left = 120, .top = 165, .width = 1035,
        .height = 255, .caption = "Fi&nd what:", .tabIndex = 6, .mnemonicTarget = "txtFind"},
       {.kind = ControlKind::TextBox, .name = "txtFind", .left = 1170, .top = 120, .width = 2880,
        .height = 315, .tabIndex = 0, .tabStop = true},
-      {.kind = ControlKind::CheckBox, .name = "chkMatchCase", .left = 120, .top = 660,
+      {.kind = ControlKind::CheckBox, .name = "chkMatchCase", .left = 120, .top = 900,
        .width = 1500, .height = 300, .caption = "Match &case", .tabIndex = 1, .tabStop = true},
-      {.kind = ControlKind::Frame, .name = "fraDirection", .left = 1740, .top = 480,
+      {.kind = ControlKind::Frame, .name = "fraDirection", .left = 1740, .top = 660,
        .width = 2310, .height = 600, .caption = "Direction"},
       {.kind = ControlKind::OptionButton, .name = "optUp", .container = "fraDirection",
        .left = 120, .top = 255, .width = 900, .height = 270, .caption = "&Up", .tabIndex = 2,
@@ -46,7 +48,7 @@ WindowDesign MakeDesign() {
        .width = 1290, .height = 345, .caption = "Cancel", .tabIndex = 5, .tabStop = true,
        .isCancel = true},
       // What the last search found.
-      {.kind = ControlKind::Label, .name = "lblStatus", .left = 120, .top = 1200, .width = 5400,
+      {.kind = ControlKind::Label, .name = "lblStatus", .left = 120, .top = 1350, .width = 5400,
        .height = 255},
   };
   return w;
