@@ -125,7 +125,25 @@ void Win32Surface::PaintBackground(HDC dc) const {
   ::GetClientRect(handle_, &client);
   ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
   if (design_.kind == ControlKind::Frame && design_.border) {
-    ::DrawEdge(dc, &client, EDGE_ETCHED, BF_RECT);
+    const std::wstring caption = ToWide(design_.caption);
+    if (caption.empty()) {
+      ::DrawEdge(dc, &client, EDGE_ETCHED, BF_RECT);
+    } else {
+      // A captioned frame: the edge runs through the middle of its caption,
+      // which stands on it near the left, as a group box's does.
+      const Selected font(dc, form_.FontFor(design_));
+      TEXTMETRICW metrics{};
+      ::GetTextMetricsW(dc, &metrics);
+      RECT edge = client;
+      edge.top += metrics.tmHeight / 2;
+      ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+      RECT text{6, 0, client.right - 6, metrics.tmHeight};
+      ::SetBkMode(dc, OPAQUE);
+      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+      ::DrawTextW(dc, caption.data(), static_cast<int>(caption.size()), &text,
+                  DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
   }
   if (icon_) {
     ::DrawIconEx(dc, 0, 0, icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
