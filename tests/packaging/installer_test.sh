@@ -128,8 +128,12 @@ EOF
   echo "$what: installed, ran, uninstalled without a trace"
 }
 
-# The whole suite on the first round; the session test on the second.
-GUI_FILTER='*'
+# The whole suite on the first round; the session test on the second. All
+# tests run in one process here: the one that makes the web control ahead
+# needs a process in which no control was made yet (an earlier test's
+# program made one), so it runs only in the build's own test run, which
+# gives each test a process of its own.
+GUI_FILTER='*:-WebHost.TheControlIsMadeAheadOnceTheWindowShownIsDrawn'
 round "default folder" ""
 GUI_FILTER='WindowsProgram.SplashThenBrowser*'
 round "folder with blanks (/D)" 'C:\My Programs\Web Browsers\Corvane Ombrel'

@@ -100,7 +100,8 @@ struct Scratch {
 };
 
 TEST(PlantedDlls, NoneRunsWhileTheProgramShowsItsWindowsAndSystemInfo) {
-  const fs::path marker = fs::path(ProgramPath()).parent_path() / "planted_marker.dll";
+  // The marker is built beside the tests (the program may be an installed one).
+  const fs::path marker = fs::path(TestFolder()) / "planted_marker.dll";
   const Scratch scratch;
   // The marker does tell when it runs (and then refuses to load).
   ASSERT_EQ(::LoadLibraryW(marker.c_str()), nullptr);

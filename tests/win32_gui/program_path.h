@@ -9,6 +9,15 @@
 
 namespace corvane::test {
 
+// The folder of the test executable, with its final separator.
+inline std::wstring TestFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+  path.resize(length);
+  path.erase(path.find_last_of(L"\\/") + 1);
+  return path;
+}
+
 inline std::wstring ProgramPath() {
   std::wstring path(MAX_PATH, L'\0');
   const DWORD given = ::GetEnvironmentVariableW(L"CORVANE_PROGRAM", path.data(), MAX_PATH);
@@ -16,10 +25,7 @@ inline std::wstring ProgramPath() {
     path.resize(given);
     return path;
   }
-  const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-  path.resize(length);
-  path.erase(path.find_last_of(L"\\/") + 1);
-  return path + L"Corvane Ombrel.exe";
+  return TestFolder() + L"Corvane Ombrel.exe";
 }
 
 }  // namespace corvane::test
