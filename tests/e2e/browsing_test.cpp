@@ -85,14 +85,6 @@ class SelfSignedServer {
 
 class EverydayBrowsing : public EndToEnd {
  protected:
-  // The browser window at the first page.
-  std::optional<XWindow> Start() {
-    auto browser = BrowserWindow();
-    if (browser && !CaptionBecomes(*browser, "First Page" + kSuffix)) {
-      return std::nullopt;
-    }
-    return browser;
-  }
   // Clicks in the middle of the web view.
   void ClickPage(XWindow browser) {
     const ScreenRect r = x.Geometry(browser);

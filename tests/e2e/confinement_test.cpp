@@ -23,14 +23,6 @@ bool Exists(const std::string& path) {
 
 class Confinement : public EndToEnd {
  protected:
-  // The browser window at the first page.
-  std::optional<XWindow> Start() {
-    auto browser = BrowserWindow();
-    if (browser && !CaptionBecomes(*browser, "First Page" + kSuffix)) {
-      return std::nullopt;
-    }
-    return browser;
-  }
   std::vector<int> WebProcesses() { return WebProcessesOf(program->Pid()); }
   // The web processes once none has come or gone for a while. After a
   // navigation the engine starts a spare process for the next one; one that

@@ -167,6 +167,14 @@ class EndToEnd : public ::testing::Test {
     x.Key("space");
     return Window([](const std::string& t) { return t == "Form1" || t.ends_with(kSuffix); });
   }
+  // The browser window at the first page.
+  std::optional<XWindow> Start() {
+    auto browser = BrowserWindow();
+    if (browser && !CaptionBecomes(*browser, "First Page" + kSuffix)) {
+      return std::nullopt;
+    }
+    return browser;
+  }
   bool CaptionBecomes(XWindow window, const std::string& caption,
                       std::chrono::milliseconds timeout = 20s) {
     return Eventually([&] { return x.Title(window) == caption; }, timeout);
