@@ -1,0 +1,73 @@
+// Where the Find window goes clear of a match, and what a page's figures
+// for a match are taken as.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "platform/find_place.h"
+
+namespace corvane {
+namespace {
+
+void ExpectRect(const std::optional<Rect>& got, const std::optional<Rect>& want) {
+  ASSERT_EQ(got.has_value(), want.has_value());
+  if (want) {
+    EXPECT_FLOAT_EQ(got->left, want->left);
+    EXPECT_FLOAT_EQ(got->top, want->top);
+    EXPECT_FLOAT_EQ(got->width, want->width);
+    EXPECT_FLOAT_EQ(got->height, want->height);
+  }
+}
+
+TEST(FindPlace, TheWindowMovesTheLeastToClearTheMatchWithinTheWorkArea) {
+  // A work area under a 600-twip bar; the window is 3000 x 1000.
+  const Rect work{0, 600, 10000, 7400};
+  const struct Case {
+    const char* what;
+    float left, top;  // the window's place
+    Rect match;
+    float wantLeft, wantTop;
+  } cases[] = {
+      {"clear of it: stays", 6000, 1000, {1000, 1000, 500, 200}, 6000, 1000},
+      {"only touching: stays", 6000, 1000, {6000, 2000, 500, 200}, 6000, 1000},
+      {"its middle above: goes up", 6000, 1000, {7000, 1700, 600, 240}, 6000, 700},
+      {"its middle below: goes down", 6000, 1300, {7000, 1200, 600, 240}, 6000, 1440},
+      {"no room above the bar: goes down", 6000, 700, {7000, 1300, 600, 240}, 6000, 1540},
+      {"no room at the bottom: goes up", 6000, 7000, {7000, 7100, 600, 240}, 6000, 6100},
+      {"out across: held inside", 8000, 1000, {8500, 1200, 600, 240}, 7000, 1440},
+      {"a match as tall as the screen: stays", 6000, 1000, {7000, 500, 600, 7600}, 6000, 1000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Rect window{c.left, c.top, 3000, 1000};
+    ExpectRect(PlaceClearOf(window, c.match, work), Rect{c.wantLeft, c.wantTop, 3000, 1000});
+  }
+}
+
+TEST(FindPlace, APagesFiguresAreTakenOnlyWhenFiniteAndClampedToTheView) {
+  const Rect view{0, 0, 800, 600};
+  const double nan = std::nan("");
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct Case {
+    double left, top, width, height;
+    std::optional<Rect> want;
+  } cases[] = {
+      {10, 20, 30, 40, Rect{10, 20, 30, 40}},
+      {790, -10, 30, 40, Rect{790, 0, 10, 30}},
+      {-1e300, -1e300, 2e300, 2e300, Rect{0, 0, 800, 600}},
+      {nan, 20, 30, 40, std::nullopt},
+      {10, 20, inf, 40, std::nullopt},
+      {10, 20, -30, 40, std::nullopt},
+      {10, 20, 0, 40, std::nullopt},
+      {900, 20, 30, 40, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.left);
+    ExpectRect(MatchInView(c.left, c.top, c.width, c.height, view), c.want);
+  }
+}
+
+}  // namespace
+}  // namespace corvane
