@@ -6,6 +6,7 @@
 
 #include "find/frm_find.h"
 #include "form1_fixture.h"
+#include "platform/find_place.h"
 #include "platform/keys.h"
 
 namespace corvane::testing {
@@ -127,6 +128,30 @@ TEST_F(FindWindow, NotFoundIsSaidInTheWindowAndAnEmptyTextSearchesNothing) {
   Find().ClickButton("cmdFindNext");
   EXPECT_EQ(Status(), "");
   EXPECT_EQ(browser.Web().selected, 10);
+}
+
+// After a match, the window moves off it where it covers it; "not found"
+// leaves it where it is.
+TEST_F(FindWindow, ItMovesOffEachMatchItCoversButNotWhenNothingIsFound) {
+  Open();
+  const Rect opened = Find().ScreenArea();
+  // The match right under the window's middle.
+  const Rect match{opened.left + 1000, opened.top + 500, 900, 240};
+  browser.Web().matchArea = match;
+  TypeAndEnter("word");
+  const Rect moved = Find().ScreenArea();
+  EXPECT_FALSE(Overlap(moved, match));
+  EXPECT_FLOAT_EQ(moved.left, opened.left);
+  EXPECT_NE(moved.top, opened.top);
+  // Back over the match: Find Next moves it off again.
+  Find().MoveTo(opened.left, opened.top);
+  Find().Stroke(keys::kReturn, 0, keys::kReturn);
+  EXPECT_FALSE(Overlap(Find().ScreenArea(), match));
+  Find().MoveTo(opened.left, opened.top);
+  Text().SetText("zebra");
+  Find().Stroke(keys::kReturn, 0, keys::kReturn);
+  EXPECT_EQ(Status(), "Cannot find \"zebra\"");
+  EXPECT_FLOAT_EQ(Find().ScreenArea().top, opened.top);
 }
 
 // Esc and Cancel close it; the page gets the keyboard back, its search
