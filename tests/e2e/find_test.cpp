@@ -8,36 +8,31 @@
 namespace corvane::testing {
 namespace {
 
-// A page far longer than the view, with its one "zanzibar" near the end. Its
-// title tells how far it is scrolled, and the last key it saw.
-std::string LongPage() {
+// A page far longer than the view, with a "zanzibar" near the end (and what
+// `top` adds at its top). Its title tells how far it is scrolled, and the
+// last key it saw.
+std::string LongPage(const std::string& title = "Long Page", const std::string& top = "") {
   std::string html =
-      "<!DOCTYPE html><html><head><title>Long Page</title><script>"
+      "<!DOCTYPE html><html><head><title>" + title + "</title><script>"
       "addEventListener('scroll', () => { document.title = 'Scrolled ' + Math.round(scrollY); });"
       "addEventListener('keydown', e => { document.title = 'Key ' + e.key; });"
-      "</script></head><body>";
+      "</script></head><body>" + top;
   for (int i = 0; i < 400; ++i) {
     html += "<p>Line " + std::to_string(i) + " of nothing much.</p>";
   }
   return html + "<p>Here is zanzibar at last.</p></body></html>";
 }
 
-// A long page with its one "zanzibar" at its top right, where the Find
-// window opens. A click tells in the title where it landed in the view and
-// where the word is (CSS pixels, the view's own at this zoom).
+// The long page with its one "quagga" at the top right, where the Find
+// window opens. A click's title tells where it landed in the view and where
+// the word is.
 std::string CornerPage() {
-  std::string html =
-      "<!DOCTYPE html><html><head><title>Corner Page</title><script>"
-      "addEventListener('click', e => {"
-      " const r = document.getElementById('w').getBoundingClientRect();"
-      " document.title = 'At ' + [e.clientX, e.clientY, r.left, r.top, r.width, r.height]"
-      "   .map(Math.round).join(' '); });"
-      "</script></head><body>"
-      "<span id=w style='position:absolute; top:60px; right:120px'>zanzibar</span>";
-  for (int i = 0; i < 400; ++i) {
-    html += "<p>Line " + std::to_string(i) + " of nothing much.</p>";
-  }
-  return html + "</body></html>";
+  return LongPage("Corner Page",
+                  "<script>addEventListener('click', e => {"
+                  " const r = document.getElementById('w').getBoundingClientRect();"
+                  " document.title = 'At ' + [e.clientX, e.clientY, r.left, r.top, r.width,"
+                  " r.height].map(Math.round).join(' '); });</script>"
+                  "<span id=w style='position:absolute; top:60px; right:120px'>quagga</span>");
 }
 
 bool Overlap(const ScreenRect& a, const ScreenRect& b) {
@@ -109,8 +104,7 @@ TEST_F(FindInPage, TheFindWindowMovesOffTheMatchItOpensOver) {
   ASSERT_TRUE(browser);
   Enter(*browser, Root() + "/corner.html");
   ASSERT_TRUE(CaptionBecomes(*browser, "Corner Page" + kSuffix));
-  // Where the word is on the screen: a click low in the view tells where the
-  // view is.
+  // A click low in the view tells where the word is on the screen.
   const ScreenRect outer = x.Geometry(*browser);
   const int clickX = outer.x + 100;
   const int clickY = outer.y + outer.height - 100;
@@ -121,14 +115,13 @@ TEST_F(FindInPage, TheFindWindowMovesOffTheMatchItOpensOver) {
                        &at[3], &at[4], &at[5]) == 6;
   })) << x.Title(*browser);
   const ScreenRect word{clickX - at[0] + at[2], clickY - at[1] + at[3], at[4], at[5]};
-
   x.Focus(*browser);
   x.Key("f", {"Control_L"});
   const auto find = Titled("Find");
   ASSERT_TRUE(find);
   ASSERT_TRUE(Overlap(x.Geometry(*find), word));  // it opens over the word
   x.Focus(*find);
-  x.Type("zanzibar");
+  x.Type("quagga");
   x.Key("Return");
   EXPECT_TRUE(Eventually([&] { return !Overlap(x.Geometry(*find), word); }));
   EXPECT_TRUE(program->Running());
