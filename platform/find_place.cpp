@@ -23,7 +23,8 @@ Rect PlaceClearOf(const Rect& window, const Rect& match, const Rect& workArea) {
   const bool upFirst = window.top - above <= below - window.top;
   for (const float top : {upFirst ? above : below, upFirst ? below : above}) {
     if (fits(top)) {
-      const float rightMost = std::max(workArea.left, workArea.left + workArea.width - window.width);
+      const float rightMost =
+          std::max(workArea.left, workArea.left + workArea.width - window.width);
       return Rect{std::clamp(window.left, workArea.left, rightMost), top, window.width,
                   window.height};
     }

@@ -124,7 +124,6 @@ TEST_F(FindInPage, TheFindWindowMovesOffTheMatchItOpensOver) {
   x.Type("quagga");
   x.Key("Return");
   EXPECT_TRUE(Eventually([&] { return !Overlap(x.Geometry(*find), word); }));
-  EXPECT_TRUE(program->Running());
 }
 
 }  // namespace
