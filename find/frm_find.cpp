@@ -3,6 +3,7 @@
 #include "app/error_modes.h"
 #include "app/program.h"
 #include "browser/form1.h"
+#include "platform/find_place.h"
 
 namespace corvane {
 
@@ -94,6 +95,24 @@ void frmFind::SearchEnded(bool found, std::int32_t matches) {
     return;
   }
   SetStatus(matches >= 0 ? MatchesText(matches) : std::string());
+  Skip([&] { ClearTheMatch(); });
+}
+
+void frmFind::ClearTheMatch() {
+  WebBrowser* page = Page();
+  if (page == nullptr || !Loaded()) {
+    return;
+  }
+  const std::optional<Rect> match = page->MatchArea();
+  if (!match) {
+    return;
+  }
+  NativeWindow& window = Window();
+  const Rect now = window.ScreenArea();
+  const Rect place = PlaceClearOf(now, *match, window.WorkArea());
+  if (place.left != now.left || place.top != now.top) {
+    window.MoveTo(place.left, place.top);
+  }
 }
 
 void frmFind::cmdCancel_Click() { Unload(); }

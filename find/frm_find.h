@@ -4,8 +4,9 @@
 // Find Next searches the page for the text in the chosen direction; the
 // page selects the match and scrolls it into view, wrapping at its ends.
 // The window says how many matches there are where the page counts them,
-// and says so when there is none. Cancel or Esc closes it and the keyboard
-// goes back to the page.
+// and says so when there is none. After each match it found, it moves out
+// of the match's way where it covers it and can. Cancel or Esc closes it and
+// the keyboard goes back to the page.
 #pragma once
 
 #include <cstdint>
@@ -69,6 +70,8 @@ class frmFind final : public Form {
   // Searches the page for FindWhat.
   void Search(bool backwards);
   void SetStatus(const std::string& text);
+  // Moves the window off the match the page selected, where it covers it.
+  void ClearTheMatch();
 
   bool searching_ = false;     // the page has a search for searched_ under way
   std::string searched_;       // text and case rule of the page's search

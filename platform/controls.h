@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/design.h"
@@ -141,6 +142,10 @@ class WebBrowser : public Control {
   virtual void FindPrevious() = 0;
   // Ends the search: the engine lets go of it (the selection stays).
   virtual void FindFinish() = 0;
+  // Where the match the last FindResult reported is on the screen (screen
+  // twips, the part of it inside the view): none when no match is selected
+  // or the engine cannot tell.
+  [[nodiscard]] virtual std::optional<Rect> MatchArea() const = 0;
   // Puts the keyboard into the page, its window brought to the front.
   virtual void SetFocus() = 0;
   // ---- end of find in the page ----

@@ -70,6 +70,14 @@ class NativeWindow {
   [[nodiscard]] virtual bool Visible() const = 0;
   [[nodiscard]] virtual float ScaleWidth() const = 0;   // client area, twips
   [[nodiscard]] virtual float ScaleHeight() const = 0;  // client area, twips
+  // Where the window is on the screen, its frame included, twips.
+  [[nodiscard]] virtual Rect ScreenArea() const = 0;
+  // Moves the window (frame included) so that its top-left corner is at
+  // `left`, `top` (screen twips); its size stays.
+  virtual void MoveTo(float left, float top) = 0;
+  // The work area (the screen less the desktop's own bars) of the monitor
+  // the window is on, screen twips.
+  [[nodiscard]] virtual Rect WorkArea() const = 0;
 
   // The controls, looked up by design name; throws Failure when the window
   // has no such control of that kind.

@@ -202,10 +202,15 @@ class FakeWebBrowser final : public FakePlaced<WebBrowser> {
   void FindNext() override;
   void FindPrevious() override;
   void FindFinish() override;
+  // Answers `matchArea`, as scripted (a test may keep it after a search
+  // that found nothing, as a backend at fault would).
+  [[nodiscard]] std::optional<Rect> MatchArea() const override { return matchArea; }
   void SetFocus() override;
-  // Script: the page's text, and whether the page counts its matches.
+  // Script: the page's text, whether the page counts its matches, and where
+  // the match is on the screen.
   std::string pageText;
   bool countsMatches = true;
+  std::optional<Rect> matchArea;
   // The offset in pageText of the match selected, -1 for none.
   std::ptrdiff_t selected = -1;
   // ---- print and save ----
@@ -248,6 +253,11 @@ class FakeWindow final : public NativeWindow {
   [[nodiscard]] bool Visible() const override { return visible_; }
   [[nodiscard]] float ScaleWidth() const override;
   [[nodiscard]] float ScaleHeight() const override;
+  // A fake window has no frame: its area is its client area. The work area
+  // is the whole screen.
+  [[nodiscard]] Rect ScreenArea() const override;
+  void MoveTo(float left, float top) override;
+  [[nodiscard]] Rect WorkArea() const override;
 
   [[nodiscard]] Control& GetControl(const std::string& name, std::int16_t index = -1) override;
   [[nodiscard]] Label& GetLabel(const std::string& name, std::int16_t index = -1) override;

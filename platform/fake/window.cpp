@@ -89,6 +89,22 @@ float FakeWindow::ScaleHeight() const {
   return scaleHeight_;
 }
 
+Rect FakeWindow::ScreenArea() const {
+  faults.Check("ScreenArea");
+  return Rect{screenLeft_, screenTop_, scaleWidth_, scaleHeight_};
+}
+
+void FakeWindow::MoveTo(float left, float top) {
+  faults.Check("MoveTo");
+  screenLeft_ = left;
+  screenTop_ = top;
+  backend_.Note("move " + design_.name);
+}
+
+Rect FakeWindow::WorkArea() const {
+  return Rect{0, 0, FakeBackend::kScreenWidth, FakeBackend::kScreenHeight};
+}
+
 void FakeWindow::Show() {
   faults.Check("Show");
   if (visible_) {

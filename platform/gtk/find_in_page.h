@@ -1,14 +1,17 @@
 // Find in the page with the engine's find controller: searches, steps from
 // match to match (wrapping at either end) and raises the outcome as a
-// FindResult event of the web view.
+// FindResult event of the web view, once it knows where the match is.
 #pragma once
 
 #include <webkit2/webkit2.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/window.h"
+
 
 namespace corvane::gtk {
 
@@ -24,12 +27,21 @@ class PageFinder {
   void Next();
   void Previous();
   void Finish();
+  // Where the match the last FindResult reported is, in the view's own
+  // pixels (the part inside the view), or none.
+  [[nodiscard]] const std::optional<Rect>& Match() const { return match_; }
 
  private:
   static void OnFound(WebKitFindController* controller, guint matches, gpointer self);
   static void OnFailed(WebKitFindController* controller, gpointer self);
+  static void OnMatchArea(GObject* view, GAsyncResult* result, gpointer number);
+  // Asks the page where its selection (the match) is, then raises.
+  void AskWhere();
   void Raise(bool found, std::int32_t matches);
+  // Answers still to come for an earlier match are dropped.
+  void Forget();
 
+  WebKitWebView* view_;
   WebKitFindController* controller_;  // the view's own, lives as long as it
   std::string control_;
   std::function<void(Event&)> raise_;
@@ -39,6 +51,9 @@ class PageFinder {
   std::int32_t counted_ = -1;
   gulong found_ = 0;
   gulong failed_ = 0;
+  std::optional<Rect> match_;
+  guint asked_ = 0;  // the number of the last question about the match
+  GObjectPtr<GCancellable> asking_;
 };
 
 }  // namespace corvane::gtk

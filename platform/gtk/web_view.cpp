@@ -185,6 +185,27 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   void FindNext() override { finder_.Next(); }
   void FindPrevious() override { finder_.Previous(); }
   void FindFinish() override { finder_.Finish(); }
+  // The finder's match, from the view's corner to the screen's.
+  [[nodiscard]] std::optional<Rect> MatchArea() const override {
+    const std::optional<Rect>& match = finder_.Match();
+    GtkWidget* toplevel = GTK_WIDGET(window_.Toplevel());
+    GdkWindow* onScreen = gtk_widget_get_window(toplevel);
+    int x = 0;
+    int y = 0;
+    if (!match || onScreen == nullptr ||
+        gtk_widget_translate_coordinates(view_, toplevel, 0, 0, &x, &y) == FALSE) {
+      return std::nullopt;
+    }
+    int originX = 0;
+    int originY = 0;
+    gdk_window_get_origin(onScreen, &originX, &originY);
+    const Units& units = window_.TheUnits();
+    const double perPixel = units.TwipsPerPixel();
+    return Rect{units.Twips(originX + x) + static_cast<float>(match->left * perPixel),
+                units.Twips(originY + y) + static_cast<float>(match->top * perPixel),
+                static_cast<float>(match->width * perPixel),
+                static_cast<float>(match->height * perPixel)};
+  }
   void SetFocus() override {
     gtk_window_present(window_.Toplevel());
     gtk_widget_grab_focus(view_);

@@ -122,6 +122,43 @@ void FormWindow::SetCaption(const std::string& text) {
 float FormWindow::ScaleWidth() const { return TheUnits().Twips(clientWidth_); }
 float FormWindow::ScaleHeight() const { return TheUnits().Twips(clientHeight_); }
 
+Rect FormWindow::ScreenArea() const {
+  const Units& units = TheUnits();
+  GdkRectangle frame{};
+  if (GdkWindow* window = gtk_widget_get_window(toplevel_)) {
+    gdk_window_get_frame_extents(window, &frame);
+  } else {
+    gtk_window_get_position(Toplevel(), &frame.x, &frame.y);
+    gtk_window_get_size(Toplevel(), &frame.width, &frame.height);
+  }
+  return Rect{units.Twips(frame.x), units.Twips(frame.y), units.Twips(frame.width),
+              units.Twips(frame.height)};
+}
+
+// The frame's top-left corner goes there (the window's gravity is the
+// top-left one).
+void FormWindow::MoveTo(float left, float top) {
+  gtk_window_move(Toplevel(), TheUnits().Px(left), TheUnits().Px(top));
+}
+
+Rect FormWindow::WorkArea() const {
+  GdkDisplay* display = gtk_widget_get_display(toplevel_);
+  GdkWindow* window = gtk_widget_get_window(toplevel_);
+  GdkMonitor* monitor = window != nullptr ? gdk_display_get_monitor_at_window(display, window)
+                                          : gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) {
+    monitor = gdk_display_get_monitor(display, 0);
+  }
+  if (monitor == nullptr) {
+    throw Failure("no monitor");
+  }
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(monitor, &area);
+  const Units& units = TheUnits();
+  return Rect{units.Twips(area.x), units.Twips(area.y), units.Twips(area.width),
+              units.Twips(area.height)};
+}
+
 void FormWindow::Place() {
   const Units& units = TheUnits();
   GdkDisplay* display = gtk_widget_get_display(toplevel_);

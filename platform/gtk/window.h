@@ -33,6 +33,9 @@ class FormWindow final : public NativeWindow {
   [[nodiscard]] bool Visible() const override { return visible_; }
   [[nodiscard]] float ScaleWidth() const override;
   [[nodiscard]] float ScaleHeight() const override;
+  [[nodiscard]] Rect ScreenArea() const override;
+  void MoveTo(float left, float top) override;
+  [[nodiscard]] Rect WorkArea() const override;
 
   [[nodiscard]] Control& GetControl(const std::string& name, std::int16_t index = -1) override;
   [[nodiscard]] Label& GetLabel(const std::string& name, std::int16_t index = -1) override;

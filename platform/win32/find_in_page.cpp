@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/find_place.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui_com.h"
 
@@ -139,6 +140,30 @@ FindOutcome PageFinder::Step(IDispatch* browser, bool backwards) {
 void PageFinder::Finish() {
   match_.reset();
   text_.clear();
+}
+
+std::optional<Rect> PageFinder::MatchBox(const Rect& view) const {
+  if (!match_) {
+    return std::nullopt;
+  }
+  try {
+    // The range's bounding box (its metrics: client coordinates of the
+    // page's window).
+    double figures[4] = {};
+    const wchar_t* const names[4] = {L"boundingLeft", L"boundingTop", L"boundingWidth",
+                                     L"boundingHeight"};
+    for (int i = 0; i < 4; ++i) {
+      Variant value;
+      CallByName(match_.get(), names[i], DISPATCH_PROPERTYGET, {}, value.get());
+      if (FAILED(::VariantChangeType(value.get(), value.get(), 0, VT_R8))) {
+        return std::nullopt;
+      }
+      figures[i] = V_R8(value.get());
+    }
+    return MatchInView(figures[0], figures[1], figures[2], figures[3], view);
+  } catch (const Failure&) {
+    return std::nullopt;
+  }
 }
 
 FindOutcome PageFinder::Search(IDispatch* browser, bool backwards, bool fromMatch) {

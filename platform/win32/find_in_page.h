@@ -13,8 +13,10 @@
 #include <oaidl.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "platform/design.h"
 #include "platform/win32/handles.h"
 
 namespace corvane::winui {
@@ -37,6 +39,10 @@ class PageFinder {
   FindOutcome Step(IDispatch* browser, bool backwards);
   // Lets go of the search (the selection stays in the page).
   void Finish();
+  // Where the match selected is, in client pixels of the page's window, the
+  // part of it inside `view` (that window's client area); none without a
+  // match, or when the page cannot tell.
+  [[nodiscard]] std::optional<Rect> MatchBox(const Rect& view) const;
 
  private:
   FindOutcome Search(IDispatch* browser, bool backwards, bool fromMatch);

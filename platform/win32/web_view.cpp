@@ -387,6 +387,21 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   void FindNext() override { Report(finder_.Step(Automation().Dispatch().get(), false)); }
   void FindPrevious() override { Report(finder_.Step(Automation().Dispatch().get(), true)); }
   void FindFinish() override { finder_.Finish(); }
+  // The page's window fills the control, which fills its host window here:
+  // the host's client area stands for the page's.
+  [[nodiscard]] std::optional<Rect> MatchArea() const override {
+    RECT client{};
+    ::GetClientRect(handle_, &client);
+    const std::optional<Rect> box = finder_.MatchBox(
+        Rect{0, 0, static_cast<float>(client.right), static_cast<float>(client.bottom)});
+    POINT origin{0, 0};
+    if (!box || ::ClientToScreen(handle_, &origin) == FALSE) {
+      return std::nullopt;
+    }
+    const float left = form_.TwX(origin.x) + form_.TwX(1) * box->left;
+    const float top = form_.TwY(origin.y) + form_.TwY(1) * box->top;
+    return Rect{left, top, form_.TwX(1) * box->width, form_.TwY(1) * box->height};
+  }
   void SetFocus() override {
     ::SetForegroundWindow(::GetAncestor(handle_, GA_ROOT));
     ::SetFocus(FocusHandle());

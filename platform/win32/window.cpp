@@ -289,6 +289,32 @@ float Win32Window::ScaleHeight() const {
   return TwY(client.bottom - client.top);
 }
 
+Rect Win32Window::ScreenArea() const {
+  RECT frame{};
+  if (::GetWindowRect(hwnd_.get(), &frame) == FALSE) {
+    throw Failure("the window is gone");
+  }
+  return Rect{TwX(frame.left), TwY(frame.top), TwX(frame.right - frame.left),
+              TwY(frame.bottom - frame.top)};
+}
+
+void Win32Window::MoveTo(float left, float top) {
+  ::SetWindowPos(hwnd_.get(), nullptr, PxX(left), PxY(top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Rect Win32Window::WorkArea() const {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (::GetMonitorInfoW(::MonitorFromWindow(hwnd_.get(), MONITOR_DEFAULTTONEAREST), &monitor) ==
+      FALSE) {
+    throw Failure("no monitor");
+  }
+  const RECT& work = monitor.rcWork;
+  return Rect{TwX(work.left), TwY(work.top), TwX(work.right - work.left),
+              TwY(work.bottom - work.top)};
+}
+
 template <class T>
 T& Win32Window::Typed(const std::string& name, std::int16_t index) {
   return TypedControl<T>(byName_, design_.name, name, index);

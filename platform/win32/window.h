@@ -102,6 +102,9 @@ class Win32Window final : public NativeWindow {
   [[nodiscard]] bool Visible() const override { return visible_; }
   [[nodiscard]] float ScaleWidth() const override;
   [[nodiscard]] float ScaleHeight() const override;
+  [[nodiscard]] Rect ScreenArea() const override;
+  void MoveTo(float left, float top) override;
+  [[nodiscard]] Rect WorkArea() const override;
 
   Control& GetControl(const std::string& name, std::int16_t index) override;
   Label& GetLabel(const std::string& name, std::int16_t index) override;

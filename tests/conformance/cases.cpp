@@ -755,6 +755,22 @@ TEST_F(Conformance, TheFindWindowsAccessKeysAndClicksSetItsChoices) {
   EXPECT_THROW((void)window->GetCheckBox("txtFind"), Failure);
 }
 
+// Moved off a match, the Find window is where it was sent, frame and all
+// (to the pixel); its page has no match before a search.
+TEST_F(Conformance, TheFindWindowGoesWhereItIsMovedAndAPageHasNoMatchYet) {
+  auto window = Open(frmFind::TheDesign());
+  const Rect work = window->WorkArea();
+  const float left = work.left + 1500;
+  const float top = work.top + 900;
+  window->MoveTo(left, top);
+  EXPECT_TRUE(d.TimePasses(*window, [&] {
+    const Rect now = window->ScreenArea();
+    return std::abs(now.left - left) < 16 && std::abs(now.top - top) < 16;
+  }));
+  auto page = Open(PageDesign());
+  EXPECT_FALSE(page->GetWebBrowser("brwWeb").MatchArea().has_value());
+}
+
 // ---- the program's own labels ----------------------------------------------------------------
 
 // Each label of the three windows shows its whole design caption: on one

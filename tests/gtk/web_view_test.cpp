@@ -265,7 +265,8 @@ namespace corvane::testing {
 namespace {
 
 // The engine's find controller behind Find: each search ends in one
-// FindResult, with the matches it counted, or not found.
+// FindResult, with the matches it counted, or not found; a match found is
+// on the screen.
 TEST_F(WebView, FindReportsTheMatchesCountedOrThatThereIsNone) {
   server.Route("/words.html", [](int socket) {
     const std::string body =
@@ -298,6 +299,8 @@ TEST_F(WebView, FindReportsTheMatchesCountedOrThatThereIsNone) {
     c.search();
     ASSERT_TRUE(WaitUntil([&] { return !results.empty(); }));
     EXPECT_EQ(results.front(), c.result);
+    // The match is somewhere on the screen when there is one.
+    EXPECT_EQ(view.MatchArea().has_value(), c.result.first);
   }
   view.FindFinish();
   sink.react = nullptr;

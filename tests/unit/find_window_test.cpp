@@ -6,6 +6,7 @@
 
 #include "find/frm_find.h"
 #include "form1_fixture.h"
+#include "platform/find_place.h"
 #include "platform/keys.h"
 
 namespace corvane::testing {
@@ -127,6 +128,24 @@ TEST_F(FindWindow, NotFoundIsSaidInTheWindowAndAnEmptyTextSearchesNothing) {
   Find().ClickButton("cmdFindNext");
   EXPECT_EQ(Status(), "");
   EXPECT_EQ(browser.Web().selected, 10);
+}
+
+// After a match, the window moves off it where it covers it; "not found"
+// leaves it where it is.
+TEST_F(FindWindow, ItMovesOffEachMatchItCoversButNotWhenNothingIsFound) {
+  Open();
+  const Rect opened = Find().ScreenArea();
+  const Rect match{opened.left + 1000, opened.top + 500, 900, 240};  // under its middle
+  browser.Web().matchArea = match;
+  for (const char* text : {"word", "word", "zebra"}) {
+    Find().MoveTo(opened.left, opened.top);
+    Text().SetText(text);
+    Find().Stroke(keys::kReturn, 0, keys::kReturn);
+    const Rect now = Find().ScreenArea();
+    EXPECT_EQ(Overlap(now, match), text == std::string("zebra")) << text;
+    EXPECT_FLOAT_EQ(now.left, opened.left);
+  }
+  EXPECT_EQ(browser.Web().calls, (Calls{"Find(word)", "FindNext()", "Find(zebra)"}));
 }
 
 // Esc and Cancel close it; the page gets the keyboard back, its search

@@ -9,6 +9,7 @@
 #include <cwctype>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,8 @@ struct Page {
 
 const std::vector<std::wstring> kNames = {L"body",     L"createTextRange", L"findText",
                                           L"setEndPoint", L"collapse",     L"select",
-                                          L"scrollIntoView"};
+                                          L"scrollIntoView", L"boundingLeft", L"boundingTop",
+                                          L"boundingWidth",  L"boundingHeight"};
 
 // One stand-in plays each part, by name as the document's objects answer:
 // the control (only its Document property), the document and its body
@@ -110,6 +112,11 @@ class StandIn final : public IDispatch {
       page_.selected = start_;
     } else if (name == L"scrollIntoView") {
       ++page_.scrolls;
+    } else if (name.starts_with(L"bounding")) {
+      // A range's box: 10 pixels a character across, 16 high, on line 2.
+      const long box[] = {start_ * 10, 20, (end_ - start_) * 10, 16};
+      V_VT(result) = VT_I4;
+      V_I4(result) = box[id - 8];
     }
     return S_OK;
   }
@@ -141,7 +148,7 @@ TEST(FindInPage, FindSelectsAndScrollsToEachMatchInTurnWrappingBothWays) {
     std::function<FindOutcome()> act;
     bool found;
     std::int32_t matches;
-    long selected;
+    long selected;  // the match's box is 10 pixels a character from there on
   } steps[] = {
       {"first", [&] { return finder.Find(&control, "word", false, false); }, true, 3, 4},
       {"next", [&] { return finder.Step(&control, false); }, true, 3, 14},
@@ -163,6 +170,10 @@ TEST(FindInPage, FindSelectsAndScrollsToEachMatchInTurnWrappingBothWays) {
     EXPECT_EQ(outcome.found, s.found);
     EXPECT_EQ(outcome.matches, s.matches);
     EXPECT_EQ(page.selected, s.selected);
+    // Where the match is: its box, in the page's window, none when not found.
+    const std::optional<Rect> box = finder.MatchBox(Rect{0, 0, 800, 600});
+    EXPECT_EQ(box ? box->left : -1.0F, s.found ? static_cast<float>(s.selected * 10) : -1.0F);
+    EXPECT_EQ(box ? box->top + box->width : -1.0F, s.found ? 60.0F : -1.0F);
     scrolls += s.found ? 1 : 0;
     EXPECT_EQ(page.scrolls, scrolls);
   }
