@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "platform/win32/own_pages.h"
 #include "platform/win32/ui_com.h"
 #include "platform/win32/web_view.h"
 
@@ -63,6 +64,43 @@ ULONG NumberOf(VARIANT* argument) {
   return number;
 }
 
+// The value an argument passed by reference stands for.
+const VARIANT* Value(const VARIANT* argument) {
+  if (argument != nullptr && V_VT(argument) == (VT_BYREF | VT_VARIANT)) {
+    return V_VARIANTREF(argument);
+  }
+  return argument;
+}
+
+// The object an argument names (no reference taken), or none.
+IDispatch* ObjectOf(const VARIANT* argument) {
+  argument = Value(argument);
+  return argument != nullptr && V_VT(argument) == VT_DISPATCH ? V_DISPATCH(argument) : nullptr;
+}
+
+// A status code: a signed 32-bit number, as an HRESULT is (0 when none).
+long StatusOf(const VARIANT* argument) {
+  argument = Value(argument);
+  if (argument == nullptr) {
+    return 0;
+  }
+  if (V_VT(argument) == VT_I4 || V_VT(argument) == VT_UI4) {
+    return V_I4(argument);
+  }
+  VARIANT copy;
+  ::VariantInit(&copy);
+  long status = 0;
+  if (SUCCEEDED(::VariantChangeType(&copy, const_cast<VARIANT*>(argument), 0, VT_I4))) {
+    status = V_I4(&copy);
+  }
+  ::VariantClear(&copy);
+  return status;
+}
+
+std::string AddressOf(const VARIANT* argument) {
+  return argument != nullptr ? TextOf(*argument) : std::string();
+}
+
 // An address worth leaving the page for: not empty, not the blank page a
 // script opens to write into.
 bool Followed(const std::string& address) {
@@ -109,10 +147,12 @@ class EventsSink : public IDispatch, public SelfOwned<Derived> {
 
 class BrowserEventSink final : public EventsSink<BrowserEventSink> {
  public:
-  BrowserEventSink(std::string control, std::function<void(Event&)> raise, NewWindows newWindows)
+  BrowserEventSink(std::string control, std::function<void(Event&)> raise, NewWindows newWindows,
+                   std::weak_ptr<OwnPages> ownPages)
       : control_(std::move(control)),
         raise_(std::move(raise)),
-        newWindows_(std::move(newWindows)) {}
+        newWindows_(std::move(newWindows)),
+        ownPages_(std::move(ownPages)) {}
   virtual ~BrowserEventSink() = default;
   BrowserEventSink(const BrowserEventSink&) = delete;
   BrowserEventSink& operator=(const BrowserEventSink&) = delete;
@@ -150,11 +190,41 @@ class BrowserEventSink final : public EventsSink<BrowserEventSink> {
       return S_OK;
     }
     try {
-      if (id == dispid::kNavigateComplete2) {
+      const auto pages = ownPages_.lock();
+      if (id == dispid::kNavigateError) {
+        // NavigateError(pDisp, URL, TargetFrameName, StatusCode, Cancel)
+        const OwnPages::Answer answer =
+            pages ? pages->Failed(ObjectOf(Argument(params, 5, 0)),
+                                  AddressOf(Argument(params, 5, 1)),
+                                  StatusOf(Argument(params, 5, 3)))
+                  : OwnPages::Answer::kLeave;
+        if (answer != OwnPages::Answer::kLeave) {
+          SetTrue(Argument(params, 5, 4));
+        }
+        if (answer == OwnPages::Answer::kOursBlank && pages->Shown() != nullptr) {
+          // No document comes, nor its notifications: the view is at our page.
+          Event event{.type = EventType::NavigateComplete2, .control = control_,
+                      .text = pages->Shown()->address};
+          raise_(event);
+        }
+      } else if (id == dispid::kBeforeNavigate2) {
+        if (pages) {
+          pages->Starting(ObjectOf(Argument(params, 7, 0)));
+        }
+      } else if (id == dispid::kDocumentComplete) {
+        // DocumentComplete(pDisp, URL)
+        if (pages) {
+          pages->Completed(ObjectOf(Argument(params, 2, 0)));
+        }
+      } else if (id == dispid::kNavigateComplete2) {
         // Arguments arrive last first: [0] the address, [1] the window.
         Event event{.type = EventType::NavigateComplete2, .control = control_};
         if (params != nullptr && params->cArgs >= 1 && params->rgvarg != nullptr) {
           event.text = TextOf(params->rgvarg[0]);
+        }
+        if (pages) {
+          // Where our page comes in, the address it stands for.
+          event.text = pages->Committed(ObjectOf(Argument(params, 2, 0)), event.text);
         }
         raise_(event);
       } else if (id == dispid::kDownloadComplete) {
@@ -182,6 +252,7 @@ class BrowserEventSink final : public EventsSink<BrowserEventSink> {
   std::string control_;
   std::function<void(Event&)> raise_;
   NewWindows newWindows_;
+  std::weak_ptr<OwnPages> ownPages_;
 };
 
 // The sink of a hidden control that stands for a new window: nothing is
@@ -224,9 +295,9 @@ class CatcherSink final : public EventsSink<CatcherSink> {
 }  // namespace
 
 ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise,
-                                       NewWindows newWindows) {
+                                       NewWindows newWindows, std::weak_ptr<OwnPages> ownPages) {
   return BrowserEventSink::Create<IDispatch>(std::move(control), std::move(raise),
-                                             std::move(newWindows));
+                                             std::move(newWindows), std::move(ownPages));
 }
 
 ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string&)> openHere) {

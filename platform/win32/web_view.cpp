@@ -163,10 +163,14 @@ class WebHost::Catcher {
   std::unique_ptr<WebHost> host_;
 };
 
-WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> raise)
+WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> raise,
+                 OwnPages::Later later)
     : window_(window) {
   Create();
   if (dispatch_) {
+    if (later) {
+      ownPages_ = std::make_shared<OwnPages>(dispatch_, std::move(later));
+    }
     Advise(MakeBrowserEventSink(std::move(control), std::move(raise),
                                 OpenIn(
                                     dispatch_, [this] { return NewCatcher(); },
@@ -174,7 +178,8 @@ WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> r
                                       if (catcherLive_) {
                                         *catcherLive_ = false;
                                       }
-                                    })));
+                                    }),
+                                ownPages_));
   }
 }
 
@@ -258,6 +263,7 @@ WebHost::~WebHost() {
   }
   events_.reset();
   sink_.reset();
+  ownPages_.reset();
   dispatch_.reset();
   if (site_) {
     // The control may still be named as the active object: the site lets go.
@@ -344,8 +350,10 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
       throw Failure("cannot create " + design.name);
     }
     Win32Window* owner = &form;
-    host_ = std::make_unique<WebHost>(handle_, design.name,
-                                      [owner](Event& event) { owner->Raise(event); });
+    Win32Backend* backend = &form.Backend();
+    host_ = std::make_unique<WebHost>(
+        handle_, design.name, [owner](Event& event) { owner->Raise(event); },
+        [backend](std::function<void()> task) { backend->Post(std::move(task)); });
   }
   void Detach() override { host_.reset(); }
   bool TranslateKey(MSG& message) override { return host_ && host_->TranslateKey(message); }
@@ -366,11 +374,22 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   void GoForward() override { Automation().GoForward(); }
   void GoHome() override { Automation().GoHome(); }
   void GoSearch() override { Automation().GoSearch(); }
-  void Refresh() override { Automation().Refresh(); }
+  // Our own page stands for the address that failed: Refresh loads that.
+  void Refresh() override {
+    if (const OwnPageText* page = OwnPage()) {
+      Automation().Navigate(page->address);
+    } else {
+      Automation().Refresh();
+    }
+  }
   void Stop() override { Automation().Stop(); }
-  [[nodiscard]] std::string LocationName() const override { return Automation().LocationName(); }
+  [[nodiscard]] std::string LocationName() const override {
+    const OwnPageText* page = OwnPage();
+    return page != nullptr ? page->title : Automation().LocationName();
+  }
   [[nodiscard]] const std::string& LocationURL() const override {
-    url_ = Automation().LocationURL();
+    const OwnPageText* page = OwnPage();
+    url_ = page != nullptr ? page->address : Automation().LocationURL();
     return url_;
   }
   [[nodiscard]] bool Busy() const override { return Automation().Busy(); }
@@ -415,6 +434,7 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
     form_.Raise(result);
   }
   PageFinder finder_;
+  [[nodiscard]] const OwnPageText* OwnPage() const { return host_ ? host_->OwnPage() : nullptr; }
   [[nodiscard]] BrowserAutomation Automation() const {
     if (!host_) {
       throw Failure("the web view is gone");

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/own_pages.h"
 #include "platform/window.h"
 
 namespace corvane::winui {
@@ -37,6 +38,8 @@ inline constexpr DISPID kNavigateComplete2 = 252;
 inline constexpr DISPID kBeforeNavigate2 = 250;
 inline constexpr DISPID kNewWindow2 = 251;
 inline constexpr DISPID kNewWindow3 = 273;
+inline constexpr DISPID kDocumentComplete = 259;
+inline constexpr DISPID kNavigateError = 271;
 }  // namespace dispid
 
 // What the view does when a page asks for a new window: this is a
@@ -57,9 +60,12 @@ struct NewWindows {
 // control `control`. NavigateComplete2 and DownloadComplete are passed on;
 // new-window requests are cancelled and handed to `newWindows` (NewWindow3,
 // with the address and a user's action behind it: opened here; NewWindow2:
-// given the catcher); every other notification is accepted and dropped.
+// given the catcher); navigations, their errors and complete documents go
+// to `ownPages` (while it is there), whose page comes in place of the
+// control's error page; every other notification is accepted and dropped.
 ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise,
-                                       NewWindows newWindows = {});
+                                       NewWindows newWindows = {},
+                                       std::weak_ptr<OwnPages> ownPages = {});
 
 // The sink of a catcher: cancels each of its navigations and new windows,
 // and passes the address of its first real navigation to `openHere`.
@@ -137,8 +143,10 @@ void MakeWebBrowserAhead() noexcept;
 class WebHost {
  public:
   // Raises the control's notifications as events of `control`; opens its
-  // new-window requests in itself.
-  WebHost(HWND window, std::string control, std::function<void(Event&)> raise);
+  // new-window requests in itself. With `later` (see OwnPages), our own
+  // pages come in place of the control's error pages.
+  WebHost(HWND window, std::string control, std::function<void(Event&)> raise,
+          OwnPages::Later later = {});
   // A host whose notifications go to `sink`.
   WebHost(HWND window, ComPtr<IDispatch> sink);
   WebHost(const WebHost&) = delete;
@@ -158,6 +166,10 @@ class WebHost {
   [[nodiscard]] ComPtr<IOleInPlaceFrame> Frame() const;
   // The sink this host gave the control (none without a control).
   [[nodiscard]] ComPtr<IDispatch> Sink() const { return sink_; }
+  // The page of ours the control shows, or none.
+  [[nodiscard]] const OwnPageText* OwnPage() const {
+    return ownPages_ ? ownPages_->Shown() : nullptr;
+  }
   // What this host does with new-window requests: they open in `view`
   // (the control's automation interface); a request without an address
   // gets a fresh catcher made by `makeCatcher`.
@@ -183,6 +195,7 @@ class WebHost {
   ComPtr<IDispatch> dispatch_;
   ComPtr<IConnectionPoint> events_;
   DWORD cookie_ = 0;
+  std::shared_ptr<OwnPages> ownPages_;
 };
 
 }  // namespace corvane::winui

@@ -4,17 +4,27 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <exdisp.h>
+#include <ocidl.h>
+#include <urlmon.h>
+#include <wininet.h>
+
+#include <algorithm>
 
 #include <chrono>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/program.h"
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
+#include "platform/own_page_texts.h"
+#include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
 #include "platform/win32/web_view.h"
 
@@ -183,6 +193,7 @@ class RecordingControl final : public IDispatch {
   long zoom = 100;  // ExecWB's answer
   DISPID failing = 0;
   ULONG refs = 1;
+  IDispatch* document = nullptr;  // its Document property
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
@@ -226,6 +237,9 @@ class RecordingControl final : public IDispatch {
       } else if (id == dispid::kBusy) {
         V_VT(result) = VT_BOOL;
         V_BOOL(result) = busy;
+      } else if (id == kDocumentId && document != nullptr) {
+        V_VT(result) = VT_DISPATCH;
+        V_DISPATCH(result) = document;
       }
     }
     if (id == dispid::kExecWB && params->cArgs == 4 &&
@@ -567,6 +581,220 @@ TEST(BrowserAutomation, PrintAndSaveAreTheControlsCommandsWithItsDialogs) {
   }
 }
 
+// ---- our own pages ---------------------------------------------------------
+
+const std::string kFailed = "http://a.example/p?q=<1>";
+
+std::optional<std::string> HtmlOf(const std::optional<OwnPageText>& page) {
+  return page ? std::optional<std::string>(OwnPageHtml(*page)) : std::nullopt;
+}
+
+TEST(OwnPages, EachStatusGivesTheCoresPageAndHttpStatusesAndStopsNone) {
+  const auto load = [](LoadFailure why) { return LoadFailedText(kFailed, why, "words"); };
+  const auto cert = [](unsigned problems) { return CertificateText(kFailed, problems); };
+  const struct {
+    long status;
+    std::optional<OwnPageText> page;
+  } cases[] = {
+      {INET_E_RESOURCE_NOT_FOUND, load(LoadFailure::kServerNotFound)},
+      {HRESULT_FROM_WIN32(ERROR_INTERNET_NAME_NOT_RESOLVED), load(LoadFailure::kServerNotFound)},
+      {INET_E_CANNOT_CONNECT, load(LoadFailure::kConnectionRefused)},
+      {INET_E_CONNECTION_TIMEOUT, load(LoadFailure::kTimedOut)},
+      {INET_E_UNKNOWN_PROTOCOL, load(LoadFailure::kAddressNotUnderstood)},
+      {INET_E_INVALID_CERTIFICATE, cert(0)},
+      {INET_E_SECURITY_PROBLEM, cert(0)},
+      {ERROR_INTERNET_SEC_CERT_CN_INVALID, cert(certificate::kOtherSite)},
+      {ERROR_INTERNET_SEC_CERT_DATE_INVALID, cert(certificate::kExpired)},
+      {ERROR_INTERNET_INVALID_CA, cert(certificate::kUnknownAuthority)},
+      {HRESULT_FROM_WIN32(ERROR_INTERNET_SEC_CERT_REVOKED), cert(certificate::kRevoked)},
+      {INET_E_DOWNLOAD_FAILURE, load(LoadFailure::kOther)},
+      {404, std::nullopt},
+      {E_ABORT, std::nullopt},
+      {INET_E_TERMINATED_BIND, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.status);
+    EXPECT_EQ(HtmlOf(NavigateErrorText(kFailed, c.status, "words")), HtmlOf(c.page));
+  }
+}
+
+// The control's document: keeps the markup it is given through
+// IPersistStreamInit (its other members are not called).
+class StandInDocument final : public IDispatch, public IPersistStreamInit {
+ public:
+  std::string loaded;
+  int loads = 0;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = IsEqualIID(iid, IID_IPersistStreamInit) ? static_cast<IPersistStreamInit*>(this)
+                                                   : static_cast<IUnknown*>(static_cast<IDispatch*>(this));
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+  HRESULT STDMETHODCALLTYPE Load(IStream* stream) override {
+    char buffer[256];
+    ULONG read = 0;
+    ++loads;
+    while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &read)) && read > 0) {
+      loaded.append(buffer, read);
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE InitNew() override { return S_OK; }
+};
+
+// Calls the sink as the control does: the window as an object, then
+// `values` each by reference, then Cancel by reference when given; last
+// first.
+HRESULT Notify(IDispatch& sink, DISPID id, IDispatch* window, std::vector<VARIANT> values,
+               VARIANT_BOOL* cancel = nullptr) {
+  std::vector<VARIANT> args(1);
+  V_VT(&args[0]) = VT_DISPATCH;
+  V_DISPATCH(&args[0]) = window;
+  for (VARIANT& value : values) {
+    args.emplace_back();
+    V_VT(&args.back()) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&args.back()) = &value;
+  }
+  if (cancel != nullptr) {
+    args.emplace_back();
+    V_VT(&args.back()) = VT_BYREF | VT_BOOL;
+    V_BOOLREF(&args.back()) = cancel;
+  }
+  std::reverse(args.begin(), args.end());
+  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+  return sink.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                     nullptr, nullptr);
+}
+
+VARIANT Value(const Bstr& text) {
+  VARIANT value;
+  V_VT(&value) = VT_BSTR;
+  V_BSTR(&value) = text.get();
+  return value;
+}
+
+VARIANT Value(long number) {
+  VARIANT value;
+  V_VT(&value) = VT_I4;
+  V_I4(&value) = number;
+  return value;
+}
+
+// The files in the temporary folder.
+std::vector<std::wstring> TemporaryFiles() {
+  wchar_t folder[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, folder);
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW((std::wstring(folder) + L"*").c_str(), &found);
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found)) {
+    names.emplace_back(found.cFileName);
+  }
+  ::FindClose(search);
+  return names;
+}
+
+// From the error to our markup in the document: the page of the status,
+// at the address that failed (without a page engine, with no document);
+// none for an HTTP status nor for a frame's error; gone at the next page.
+TEST(OwnPages, ANavigateErrorOfTheTopLevelBringsOurPageIntoTheControl) {
+  const auto load = [](LoadFailure why) { return LoadFailedText(kFailed, why); };
+  const struct {
+    const char* what;
+    long status;
+    bool inFrame;
+    std::optional<OwnPageText> page;
+    bool noEngine = false;  // the control makes no document for our page
+  } cases[] = {
+      {"server not found", INET_E_RESOURCE_NOT_FOUND, false, load(LoadFailure::kServerNotFound)},
+      {"refused", INET_E_CANNOT_CONNECT, false, load(LoadFailure::kConnectionRefused)},
+      {"certificate", ERROR_INTERNET_SEC_CERT_CN_INVALID, false,
+       CertificateText(kFailed, certificate::kOtherSite)},
+      {"no page engine", INET_E_CONNECTION_TIMEOUT, false, load(LoadFailure::kTimedOut), true},
+      {"the server's own page", 404, false, std::nullopt},
+      {"a frame's error", INET_E_RESOURCE_NOT_FOUND, true, std::nullopt},
+  };
+  const std::vector<std::wstring> files = TemporaryFiles();
+  const Bstr failed(ToWide(kFailed).c_str());
+  const Bstr blank(L"about:blank");
+  const Bstr next(L"http://b.example/");
+  const Bstr none(L"");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingControl view;
+    RecordingControl frame;
+    StandInDocument document;
+    view.document = &document;
+    std::vector<std::function<void()>> later;
+    const auto pages =
+        std::make_shared<OwnPages>(Borrow(view), [&](auto task) { later.push_back(task); });
+    std::vector<std::string> reached;
+    auto sink = MakeBrowserEventSink("brw", [&](Event& e) { reached.push_back(e.text); }, {},
+                                     pages);
+    const auto runLater = [&] {
+      for (auto tasks = std::exchange(later, {}); auto& task : tasks) {
+        task();
+      }
+    };
+    const auto navigate = [&](const Bstr& address) {
+      VARIANT_BOOL cancel = VARIANT_FALSE;
+      Notify(*sink.get(), dispid::kBeforeNavigate2, &view,
+             {Value(address), Value(0L), Value(none), Value(0L), Value(none)}, &cancel);
+      Notify(*sink.get(), dispid::kNavigateComplete2, &view, {Value(address)});
+      Notify(*sink.get(), dispid::kDocumentComplete, &view, {Value(address)});
+    };
+
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    Notify(*sink.get(), dispid::kNavigateError, c.inFrame ? &frame : &view,
+           {Value(failed), Value(none), Value(c.status)}, &cancel);
+    EXPECT_EQ(cancel, c.page ? VARIANT_TRUE : VARIANT_FALSE);
+    EXPECT_TRUE(view.calls.empty()) << "called from inside the notification";
+    runLater();
+    ASSERT_EQ(view.calls.size(), c.page ? 1U : 0U);
+    if (!c.page) {
+      EXPECT_EQ(pages->Shown(), nullptr);
+      continue;
+    }
+    EXPECT_EQ(view.calls[0].firstText, "about:blank");
+    if (c.noEngine) {
+      Notify(*sink.get(), dispid::kNavigateError, &view,
+             {Value(blank), Value(none), Value(INET_E_CANNOT_INSTANTIATE_OBJECT)}, &cancel);
+    } else {
+      navigate(blank);
+      EXPECT_EQ(document.loads, 0) << "loaded from inside the notification";
+      runLater();
+      EXPECT_EQ(document.loaded, "\xEF\xBB\xBF" + OwnPageHtml(*c.page));
+      // Our document completes once more as it is loaded: still ours.
+      Notify(*sink.get(), dispid::kNavigateComplete2, &view, {Value(blank)});
+      Notify(*sink.get(), dispid::kDocumentComplete, &view, {Value(blank)});
+      runLater();
+      EXPECT_EQ(document.loads, 1);
+    }
+    EXPECT_EQ(reached.back(), kFailed);
+    ASSERT_NE(pages->Shown(), nullptr);
+    EXPECT_EQ(HtmlOf(*pages->Shown()), HtmlOf(c.page));
+
+    navigate(next);  // Back to the page before, say
+    EXPECT_EQ(pages->Shown(), nullptr);
+    EXPECT_EQ(reached.back(), "http://b.example/");
+  }
+  EXPECT_EQ(TemporaryFiles(), files) << "a file was written";
+}
+
 // A top-level window of the given size, for a host or for keys to go to.
 WindowHandle TopLevel(int width, int height) {
   return WindowHandle(::CreateWindowExW(0, L"STATIC", L"window", WS_OVERLAPPEDWINDOW, 0, 0, width,
@@ -849,6 +1077,36 @@ TEST(WebHost, KeysForTheControlGoFirstToTheActiveObjectItNamed) {
     EXPECT_EQ(page.refs, 2);
   }
   EXPECT_EQ(page.refs, 1);  // the gone host holds it no more
+}
+
+// The system's control (under Wine): nothing answers on port 9 of
+// loopback, and the view is at our page for that address. Without a page
+// engine the control makes no document for it: the page stays blank.
+TEST(WebHost, TheSystemControlShowsOurPageForAnAddressThatRefuses) {
+  const ComApartment com;
+  const WindowHandle owned = TopLevel(400, 300);
+  ASSERT_TRUE(owned);
+  std::vector<std::function<void()>> later;
+  std::vector<std::string> reached;
+  WebHost host(
+      owned.get(), "brw", [&](Event& e) { reached.push_back(e.text); },
+      [&](std::function<void()> task) { later.push_back(std::move(task)); });
+  ASSERT_TRUE(host.Ready()) << "the WebBrowser control could not be hosted";
+  const std::string address = "http://127.0.0.1:9/refused";
+  host.Automation().Navigate(address);
+  ASSERT_TRUE(PumpUntil([&] {
+    for (auto tasks = std::exchange(later, {}); auto& task : tasks) {
+      task();
+    }
+    return host.OwnPage() != nullptr;
+  }));
+  // The system's control says it cannot connect; Wine's that the download failed.
+  const std::string title = host.OwnPage()->title;
+  EXPECT_TRUE(title == LoadFailedText(address, LoadFailure::kConnectionRefused).title ||
+              title == LoadFailedText(address, LoadFailure::kOther).title)
+      << title;
+  EXPECT_EQ(host.OwnPage()->address, address);
+  EXPECT_NE(std::find(reached.begin(), reached.end(), address), reached.end());
 }
 
 TEST(WebHost, WithoutAControlEveryCallFails) {
