@@ -136,7 +136,8 @@ FormWindow* GtkBackend::Find(const std::string& name) const {
 
 WebKitWebContext* GtkBackend::WebContext() {
   if (!context_) {
-    context_ = MakeWebContext(sandbox_);
+    folder_.emplace();
+    context_ = MakeWebContext(sandbox_, folder_->Path());
     GuardDownloads(context_.get());
     GuardPermissions(context_.get());
   }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "platform/gtk/engine_warm_up.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/web_context.h"
+#include "platform/posix/run_folder.h"
 #include "platform/window.h"
 #include "platform/window_rules.h"
 
@@ -74,8 +76,8 @@ class GtkBackend final : public Backend {
   [[nodiscard]] FormWindow* Find(const std::string& name) const;
   [[nodiscard]] const Units& TheUnits() const { return units_; }
   [[nodiscard]] const WebPages& Pages() const { return pages_; }
-  // The one web context of all web views: ephemeral, nothing kept on disk,
-  // its pages confined (platform/gtk/web_context.h).
+  // The one web context of all web views: its data in the run's own folder,
+  // nothing kept between runs, its pages confined (platform/gtk/web_context.h).
   [[nodiscard]] WebKitWebContext* WebContext();
   // Starts the engine's processes as soon as the first window made from
   // here on is on screen, for the first web view to use (EngineWarmUp).
@@ -99,6 +101,7 @@ class GtkBackend final : public Backend {
   Units units_;
   GObjectPtr<GtkCssProvider> css_;
   SandboxProbe sandbox_;  // asked when the context is made
+  std::optional<RunFolder> folder_;  // made with the context, removed after it
   GObjectPtr<WebKitWebContext> context_;
   std::unique_ptr<EngineWarmUp> warmUp_;  // goes before the context
   std::map<std::string, FormWindow*> live_;

@@ -51,6 +51,16 @@ class PageFixture : private SettingsInMemory, public EndToEnd {
     page("/notify.html",
          AskPage("Notify", "Notification.requestPermission().then(r => { n++;"
                            " document.title = 'Notify ' + n + ' ' + r; });"));
+    page("/lock.html",
+         AskPage("Lock", "document.onpointerlockchange = () => { n++; document.title = 'Lock ' +"
+                         " n + (document.pointerLockElement === b ? ' granted' : ' released'); };"
+                         " document.onpointerlockerror = () => { n++;"
+                         " document.title = 'Lock ' + n + ' denied'; }; b.requestPointerLock();"));
+    // What the last run of the page left in the site's storage and cookies.
+    page("/keep.html",
+         Html("Keep", "<script>document.title = 'Kept ' + (localStorage.getItem('k') || 'none') +"
+                      " ' ' + (document.cookie || 'none'); localStorage.setItem('k', '1');"
+                      " document.cookie = 'c=1; max-age=86400';</script>"));
     page("/camera.html",
          AskPage("Camera", "navigator.mediaDevices.getUserMedia({video: true, audio: true}).then("
                            "s => { n++; document.title = 'Camera ' + n + ' granted ' +"
@@ -87,6 +97,7 @@ class PageFixture : private SettingsInMemory, public EndToEnd {
     const ScreenRect r = x.Geometry(browser);
     x.Click(r.x + r.width / 2, r.y + r.height * 2 / 3);
   }
+  std::string OtherSite() const { return "http://localhost:" + std::to_string(server.Port()); }
   bool Asked() { return Window([](const std::string& t) { return t == "Permission Request"; }, 3s).has_value(); }
   std::vector<std::string> Saved() const {
     std::vector<std::string> names;
@@ -193,15 +204,37 @@ TEST_F(Permissions, ALocationRequestIsAskedAndAnsweredAsTheUserSays) {
   EXPECT_TRUE(program->Running());
 }
 
-// The engine refuses notifications in a session that keeps nothing (this
-// program's) before anyone can be asked: the page is told "denied".
-TEST_F(Permissions, NotificationsAreRefusedToThePage) {
+// Dismissing and Deny tell the page "denied", Allow "granted", and the page
+// asking again in the same load is told the same without a question. The
+// engine drops a pointer lock request as soon as the question takes the
+// focus from the browser window (the page is told "denied" while it is still
+// on screen): the answer counts from the page's next request.
+TEST_F(Permissions, NotificationsAndThePointerLockAreAskedFor) {
+  struct Step {
+    std::string site, key;
+    std::vector<std::string> held;
+    std::string told;
+  };
+  const std::vector<Step> steps = {{Root(), "Escape", {}, "denied"},
+                                   {Root(), "d", {"Alt_L"}, "denied"},
+                                   {OtherSite(), "a", {"Alt_L"}, "granted"}};
   const auto browser = Browser();
   ASSERT_TRUE(browser);
-  ASSERT_TRUE(Open(*browser, Root() + "/notify.html", "Notify"));
-  ClickPage(*browser);
-  EXPECT_TRUE(CaptionBecomes(*browser, "Notify 1 denied" + kSuffix)) << x.Title(*browser);
-  EXPECT_FALSE(Asked());
+  for (const auto& [thing, firstLost] : {std::pair{"Notify", false}, {"Lock", true}}) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(std::string(thing) + " " + step.site + " " + step.key);
+      const std::string page = thing == std::string("Notify") ? "/notify.html" : "/lock.html";
+      ASSERT_TRUE(Open(*browser, step.site + page + "?" + step.key, thing));
+      ClickPage(*browser);
+      ASSERT_TRUE(Answer("Permission Request", step.key, step.held));
+      const std::string first = firstLost ? "denied" : step.told;
+      EXPECT_TRUE(CaptionBecomes(*browser, thing + (" 1 " + first) + kSuffix)) << x.Title(*browser);
+      x.Focus(*browser);  // as a window manager does on the click
+      ClickPage(*browser);
+      EXPECT_TRUE(CaptionBecomes(*browser, thing + (" 2 " + step.told) + kSuffix))
+          << x.Title(*browser);
+    }
+  }
   EXPECT_TRUE(program->Running());
 }
 
