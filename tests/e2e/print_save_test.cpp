@@ -3,7 +3,9 @@
 // listing all of it, and what a page is told read from its title.
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <regex>
+#include <set>
 
 #include "tests/e2e/e2e_fixture.h"
 
@@ -236,6 +238,76 @@ TEST_F(Permissions, NotificationsAndThePointerLockAreAskedFor) {
     }
   }
   EXPECT_TRUE(program->Running());
+}
+
+// What the engine keeps of a run (site storage, cookies, answers) is in the
+// run's own folder in the runtime folder, gone when the program ends, and
+// nothing is written anywhere else of the user's; the folders of runs whose
+// process is gone are removed when the next one starts.
+TEST_F(Permissions, NothingOfARunIsKeptForTheNext) {
+  const fs::path runs = fs::path(std::getenv("XDG_RUNTIME_DIR")) / "corvane-ombrel";
+  const auto folders = [&] {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(runs, error)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  };
+  // The home folder and the user's other folders (not the runtime folder),
+  // but for the graphics library's shader cache, which it writes when the
+  // program starts, whatever the browsing.
+  const auto users = [] {
+    std::map<std::string, std::string> all;
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
+                             "XDG_STATE_HOME"}) {
+      for (const auto& [path, size] : Listing(std::getenv(name))) {
+        if (!path.starts_with("mesa_shader_cache")) {
+          all[std::string(name) + "/" + path] = size;
+        }
+      }
+    }
+    return all;
+  };
+  program.reset();
+  const std::string gone = "run-999999999-Ab12cd";  // no process has that number
+  const std::string live = "run-" + std::to_string(getpid()) + "-Ab12cd";
+  for (const std::string& name : {gone, live, std::string("run-notes")}) {
+    fs::create_directories(runs / name / "data");
+  }
+  const auto before = users();
+  Restart();
+  auto browser = Browser();
+  ASSERT_TRUE(browser);
+  std::set<std::string> now = folders();
+  EXPECT_EQ(now.count(gone), 0U);
+  EXPECT_EQ(now.count(live) + now.count("run-notes"), 2U);
+  now.erase(live);
+  now.erase("run-notes");
+  ASSERT_EQ(now.size(), 1U);
+  const std::string mine = *now.begin();
+  EXPECT_TRUE(mine.starts_with("run-" + std::to_string(program->Pid()) + "-")) << mine;
+  EXPECT_EQ(fs::status(runs / mine).permissions(), fs::perms::owner_all);
+
+  ASSERT_TRUE(Open(*browser, Root() + "/keep.html", "Kept none none"));
+  ASSERT_TRUE(Open(*browser, Root() + "/keep.html?again", "Kept 1 c=1"));  // kept in the run
+  ASSERT_TRUE(Open(*browser, Root() + "/notify.html", "Notify"));
+  ClickPage(*browser);
+  ASSERT_TRUE(Answer("Permission Request", "a", {"Alt_L"}));
+  EXPECT_TRUE(CaptionBecomes(*browser, "Notify 1 granted" + kSuffix)) << x.Title(*browser);
+  x.Close(*browser);
+  EXPECT_EQ(program->Exit(), 0);
+  EXPECT_FALSE(fs::exists(runs / mine));
+  EXPECT_EQ(users(), before);
+
+  Restart();
+  browser = Browser();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(Open(*browser, Root() + "/keep.html", "Kept none none"));
+  ASSERT_TRUE(Open(*browser, Root() + "/notify.html", "Notify"));
+  ClickPage(*browser);
+  EXPECT_TRUE(Answer("Permission Request", "Escape"));
+  EXPECT_EQ(folders().count(mine), 0U);  // nothing came back after the end
 }
 
 TEST_F(Permissions, CameraAndMicrophoneAreAskedForTogether) {
