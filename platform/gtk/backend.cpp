@@ -1,6 +1,14 @@
 #include "platform/gtk/backend.h"
 
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/gtk/downloads.h"
 #include "platform/gtk/guarded.h"
@@ -28,6 +36,33 @@ combobox.corvane-combo entry {
 combobox.corvane-combo button { min-height: 0px; padding-top: 0px; padding-bottom: 0px; }
 button.corvane-tool { padding: 2px; min-height: 0px; min-width: 0px; }
 )css";
+
+// The engine's network process serves every web context and ends only with
+// the program, writing into the run's folder until then (what pages stored
+// is flushed on its way out). Ended first, when the folder is to go, so that
+// nothing comes back after it (the downloads are cancelled by then).
+void EndNetworkProcess() {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  std::vector<std::string> ended;
+  for (const auto& task : fs::directory_iterator("/proc/self/task", error)) {
+    std::ifstream children(task.path() / "children");
+    for (pid_t pid = 0; children >> pid;) {
+      const std::string process = "/proc/" + std::to_string(pid);
+      if (fs::read_symlink(process + "/exe", error).filename() == "WebKitNetworkProcess") {
+        ::kill(pid, SIGKILL);
+        ended.push_back(process);
+      }
+    }
+  }
+  // A process that has ended (a zombie included) has no executable.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (const std::string& process : ended) {
+    while (fs::exists(process + "/exe", error) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+}
 
 }  // namespace
 
@@ -78,6 +113,12 @@ GtkBackend::GtkBackend(WebPages pages)
 }
 
 GtkBackend::~GtkBackend() {
+  warmUp_.reset();
+  context_.reset();
+  if (folder_ && !folder_->Path().empty()) {
+    EndNetworkProcess();
+    folder_->Remove();
+  }
   const std::set<guint> pending = std::exchange(posted_, {});
   for (const guint source : pending) {
     g_source_remove(source);  // frees the task
