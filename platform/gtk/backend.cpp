@@ -113,12 +113,6 @@ GtkBackend::GtkBackend(WebPages pages)
 }
 
 GtkBackend::~GtkBackend() {
-  warmUp_.reset();
-  context_.reset();
-  if (folder_ && !folder_->Path().empty()) {
-    EndNetworkProcess();
-    folder_->Remove();
-  }
   const std::set<guint> pending = std::exchange(posted_, {});
   for (const guint source : pending) {
     g_source_remove(source);  // frees the task
@@ -173,6 +167,15 @@ void GtkBackend::FreePosted(gpointer data) {
 FormWindow* GtkBackend::Find(const std::string& name) const {
   auto it = live_.find(name);
   return it == live_.end() ? nullptr : it->second;
+}
+
+void GtkBackend::EndEngine() {
+  warmUp_.reset();
+  context_.reset();
+  if (folder_ && !folder_->Path().empty()) {
+    EndNetworkProcess();
+    folder_->Remove();
+  }
 }
 
 WebKitWebContext* GtkBackend::WebContext() {

@@ -79,6 +79,11 @@ class GtkBackend final : public Backend {
   // The one web context of all web views: its data in the run's own folder,
   // nothing kept between runs, its pages confined (platform/gtk/web_context.h).
   [[nodiscard]] WebKitWebContext* WebContext();
+  // At the end of the program, once no web view is left: ends the web
+  // context and the engine's network process (which serves every context
+  // and lives as long as the program, writing into the run's folder), then
+  // removes the run's folder. The folder goes with the backend in any case.
+  void EndEngine();
   // Starts the engine's processes as soon as the first window made from
   // here on is on screen, for the first web view to use (EngineWarmUp).
   void WarmUpEngine();
