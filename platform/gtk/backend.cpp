@@ -1,6 +1,14 @@
 #include "platform/gtk/backend.h"
 
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/gtk/downloads.h"
 #include "platform/gtk/guarded.h"
@@ -28,6 +36,33 @@ combobox.corvane-combo entry {
 combobox.corvane-combo button { min-height: 0px; padding-top: 0px; padding-bottom: 0px; }
 button.corvane-tool { padding: 2px; min-height: 0px; min-width: 0px; }
 )css";
+
+// The engine's network process serves every web context and ends only with
+// the program, writing into the run's folder until then (what pages stored
+// is flushed on its way out). Ended first, when the folder is to go, so that
+// nothing comes back after it (the downloads are cancelled by then).
+void EndNetworkProcess() {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  std::vector<std::string> ended;
+  for (const auto& task : fs::directory_iterator("/proc/self/task", error)) {
+    std::ifstream children(task.path() / "children");
+    for (pid_t pid = 0; children >> pid;) {
+      const std::string process = "/proc/" + std::to_string(pid);
+      if (fs::read_symlink(process + "/exe", error).filename() == "WebKitNetworkProcess") {
+        ::kill(pid, SIGKILL);
+        ended.push_back(process);
+      }
+    }
+  }
+  // A process that has ended (a zombie included) has no executable.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (const std::string& process : ended) {
+    while (fs::exists(process + "/exe", error) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+}
 
 }  // namespace
 
@@ -134,9 +169,19 @@ FormWindow* GtkBackend::Find(const std::string& name) const {
   return it == live_.end() ? nullptr : it->second;
 }
 
+void GtkBackend::EndEngine() {
+  warmUp_.reset();
+  context_.reset();
+  if (folder_ && !folder_->Path().empty()) {
+    EndNetworkProcess();
+    folder_->Remove();
+  }
+}
+
 WebKitWebContext* GtkBackend::WebContext() {
   if (!context_) {
-    context_ = MakeWebContext(sandbox_);
+    folder_.emplace();
+    context_ = MakeWebContext(sandbox_, folder_->Path());
     GuardDownloads(context_.get());
     GuardPermissions(context_.get());
   }

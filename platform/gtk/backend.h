@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "platform/gtk/engine_warm_up.h"
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/web_context.h"
+#include "platform/posix/run_folder.h"
 #include "platform/window.h"
 #include "platform/window_rules.h"
 
@@ -74,9 +76,14 @@ class GtkBackend final : public Backend {
   [[nodiscard]] FormWindow* Find(const std::string& name) const;
   [[nodiscard]] const Units& TheUnits() const { return units_; }
   [[nodiscard]] const WebPages& Pages() const { return pages_; }
-  // The one web context of all web views: ephemeral, nothing kept on disk,
-  // its pages confined (platform/gtk/web_context.h).
+  // The one web context of all web views: its data in the run's own folder,
+  // nothing kept between runs, its pages confined (platform/gtk/web_context.h).
   [[nodiscard]] WebKitWebContext* WebContext();
+  // At the end of the program, once no web view is left: ends the web
+  // context and the engine's network process (which serves every context
+  // and lives as long as the program, writing into the run's folder), then
+  // removes the run's folder. The folder goes with the backend in any case.
+  void EndEngine();
   // Starts the engine's processes as soon as the first window made from
   // here on is on screen, for the first web view to use (EngineWarmUp).
   void WarmUpEngine();
@@ -99,6 +106,7 @@ class GtkBackend final : public Backend {
   Units units_;
   GObjectPtr<GtkCssProvider> css_;
   SandboxProbe sandbox_;  // asked when the context is made
+  std::optional<RunFolder> folder_;  // made with the context, removed after it
   GObjectPtr<WebKitWebContext> context_;
   std::unique_ptr<EngineWarmUp> warmUp_;  // goes before the context
   std::map<std::string, FormWindow*> live_;

@@ -44,8 +44,16 @@ bool SandboxProbe::Works() {
   return *works_;
 }
 
-GObjectPtr<WebKitWebContext> MakeWebContext(SandboxProbe& probe) {
-  const GObjectPtr<WebKitWebsiteDataManager> data(webkit_website_data_manager_new_ephemeral());
+GObjectPtr<WebKitWebContext> MakeWebContext(SandboxProbe& probe, const std::string& folder) {
+  const std::string kept = folder + "/data";
+  const std::string cache = folder + "/cache";
+  const GObjectPtr<WebKitWebsiteDataManager> data(
+      folder.empty() ? webkit_website_data_manager_new_ephemeral()
+                     : webkit_website_data_manager_new("base-data-directory", kept.c_str(),
+                                                       "base-cache-directory", cache.c_str(),
+                                                       nullptr));
+  // Passwords of sites would go to the desktop's keyring, on disk.
+  webkit_website_data_manager_set_persistent_credential_storage_enabled(data.get(), FALSE);
   // Process swap can only be chosen when the context is made.
   GObjectPtr<WebKitWebContext> context(WEBKIT_WEB_CONTEXT(
       g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data.get(),
@@ -55,6 +63,11 @@ GObjectPtr<WebKitWebContext> MakeWebContext(SandboxProbe& probe) {
   // is new, so none has. Downloads need no path of their own in it: the
   // network process, which it does not confine, writes them.
   webkit_web_context_set_sandbox_enabled(context.get(), probe.Works() ? TRUE : FALSE);
+  if (!folder.empty()) {
+    // The run folder is in memory: the disk cache stays within tens of
+    // megabytes (a web browser's model takes up to a gigabyte).
+    webkit_web_context_set_cache_model(context.get(), WEBKIT_CACHE_MODEL_DOCUMENT_BROWSER);
+  }
   return context;
 }
 

@@ -1,8 +1,12 @@
 // The one web context of the program's web views, and how far it confines
 // the pages it shows.
 //
-// Nothing is kept on disk (an ephemeral context: no cookies, cache or history
-// between runs). Pages are confined: every web process runs in the engine's
+// Nothing is kept between runs: what the engine keeps of the browsing
+// (cookies, site storage, its cache) lives in the run's own folder in the
+// user's runtime folder, in memory, removed when the program ends
+// (RunFolder, platform/posix/run_folder.h). Where there can be no such
+// folder the context keeps nothing anywhere (an ephemeral one); the engine
+// then refuses notifications without asking. Pages are confined: every web process runs in the engine's
 // sandbox (bubblewrap: a PID namespace of its own, no view of the user's
 // files), and a navigation to another site moves the page into a new web
 // process, so that one site's process never holds another site's page.
@@ -19,6 +23,7 @@
 #include <webkit2/webkit2.h>
 
 #include <optional>
+#include <string>
 
 #include "platform/gtk/gobject_ptr.h"
 
@@ -42,8 +47,10 @@ class SandboxProbe {
   std::optional<bool> works_;
 };
 
-// A new ephemeral web context, confined when this build does and `probe`
-// says bubblewrap works (process swap either way in a confining build).
-[[nodiscard]] GObjectPtr<WebKitWebContext> MakeWebContext(SandboxProbe& probe);
+// A new web context keeping its data and cache in `folder` (ephemeral when
+// empty), confined when this build does and `probe` says bubblewrap works
+// (process swap either way in a confining build).
+[[nodiscard]] GObjectPtr<WebKitWebContext> MakeWebContext(SandboxProbe& probe,
+                                                         const std::string& folder);
 
 }  // namespace corvane::gtk

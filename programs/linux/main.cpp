@@ -52,7 +52,9 @@ int main() {
 #else
     corvane::Program program{ports};
 #endif
-    return program.Run();
+    const int code = program.Run();
+    backend.EndEngine();  // nothing of the run is left behind
+    return code;
   } catch (...) {
     // Only a failure to build the first window gets here.
     std::fputs("Corvane Ombrel could not open its window.\n", stderr);

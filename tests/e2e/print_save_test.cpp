@@ -11,6 +11,7 @@ namespace corvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 // The save dialog keeps its own settings; here they stay in memory (there is
 // no session bus to store them through). Set before the program starts.
@@ -51,6 +52,16 @@ class PageFixture : private SettingsInMemory, public EndToEnd {
     page("/notify.html",
          AskPage("Notify", "Notification.requestPermission().then(r => { n++;"
                            " document.title = 'Notify ' + n + ' ' + r; });"));
+    page("/lock.html",
+         AskPage("Lock", "document.onpointerlockchange = () => { n++; document.title = 'Lock ' +"
+                         " n + (document.pointerLockElement === b ? ' granted' : ' released'); };"
+                         " document.onpointerlockerror = () => { n++;"
+                         " document.title = 'Lock ' + n + ' denied'; }; b.requestPointerLock();"));
+    // What the last run of the page left in the site's storage and cookies.
+    page("/keep.html",
+         Html("Keep", "<script>document.title = 'Kept ' + (localStorage.getItem('k') || 'none') +"
+                      " ' ' + (document.cookie || 'none'); localStorage.setItem('k', '1');"
+                      " document.cookie = 'c=1; max-age=86400';</script>"));
     page("/camera.html",
          AskPage("Camera", "navigator.mediaDevices.getUserMedia({video: true, audio: true}).then("
                            "s => { n++; document.title = 'Camera ' + n + ' granted ' +"
@@ -87,6 +98,18 @@ class PageFixture : private SettingsInMemory, public EndToEnd {
     const ScreenRect r = x.Geometry(browser);
     x.Click(r.x + r.width / 2, r.y + r.height * 2 / 3);
   }
+  // The folder of the run of process `pid`; empty when there is none.
+  static fs::path RunFolderOf(int pid) {
+    const fs::path runs = fs::path(std::getenv("XDG_RUNTIME_DIR")) / "corvane-ombrel";
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(runs, error)) {
+      if (entry.path().filename().string().starts_with("run-" + std::to_string(pid) + "-")) {
+        return entry.path();
+      }
+    }
+    return {};
+  }
+  std::string OtherSite() const { return "http://localhost:" + std::to_string(server.Port()); }
   bool Asked() { return Window([](const std::string& t) { return t == "Permission Request"; }, 3s).has_value(); }
   std::vector<std::string> Saved() const {
     std::vector<std::string> names;
@@ -193,16 +216,76 @@ TEST_F(Permissions, ALocationRequestIsAskedAndAnsweredAsTheUserSays) {
   EXPECT_TRUE(program->Running());
 }
 
-// The engine refuses notifications in a session that keeps nothing (this
-// program's) before anyone can be asked: the page is told "denied".
-TEST_F(Permissions, NotificationsAreRefusedToThePage) {
+// Dismissing and Deny tell the page "denied", Allow "granted", and the page
+// asking again in the same load is told the same without a question. The
+// engine drops a pointer lock request as soon as the question takes the
+// focus from the browser window (the page is told "denied" while it is still
+// on screen): the answer counts from the page's next request.
+TEST_F(Permissions, NotificationsAndThePointerLockAreAskedFor) {
   const auto browser = Browser();
   ASSERT_TRUE(browser);
+  for (const auto& [thing, firstLost] : {std::pair{"Notify", false}, {"Lock", true}}) {
+    for (const auto& [site, key, told] : {std::tuple{Root(), "Escape", "denied"},
+                                          {Root(), "d", "denied"}, {OtherSite(), "a", "granted"}}) {
+      SCOPED_TRACE(std::string(thing) + " " + site + " " + key);
+      const std::string page = thing == "Notify"s ? "/notify.html?" : "/lock.html?";
+      ASSERT_TRUE(Open(*browser, site + page + key, thing));
+      ClickPage(*browser);
+      const bool alt = std::string(key) != "Escape";
+      ASSERT_TRUE(Answer("Permission Request", key, alt ? std::vector<std::string>{"Alt_L"} : std::vector<std::string>{}));
+      EXPECT_TRUE(CaptionBecomes(*browser, thing + " 1 "s + (firstLost ? "denied" : told) + kSuffix));
+      x.Focus(*browser);  // as a window manager does on the click
+      ClickPage(*browser);
+      EXPECT_TRUE(CaptionBecomes(*browser, thing + " 2 "s + told + kSuffix)) << x.Title(*browser);
+    }
+  }
+}
+
+// What the engine keeps of a run (site storage, cookies, answers) is in the
+// run's own folder in the runtime folder, gone when the program ends; folders
+// of runs whose process is gone are removed when the next one starts.
+TEST_F(Permissions, NothingOfARunIsKeptForTheNext) {
+  const fs::path runs = fs::path(std::getenv("XDG_RUNTIME_DIR")) / "corvane-ombrel";
+  const fs::path gone = runs / "run-999999999-Ab12cd";  // no process has that number
+  const fs::path live = runs / ("run-" + std::to_string(getpid()) + "-Ab12cd");
+  program.reset();
+  fs::create_directories(gone / "data");
+  fs::create_directories(live);
+  const auto before = Listing(home);
+  for (const int run : {1, 2}) {
+    SCOPED_TRACE(run);
+    Restart();
+    const auto browser = Browser();
+    ASSERT_TRUE(browser);
+    EXPECT_TRUE(!fs::exists(gone) && fs::exists(live));
+    const fs::path mine = RunFolderOf(program->Pid());
+    EXPECT_EQ(fs::status(mine).permissions(), fs::perms::owner_all) << mine;
+    ASSERT_TRUE(Open(*browser, Root() + "/keep.html", "Kept none none"));
+    ASSERT_TRUE(Open(*browser, Root() + "/keep.html?again", "Kept 1 c=1"));  // kept in the run
+    ASSERT_TRUE(Open(*browser, Root() + "/notify.html", "Notify"));
+    ClickPage(*browser);
+    ASSERT_TRUE(Answer("Permission Request", "a", {"Alt_L"}));  // asked in each run
+    x.Close(*browser);
+    EXPECT_EQ(program->Exit(), 0);
+    EXPECT_FALSE(fs::exists(mine));  // the engine's late writes too
+    EXPECT_EQ(Listing(home), before);
+  }
+}
+
+// Where the runtime folder is open to others the engine keeps nothing
+// anywhere, and refuses notifications itself: the page is told "denied".
+TEST_F(Permissions, NotificationsAreRefusedToThePageWithoutAPrivateRuntimeFolder) {
+  const fs::path runtime = std::getenv("XDG_RUNTIME_DIR");
+  fs::permissions(runtime, fs::perms::all);
+  Restart();
+  const auto browser = Browser();
+  fs::permissions(runtime, fs::perms::owner_all);
+  ASSERT_TRUE(browser);
+  EXPECT_EQ(RunFolderOf(program->Pid()), fs::path());
   ASSERT_TRUE(Open(*browser, Root() + "/notify.html", "Notify"));
   ClickPage(*browser);
   EXPECT_TRUE(CaptionBecomes(*browser, "Notify 1 denied" + kSuffix)) << x.Title(*browser);
   EXPECT_FALSE(Asked());
-  EXPECT_TRUE(program->Running());
 }
 
 TEST_F(Permissions, CameraAndMicrophoneAreAskedForTogether) {
