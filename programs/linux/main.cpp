@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/program.h"
@@ -19,6 +20,12 @@
 #endif
 
 int main() {
+  // The graphics driver would keep the shaders it compiles in the user's
+  // cache folder, at every start; the program writes nothing there. Whoever
+  // sets either variable themselves keeps their choice.
+  if (std::getenv("MESA_SHADER_CACHE_DIR") == nullptr) {
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
+  }
   if (gtk_init_check(nullptr, nullptr) == FALSE) {
     std::fputs("Corvane Ombrel needs a graphical display.\n", stderr);
     return 1;

@@ -3,7 +3,9 @@
 // listing all of it, and what a page is told read from its title.
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <regex>
+#include <vector>
 
 #include "tests/e2e/e2e_fixture.h"
 
@@ -251,7 +253,23 @@ TEST_F(Permissions, NothingOfARunIsKeptForTheNext) {
   program.reset();
   fs::create_directories(gone / "data");
   fs::create_directories(live);
-  const auto before = Listing(home);
+  // The user's cache, settings, data and state folders too, emptied of
+  // what earlier runs may have left there.
+  std::vector<fs::path> folders{home};
+  for (const char* name : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
+    folders.emplace_back(std::getenv(name));
+    for (const auto& entry : fs::directory_iterator(folders.back())) {
+      fs::remove_all(entry.path());
+    }
+  }
+  const auto listing = [&folders] {
+    std::vector<std::map<std::string, std::string>> all;
+    for (const fs::path& folder : folders) {
+      all.push_back(Listing(folder));
+    }
+    return all;
+  };
+  const auto before = listing();
   for (const int run : {1, 2}) {
     SCOPED_TRACE(run);
     Restart();
@@ -268,7 +286,7 @@ TEST_F(Permissions, NothingOfARunIsKeptForTheNext) {
     x.Close(*browser);
     EXPECT_EQ(program->Exit(), 0);
     EXPECT_FALSE(fs::exists(mine));  // the engine's late writes too
-    EXPECT_EQ(Listing(home), before);
+    EXPECT_EQ(listing(), before);
   }
 }
 
