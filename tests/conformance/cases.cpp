@@ -144,6 +144,8 @@ class Conformance : public ::testing::Test {
   Driver& d = *driver;
   Sink sink;
 
+  // A window keeps its design: a design made for the call would go first.
+  std::unique_ptr<NativeWindow> Open(WindowDesign&& design) = delete;
   std::unique_ptr<NativeWindow> Open(const WindowDesign& design = Rules()) {
     auto window = d.Open(design, sink);
     if (design.Find("timFast") != nullptr) {
@@ -767,7 +769,8 @@ TEST_F(Conformance, TheFindWindowGoesWhereItIsMovedAndAPageHasNoMatchYet) {
     const Rect now = window->ScreenArea();
     return std::abs(now.left - left) < 16 && std::abs(now.top - top) < 16;
   }));
-  auto page = Open(PageDesign());
+  const WindowDesign design = PageDesign();  // outlives the window made of it
+  auto page = Open(design);
   EXPECT_FALSE(page->GetWebBrowser("brwWeb").MatchArea().has_value());
 }
 
