@@ -82,14 +82,12 @@ gboolean QuestionBox::OnParentKey(GtkWidget* /*parent*/, GdkEvent* event, gpoint
     return FALSE;
   }
   const GdkEventKey& key = event->key;
-  const auto held = static_cast<GdkModifierType>(
-      key.state & gtk_accelerator_get_default_mod_mask());
-  if (key.keyval == GDK_KEY_Escape && held == 0) {
-    gtk_dialog_response(GTK_DIALOG(box->box_), GTK_RESPONSE_DELETE_EVENT);
-    return TRUE;
+  if (key.keyval != GDK_KEY_Escape ||
+      (key.state & gtk_accelerator_get_default_mod_mask()) != 0) {
+    return FALSE;
   }
-  return gtk_window_mnemonic_activate(GTK_WINDOW(box->box_), gdk_keyval_to_lower(key.keyval),
-                                      held);
+  gtk_dialog_response(GTK_DIALOG(box->box_), GTK_RESPONSE_DELETE_EVENT);
+  return TRUE;
 }
 
 }  // namespace corvane::gtk

@@ -1,9 +1,9 @@
 // A box that asks the user about the page shown, without stopping the
 // program: it stays over the browser window and answers through a callback.
 // A box that leaves the keyboard with the browser window (for a page that
-// loses what it asked for once its window is no longer the active one)
-// takes its keys from there: Esc closes it, Alt with a button's mnemonic
-// presses the button.
+// loses what it asked for once its window is no longer the active one) is
+// answered by a click; Esc pressed in the browser window closes it. Its
+// mnemonics are not taken from there: Alt+A is the browser's own.
 #pragma once
 
 #include <gtk/gtk.h>
