@@ -151,7 +151,11 @@ void PagePermissions::Request(WebKitPermissionRequest* request) {
     box_.Ask(WindowOf(view_), "Permission Request", PermissionQuestion(site, kinds),
              "The answer holds for this site until Corvane Ombrel is closed.",
              {{"_Deny", kDeny}, {"_Allow", kAllow}}, kClosed,
-             [this](int answer) { Answer(answer == kAllow, answer != kClosed); });
+             [this](int answer) { Answer(answer == kAllow, answer != kClosed); },
+             // The engine drops a pointer lock request once the browser
+             // window is no longer the active one: the question leaves it so.
+             kinds == kPointerLock ? QuestionBox::Keyboard::kLeftWithParent
+                                   : QuestionBox::Keyboard::kTaken);
   } catch (...) {
     Answer(false, false);
   }

@@ -16,7 +16,7 @@ gboolean Present(GtkWidget* box, GdkEvent* /*event*/, gpointer /*data*/) {
 void QuestionBox::Ask(GtkWindow* parent, const std::string& title, const std::string& text,
                       const std::string& detail,
                       const std::vector<std::pair<std::string, int>>& buttons, int closed,
-                      Answer answer) {
+                      Answer answer, Keyboard keyboard) {
   Close();
   box_ = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING,
                                 GTK_BUTTONS_NONE, "%s", text.c_str());
@@ -36,7 +36,16 @@ void QuestionBox::Ask(GtkWindow* parent, const std::string& title, const std::st
   closed_ = closed;
   answer_ = std::move(answer);
   handler_ = g_signal_connect(box_, "response", G_CALLBACK(&QuestionBox::OnResponse), this);
-  g_signal_connect(box_, "map-event", G_CALLBACK(&Present), nullptr);
+  if (keyboard == Keyboard::kTaken || parent == nullptr) {
+    g_signal_connect(box_, "map-event", G_CALLBACK(&Present), nullptr);
+  } else {
+    gtk_window_set_accept_focus(GTK_WINDOW(box_), FALSE);
+    gtk_window_set_focus_on_map(GTK_WINDOW(box_), FALSE);
+    // Ahead of the window's own key handling and the page's.
+    parent_ = GObjectPtr<GtkWidget>(GTK_WIDGET(g_object_ref(parent)));
+    parentHandler_ =
+        g_signal_connect(parent, "event", G_CALLBACK(&QuestionBox::OnParentKey), this);
+  }
   gtk_widget_show(box_);
 }
 
@@ -46,6 +55,10 @@ void QuestionBox::Close() {
   }
   GtkWidget* box = std::exchange(box_, nullptr);
   g_signal_handler_disconnect(box, handler_);
+  if (parent_ && g_signal_handler_is_connected(parent_.get(), parentHandler_) != FALSE) {
+    g_signal_handler_disconnect(parent_.get(), parentHandler_);
+  }
+  parent_.reset();
   answer_ = nullptr;
   gtk_widget_destroy(box);
   g_object_unref(box);
@@ -61,6 +74,20 @@ void QuestionBox::OnResponse(GtkDialog* /*dialog*/, gint response, gpointer self
   if (run) {
     run(answer);
   }
+}
+
+gboolean QuestionBox::OnParentKey(GtkWidget* /*parent*/, GdkEvent* event, gpointer self) {
+  auto* box = static_cast<QuestionBox*>(self);
+  if (event->type != GDK_KEY_PRESS || box->box_ == nullptr) {
+    return FALSE;
+  }
+  const GdkEventKey& key = event->key;
+  if (key.keyval != GDK_KEY_Escape ||
+      (key.state & gtk_accelerator_get_default_mod_mask()) != 0) {
+    return FALSE;
+  }
+  gtk_dialog_response(GTK_DIALOG(box->box_), GTK_RESPONSE_DELETE_EVENT);
+  return TRUE;
 }
 
 }  // namespace corvane::gtk
