@@ -251,6 +251,10 @@ TEST_F(Permissions, NotificationsAndThePointerLockAreAskedFor) {
     x.Focus(*browser);  // as a window manager does on the click
     ClickPage(*browser);
     EXPECT_TRUE(CaptionBecomes(*browser, thing + " 2 "s + told + kSuffix)) << x.Title(*browser);
+    if (thing == "Lock"s && told == "granted"s) {  // Esc gives the pointer back
+      x.Key("Escape", {});
+      EXPECT_TRUE(CaptionBecomes(*browser, "Lock 3 released"s + kSuffix)) << x.Title(*browser);
+    }
   }
 }
 
