@@ -50,26 +50,32 @@ class NotificationService {
     const fs::path folder = std::getenv("XDG_RUNTIME_DIR");
     const std::string address = "unix:path=" + (folder / "test-bus").string();
     std::ofstream(folder / "test-bus.conf")
-        << "<busconfig><type>session</type><listen>" << address << "</listen><auth>EXTERNAL</auth>"
+        << "<busconfig><type>session</type><listen>" << address << "</listen>"
+           "<auth>EXTERNAL</auth>"
            "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
            "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>";
     daemon_ = std::make_unique<Process>(std::vector<std::string>{
-        "/usr/bin/dbus-daemon", "--nofork", "--config-file=" + (folder / "test-bus.conf").string()});
+        "/usr/bin/dbus-daemon", "--nofork",
+        "--config-file=" + (folder / "test-bus.conf").string()});
     Eventually([&] {
-      bus_.reset(g_dbus_connection_new_for_address_sync(
-          address.c_str(), static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION), nullptr, nullptr, nullptr));
+      const auto flags =
+          static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                            G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
+      bus_.reset(g_dbus_connection_new_for_address_sync(address.c_str(), flags, nullptr, nullptr,
+                                                        nullptr));
       return bus_ != nullptr;
     }, 5s);
     if (!bus_) {
       return;
     }
-    g_dbus_connection_add_filter(bus_.get(), &Filter, std::make_unique<Shared>(inbox_).release(),
-                                 [](gpointer inbox) { std::unique_ptr<Shared>(static_cast<Shared*>(inbox)); });
+    // The filter holds the inbox until the connection lets it go.
+    g_dbus_connection_add_filter(
+        bus_.get(), &Filter, std::make_unique<Shared>(inbox_).release(),
+        [](gpointer inbox) { std::unique_ptr<Shared>(static_cast<Shared*>(inbox)); });
     g_autoptr(GVariant) owned = g_dbus_connection_call_sync(
-        bus_.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
-        g_variant_new("(su)", "org.freedesktop.Notifications", 0U), G_VARIANT_TYPE("(u)"),
-        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+        bus_.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", g_variant_new("(su)", "org.freedesktop.Notifications", 0U),
+        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
     ready_ = owned != nullptr;
     setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
   }
@@ -94,7 +100,8 @@ class NotificationService {
   using Shared = std::shared_ptr<Inbox>;
 
   // Answers the service's methods on the bus's own thread.
-  static GDBusMessage* Filter(GDBusConnection* bus, GDBusMessage* message, gboolean incoming, gpointer inbox) {
+  static GDBusMessage* Filter(GDBusConnection* bus, GDBusMessage* message, gboolean incoming,
+                              gpointer inbox) {
     const char* method = g_dbus_message_get_member(message);
     if (!incoming || g_dbus_message_get_message_type(message) != G_DBUS_MESSAGE_TYPE_METHOD_CALL ||
         g_strcmp0(g_dbus_message_get_interface(message), "org.freedesktop.Notifications") != 0) {
@@ -104,8 +111,8 @@ class NotificationService {
     if (g_strcmp0(method, "Notify") == 0) {
       const char* summary = nullptr;
       const char* body = nullptr;
-      g_variant_get(g_dbus_message_get_body(message), "(&su&s&s&s@as@a{sv}i)", nullptr, nullptr, nullptr,
-                    &summary, &body, nullptr, nullptr, nullptr);
+      g_variant_get(g_dbus_message_get_body(message), "(&su&s&s&s@as@a{sv}i)", nullptr, nullptr,
+                    nullptr, &summary, &body, nullptr, nullptr, nullptr);
       Inbox& box = **static_cast<Shared*>(inbox);
       const std::scoped_lock lock(box.mutex);
       box.shown.push_back(std::string(summary) + "|" + body);
@@ -366,7 +373,8 @@ TEST_F(Permissions, AnAllowedSitesNotificationReachesTheDesktopsNotificationServ
   Restart();
   const auto browser = Browser();
   ASSERT_TRUE(browser);
-  for (const auto& [site, key, told] : {std::tuple{Root(), "d", "denied"}, {OtherSite(), "a", "granted"}}) {
+  for (const auto& [site, key, told] :
+       {std::tuple{Root(), "d", "denied"}, {OtherSite(), "a", "granted"}}) {
     ASSERT_TRUE(Open(*browser, site + "/shown.html", "Shown"));
     ClickPage(*browser);
     ASSERT_TRUE(Answer("Permission Request", key, {"Alt_L"}));
