@@ -1,9 +1,13 @@
 // Print, save and permission questions in the real program: the dialogs
 // answered with real keys, what lands in the temporary home folder checked by
 // listing all of it, and what a page is told read from its title.
+#include <gio/gio.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <regex>
 #include <vector>
 
@@ -36,6 +40,104 @@ std::string AskPage(const std::string& title, const std::string& onClick) {
               "<script>let n = 0; b.onclick = () => {" + onClick + "};</script>");
 }
 
+// A private session bus (its own dbus-daemon, starting no services) with a
+// stand-in for the desktop's notification service on it, which records the
+// summary and body of each notification it is asked to show. Points the
+// programs started while it lives at that bus.
+class NotificationService {
+ public:
+  NotificationService() {
+    const fs::path folder = std::getenv("XDG_RUNTIME_DIR");
+    const std::string address = "unix:path=" + (folder / "test-bus").string();
+    std::ofstream(folder / "test-bus.conf")
+        << "<busconfig><type>session</type><listen>" << address << "</listen>"
+           "<auth>EXTERNAL</auth>"
+           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>";
+    daemon_ = std::make_unique<Process>(std::vector<std::string>{
+        "/usr/bin/dbus-daemon", "--nofork",
+        "--config-file=" + (folder / "test-bus.conf").string()});
+    Eventually([&] {
+      const auto flags =
+          static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                            G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
+      bus_.reset(g_dbus_connection_new_for_address_sync(address.c_str(), flags, nullptr, nullptr,
+                                                        nullptr));
+      return bus_ != nullptr;
+    }, 5s);
+    if (!bus_) {
+      return;
+    }
+    // The filter holds the inbox until the connection lets it go.
+    g_dbus_connection_add_filter(
+        bus_.get(), &Filter, std::make_unique<Shared>(inbox_).release(),
+        [](gpointer inbox) { std::unique_ptr<Shared>(static_cast<Shared*>(inbox)); });
+    g_autoptr(GVariant) owned = g_dbus_connection_call_sync(
+        bus_.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "RequestName", g_variant_new("(su)", "org.freedesktop.Notifications", 0U),
+        G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    ready_ = owned != nullptr;
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  }
+  ~NotificationService() {
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus_) {
+      g_dbus_connection_close_sync(bus_.get(), nullptr, nullptr);
+    }
+  }
+  [[nodiscard]] bool Ready() const { return ready_; }
+  // "summary|body" of each notification shown so far.
+  std::vector<std::string> Shown() const {
+    const std::scoped_lock lock(inbox_->mutex);
+    return inbox_->shown;
+  }
+
+ private:
+  struct Inbox {
+    std::mutex mutex;
+    std::vector<std::string> shown;
+  };
+  using Shared = std::shared_ptr<Inbox>;
+
+  // Answers the service's methods on the bus's own thread.
+  static GDBusMessage* Filter(GDBusConnection* bus, GDBusMessage* message, gboolean incoming,
+                              gpointer inbox) {
+    const char* method = g_dbus_message_get_member(message);
+    if (!incoming || g_dbus_message_get_message_type(message) != G_DBUS_MESSAGE_TYPE_METHOD_CALL ||
+        g_strcmp0(g_dbus_message_get_interface(message), "org.freedesktop.Notifications") != 0) {
+      return message;
+    }
+    GDBusMessage* reply = g_dbus_message_new_method_reply(message);
+    if (g_strcmp0(method, "Notify") == 0) {
+      const char* summary = nullptr;
+      const char* body = nullptr;
+      g_variant_get(g_dbus_message_get_body(message), "(&su&s&s&s@as@a{sv}i)", nullptr, nullptr,
+                    nullptr, &summary, &body, nullptr, nullptr, nullptr);
+      Inbox& box = **static_cast<Shared*>(inbox);
+      const std::scoped_lock lock(box.mutex);
+      box.shown.push_back(std::string(summary) + "|" + body);
+      g_dbus_message_set_body(reply, g_variant_new("(u)", static_cast<guint32>(box.shown.size())));
+    } else if (g_strcmp0(method, "GetCapabilities") == 0) {
+      const char* capabilities[] = {"body", nullptr};
+      g_dbus_message_set_body(reply, g_variant_new("(^as)", capabilities));
+    } else if (g_strcmp0(method, "GetServerInformation") == 0) {
+      g_dbus_message_set_body(reply, g_variant_new("(ssss)", "stand-in", "test", "1", "1.2"));
+    }
+    g_dbus_connection_send_message(bus, reply, G_DBUS_SEND_MESSAGE_FLAGS_NONE, nullptr, nullptr);
+    g_object_unref(reply);
+    g_object_unref(message);
+    return nullptr;
+  }
+
+  std::unique_ptr<Process> daemon_;
+  struct Unref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+  };
+  std::unique_ptr<GDBusConnection, Unref> bus_;
+  Shared inbox_ = std::make_shared<Inbox>();
+  bool ready_ = false;
+};
+
 class PageFixture : private SettingsInMemory, public EndToEnd {
  protected:
   PageFixture() {
@@ -59,6 +161,11 @@ class PageFixture : private SettingsInMemory, public EndToEnd {
                          " n + (document.pointerLockElement === b ? ' granted' : ' released'); };"
                          " document.onpointerlockerror = () => { n++;"
                          " document.title = 'Lock ' + n + ' denied'; }; b.requestPointerLock();"));
+    // Tries to show a notification once answered, whatever the answer.
+    page("/shown.html",
+         AskPage("Shown", "Notification.requestPermission().then(r => { n++;"
+                          " new Notification('Quagga sighted', {body: 'Near the river'});"
+                          " document.title = 'Shown ' + n + ' ' + r; });"));
     // What the last run of the page left in the site's storage and cookies.
     page("/keep.html",
          Html("Keep", "<script>document.title = 'Kept ' + (localStorage.getItem('k') || 'none') +"
@@ -256,6 +363,26 @@ TEST_F(Permissions, NotificationsAndThePointerLockAreAskedFor) {
       EXPECT_TRUE(CaptionBecomes(*browser, "Lock 3 released"s + kSuffix)) << x.Title(*browser);
     }
   }
+}
+
+// The engine shows an allowed site's notification through the desktop's
+// notification service on the session bus; a denied site's never gets there.
+TEST_F(Permissions, AnAllowedSitesNotificationReachesTheDesktopsNotificationService) {
+  const NotificationService service;
+  ASSERT_TRUE(service.Ready());
+  Restart();
+  const auto browser = Browser();
+  ASSERT_TRUE(browser);
+  for (const auto& [site, key, told] :
+       {std::tuple{Root(), "d", "denied"}, {OtherSite(), "a", "granted"}}) {
+    ASSERT_TRUE(Open(*browser, site + "/shown.html", "Shown"));
+    ClickPage(*browser);
+    ASSERT_TRUE(Answer("Permission Request", key, {"Alt_L"}));
+    ASSERT_TRUE(CaptionBecomes(*browser, "Shown 1 "s + told + kSuffix)) << x.Title(*browser);
+  }
+  Eventually([&] { return !service.Shown().empty(); }, 10s);
+  EXPECT_EQ(service.Shown(), std::vector<std::string>{"Quagga sighted|Near the river"});
+  EXPECT_TRUE(program->Running());
 }
 
 // What the engine keeps of a run (site storage, cookies, answers) is in the
