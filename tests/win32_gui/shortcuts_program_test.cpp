@@ -171,8 +171,12 @@ TEST(WindowsProgram, CtrlFOpensTheFindWindowOverTheBrowserWindowAndEscGoesBackTo
 
   // From the address box (F6): the page gets the keyboard back all the same.
   HWND address = ChildOfClass(ChildOfClass(browser, WC_COMBOBOXW), L"Edit");
-  PostKey(FocusOf(browser), VK_F6);
-  ASSERT_TRUE(WaitUntil([&] { return FocusOf(browser) == address; }));
+  // Pressed again until it lands: while the start page fails, the control
+  // may replace the window a posted key was sent to, and the key is lost.
+  ASSERT_TRUE(WaitUntil([&] {
+    PostKey(FocusOf(browser), VK_F6);
+    return WaitUntil([&] { return FocusOf(browser) == address; }, 2s);
+  }));
   HWND find = openFind();
   ASSERT_NE(find, nullptr);
   EXPECT_EQ(::GetWindow(find, GW_OWNER), browser);
