@@ -193,6 +193,17 @@ class RunningProgram {
   bool started_ = false;
 };
 
+// Dismisses the running program's splash with a key; answers the browser
+// window it opens (nullptr where either does not come).
+inline HWND OpenBrowser(const RunningProgram& program) {
+  HWND splash = WaitFor([&] { return TopWindow(program.Id(), kSplash); });
+  if (splash == nullptr) {
+    return nullptr;
+  }
+  PostKey(FocusOf(splash), VK_SPACE);
+  return WaitFor([&] { return TopWindow(program.Id(), kBrowser); });
+}
+
 // Starts the program, dismisses the splash and opens the About box through
 // the toolbar; answers the browser window and the About box (or nullptrs).
 struct Opened {
@@ -202,12 +213,7 @@ struct Opened {
 
 inline Opened OpenAbout(const RunningProgram& program) {
   Opened opened;
-  HWND splash = WaitFor([&] { return TopWindow(program.Id(), kSplash); });
-  if (splash == nullptr) {
-    return opened;
-  }
-  PostKey(FocusOf(splash), VK_SPACE);
-  opened.browser = WaitFor([&] { return TopWindow(program.Id(), kBrowser); });
+  opened.browser = OpenBrowser(program);
   if (opened.browser == nullptr) {
     return opened;
   }

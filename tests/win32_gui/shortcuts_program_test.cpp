@@ -61,10 +61,7 @@ std::pair<DWORD, DWORD> Selection(HWND edit) {
 TEST(WindowsProgram, ShortcutsPutTheFocusInTheAddressBoxAndRunTheToolbarsCommands) {
   RunningProgram program;
   ASSERT_TRUE(program.Started());
-  HWND splash = WaitFor([&] { return TopWindow(program.Id(), kSplash); });
-  ASSERT_NE(splash, nullptr);
-  PostKey(FocusOf(splash), VK_SPACE);
-  HWND browser = WaitFor([&] { return TopWindow(program.Id(), kBrowser); });
+  HWND browser = OpenBrowser(program);
   ASSERT_NE(browser, nullptr);
   HWND edit = ChildOfClass(ChildOfClass(browser, WC_COMBOBOXW), L"Edit");
   ASSERT_NE(edit, nullptr);
@@ -156,10 +153,7 @@ const wchar_t* const kWebHost = L"CorvaneOmbrel.WebHost";
 TEST(WindowsProgram, CtrlFOpensTheFindWindowOverTheBrowserWindowAndEscGoesBackToThePage) {
   RunningProgram program;
   ASSERT_TRUE(program.Started());
-  HWND splash = WaitFor([&] { return TopWindow(program.Id(), kSplash); });
-  ASSERT_NE(splash, nullptr);
-  PostKey(FocusOf(splash), VK_SPACE);
-  HWND browser = WaitFor([&] { return TopWindow(program.Id(), kBrowser); });
+  HWND browser = OpenBrowser(program);
   ASSERT_NE(browser, nullptr);
   HWND page = ChildOfClass(browser, kWebHost);
   ASSERT_NE(page, nullptr);

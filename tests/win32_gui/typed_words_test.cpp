@@ -13,6 +13,7 @@
 #include "app/program.h"
 #include "browser/form1.h"
 #include "platform/win32/backend.h"
+#include "tests/win32_gui/program_driver.h"
 
 namespace corvane::winui {
 namespace {
@@ -36,35 +37,8 @@ bool PumpUntil(const std::function<bool()>& done) {
   }
 }
 
-void PostKey(HWND window, WPARAM key) {
-  const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
-  const auto down = static_cast<LPARAM>(1 | (scan << 16));
-  ::PostMessageW(window, WM_KEYDOWN, key, down);
-  ::PostMessageW(window, WM_KEYUP, key, down | static_cast<LPARAM>(3U << 30));
-}
-
-struct ClassSearch {
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND window, LPARAM data) {
-  auto& search = *reinterpret_cast<ClassSearch*>(data);
-  wchar_t name[64] = {};
-  ::GetClassNameW(window, name, 64);
-  if (std::wstring(name) == search.className) {
-    search.found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The first window of class `className` anywhere under `parent`.
-HWND Descendant(HWND parent, const wchar_t* className) {
-  ClassSearch search{className, nullptr};
-  ::EnumChildWindows(parent, &MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+using test::ChildOfClass;
+using test::PostKey;
 
 HWND OurWindow(const wchar_t* className) {
   HWND window = nullptr;
@@ -88,9 +62,9 @@ TEST(TypedWords, WordsTypedIntoTheAddressBoxReachTheControlAsTheSearchAddress) {
   PostKey(::GetFocus() != nullptr ? ::GetFocus() : splash, VK_SPACE);
   HWND browser = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (browser = OurWindow(L"CorvaneOmbrel.Form1")); }));
-  HWND combo = Descendant(browser, WC_COMBOBOXW);
+  HWND combo = ChildOfClass(browser, WC_COMBOBOXW);
   ASSERT_NE(combo, nullptr);
-  HWND edit = Descendant(combo, L"Edit");
+  HWND edit = ChildOfClass(combo, L"Edit");
   ASSERT_NE(edit, nullptr);
 
   ::SetFocus(edit);
