@@ -23,7 +23,10 @@ mkdir -p "$dist" "$stage/win32"
 
 echo "== Debian package $version"
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$(jobs)" --target corvane-ombrel
+# The program and every file the package installs that the build makes
+# (the manual page and the changelog, compressed), so that this works on a
+# fresh clone as well as after a full build.
+cmake --build --preset linux -j "$(jobs)" --target corvane-ombrel corvane_docs
 (cd build/linux && cpack -G DEB -B "$stage/deb" >/dev/null)
 cp "$stage"/deb/corvane-ombrel_"${version}"_*.deb "$dist/"
 

@@ -8,6 +8,8 @@
 #     the Windows program tests on the installed program, silent uninstall
 #     (tests/packaging/installer_test.sh; builds the program tests of preset
 #     win32 when they are not there yet).
+# Where dist/ does not hold the three files yet (a fresh clone), it makes
+# them first with scripts/package.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -15,12 +17,16 @@ source scripts/lib.sh
 started=$(date +%s)
 ensure_packages python3 xvfb xauth xdotool x11-utils lintian appstream desktop-file-utils
 shopt -s nullglob
-debs=(dist/corvane-ombrel_*.deb)
-zips=(dist/Corvane-Ombrel-*-win32.zip)
-setups=(dist/Corvane-Ombrel-*-win32-setup.exe)
-if [ "${#debs[@]}" -ne 1 ] || [ "${#zips[@]}" -ne 1 ] || [ "${#setups[@]}" -ne 1 ]; then
-  echo "dist/ does not hold the three release files; run scripts/package.sh first" >&2
-  exit 1
+release_files() {
+  debs=(dist/corvane-ombrel_*.deb)
+  zips=(dist/Corvane-Ombrel-*-win32.zip)
+  setups=(dist/Corvane-Ombrel-*-win32-setup.exe)
+  [ "${#debs[@]}" -eq 1 ] && [ "${#zips[@]}" -eq 1 ] && [ "${#setups[@]}" -eq 1 ]
+}
+if ! release_files; then
+  echo "dist/ does not hold the three release files: making them (scripts/package.sh)"
+  bash scripts/package.sh
+  release_files || { echo "scripts/package.sh did not make the three release files" >&2; exit 1; }
 fi
 
 echo "== Windows zip"
@@ -33,8 +39,7 @@ echo "== Windows installer"
 if wine32_runs; then
   gui_tests=build/win32/bin/corvane_win32_gui_tests.exe
   if [ ! -f "$gui_tests" ]; then
-    ensure_i386
-    ensure_packages googletest g++-mingw-w64-i686-posix wine wine32:i386
+    ensure_packages googletest g++-mingw-w64-i686-posix
     cmake --preset win32 >/dev/null
     cmake --build --preset win32 -j "$(jobs)" --target corvane_win32_gui_tests
   fi

@@ -4,19 +4,21 @@
 # it needs (Debian 12).
 #
 # Where the kernel runs no 32-bit programs (IA-32 emulation switched off,
-# as on some virtual machines), 32-bit Wine cannot start at all. The 32-bit
-# build is still made, and the same tests are then built for 64-bit Windows
-# and run under 64-bit Wine: the same advapi32 and CreateProcess code paths.
-# CORVANE_WIN64_TESTS=1 takes that path where 32-bit Wine would start too.
+# as on some virtual machines), 32-bit Wine cannot start at all, and where
+# its i386 packages cannot be had on the day (a mirror in the middle of a
+# sync), it cannot be installed. The 32-bit build is still made, and the
+# same tests are then built for 64-bit Windows and run under 64-bit Wine:
+# the same advapi32 and CreateProcess code paths. CORVANE_WIN64_TESTS=1
+# takes that path where 32-bit Wine would start too (scripts/lib.sh,
+# wine32_runs, decides and says why).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
 started=$(date +%s)
-ensure_i386
-ensure_packages "${CORE_PACKAGES[@]}" googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 wine wine32:i386
 # The Windows program's tests open windows: Wine draws them on Xvfb.
-ensure_packages xvfb xauth
+ensure_packages "${CORE_PACKAGES[@]}" googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 \
+  xvfb xauth
 
 echo "== 32-bit Windows build"
 cmake --preset win32
@@ -30,7 +32,7 @@ else
   cmake --build --preset win32 -j "$(jobs)" --target corvane_core corvane_fake corvane_win32 corvane_marker \
     corvane_win32_program
   echo "The Windows tests run as 64-bit programs under 64-bit Wine: $WINE32_WHY."
-  ensure_packages g++-mingw-w64-x86-64-posix wine64
+  ensure_packages g++-mingw-w64-x86-64-posix wine wine64
   preset=win64
   cmake --preset win64
   cmake --build --preset win64 -j "$(jobs)"
