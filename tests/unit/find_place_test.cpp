@@ -25,6 +25,8 @@ TEST(FindPlace, TheWindowMovesTheLeastToClearTheMatchWithinTheWorkArea) {
   } cases[] = {
       {"clear of it: stays", 6000, 1000, {1000, 1000, 500, 200}, 6000, 1000},
       {"only touching: stays", 6000, 1000, {6000, 2000, 500, 200}, 6000, 1000},
+      {"touching its left edge: stays", 6000, 1000, {5500, 1200, 500, 200}, 6000, 1000},
+      {"touching its right edge: stays", 6000, 1000, {9000, 1200, 500, 200}, 6000, 1000},
       {"its middle above: goes up", 6000, 1000, {7000, 1700, 600, 240}, 6000, 700},
       {"no room above the bar: goes down", 6000, 700, {7000, 1300, 600, 240}, 6000, 1540},
       {"no room at the bottom: goes up", 6000, 7000, {7000, 7100, 600, 240}, 6000, 6100},
@@ -34,6 +36,24 @@ TEST(FindPlace, TheWindowMovesTheLeastToClearTheMatchWithinTheWorkArea) {
   for (const Case& c : cases) {
     EXPECT_EQ(Figures(PlaceClearOf(Rect{c.left, c.top, 3000, 1000}, c.match, work)),
               Figures(Rect{c.wantLeft, c.wantTop, 3000, 1000})) << c.what;
+  }
+}
+
+// Rectangles that only touch, on any side, do not overlap; one twip more does.
+TEST(FindPlace, EdgesThatOnlyTouchDoNotOverlap) {
+  const Rect window{1000, 1000, 3000, 1000};
+  const struct Case {
+    Rect match;
+    bool overlap;
+  } cases[] = {
+      {{1500, 800, 500, 200}, false},  {{1500, 801, 500, 200}, true},   // above
+      {{1500, 2000, 500, 200}, false}, {{1500, 1999, 500, 200}, true},  // below
+      {{500, 1200, 500, 200}, false},  {{501, 1200, 500, 200}, true},   // left
+      {{4000, 1200, 500, 200}, false}, {{3999, 1200, 500, 200}, true},  // right
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Overlap(window, c.match), c.overlap) << c.match.left << "," << c.match.top;
+    EXPECT_EQ(Overlap(c.match, window), c.overlap) << c.match.left << "," << c.match.top;
   }
 }
 
