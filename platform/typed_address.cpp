@@ -168,9 +168,28 @@ bool IsWindowsPath(const std::string& typed) {
          !IsBlank(text[2]);
 }
 
-std::string AddressToLoad(const std::string& typed, const std::string& queryForm,
-                          AddressCompletion completion) {
+bool IsScriptAddress(std::string_view address) {
+  const std::string_view scheme = Scheme(Trim(address));
+  const auto is = [&](std::string_view name) {
+    if (scheme.size() != name.size()) {
+      return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (std::tolower(static_cast<unsigned char>(scheme[i])) != name[i]) {
+        return false;
+      }
+    }
+    return true;
+  };
+  return is("javascript") || is("vbscript");
+}
+
+std::optional<std::string> AddressToLoad(const std::string& typed, const std::string& queryForm,
+                                         AddressCompletion completion) {
   const bool byTheControl = completion == AddressCompletion::kByTheControl;
+  if (IsScriptAddress(typed)) {
+    return std::nullopt;
+  }
   if (!queryForm.empty() && IsSearchWords(typed) && !(byTheControl && IsWindowsPath(typed))) {
     return SearchAddress(typed, queryForm);
   }

@@ -4,7 +4,9 @@
 // the control of Windows completes them itself).
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace corvane {
 
@@ -43,12 +45,17 @@ bool IsWindowsPath(const std::string& typed);
 // completed like a typed address.
 std::string SearchAddress(const std::string& words, const std::string& queryForm);
 
+// True for a script address ("javascript:...", "vbscript:...", in any
+// case, blanks around it or not): it would run inside the page shown rather
+// than go anywhere, and it is no place to navigate to.
+bool IsScriptAddress(std::string_view address);
+
 // What the web view is asked to load for what the user typed: the search
 // address for words, else the address, completed here or left to the
-// control. With an empty `queryForm` nothing is searched: words go as an
-// address. For a control that completes addresses itself, a Windows path is
-// never words.
-std::string AddressToLoad(const std::string& typed, const std::string& queryForm,
-                          AddressCompletion completion);
+// control; nothing for a script address, which is refused. With an empty
+// `queryForm` nothing is searched: words go as an address. For a control
+// that completes addresses itself, a Windows path is never words.
+std::optional<std::string> AddressToLoad(const std::string& typed, const std::string& queryForm,
+                                         AddressCompletion completion);
 
 }  // namespace corvane

@@ -23,16 +23,18 @@
 //   permission are asked about (permissions.h).
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/gtk/downloads.h"
 #include "platform/gtk/find_in_page.h"
 #include "platform/gtk/controls.h"
 #include "platform/gtk/own_pages.h"
 #include "platform/gtk/page_watch.h"
-#include "platform/typed_address.h"
 #include "platform/gtk/permissions.h"
 #include "platform/gtk/print.h"
 #include "platform/gtk/save_page.h"
+#include "platform/new_window.h"
+#include "platform/typed_address.h"
 
 namespace corvane::gtk {
 
@@ -107,9 +109,12 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   // Words that are no address are searched for.
   void Navigate(const std::string& address) override {
-    const std::string uri = AddressToLoad(ValidText(address), window_.Backend().Pages().query,
-                                           AddressCompletion::kHere);
-    watch_.UserRequest([this, uri] { Load(uri); });
+    const std::optional<std::string> uri = AddressToLoad(
+        ValidText(address), window_.Backend().Pages().query, AddressCompletion::kHere);
+    if (!uri) {
+      return;  // a script address: refused
+    }
+    watch_.UserRequest([this, uri = *uri] { Load(uri); });
   }
   void GoBack() override {
     watch_.UserRequest([this] {
@@ -229,14 +234,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   // Loads a complete address.
   void Load(const std::string& uri) {
     Requested();
-    // A typed script address would run inside the page shown and leave the
-    // view loading for good; it is not something to navigate to.
-    gchar* scheme = g_uri_parse_scheme(uri.c_str());
-    const bool script = scheme != nullptr && g_ascii_strcasecmp(scheme, "javascript") == 0;
-    g_free(scheme);
-    if (!script) {
-      webkit_web_view_load_uri(View(), uri.c_str());
-    }
+    webkit_web_view_load_uri(View(), uri.c_str());
   }
 
   void Notify(EventType type, std::string text = {}) {
@@ -322,16 +320,14 @@ class WebBrowserControl final : public Placed<WebBrowser> {
       auto* self = static_cast<WebBrowserControl*>(data);
       WebKitURIRequest* request = webkit_navigation_action_get_request(action);
       const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-      const bool fromMenu = self->FromLinkMenu(uri);
-      if (webkit_navigation_action_is_user_gesture(action) == FALSE && !fromMenu) {
-        return nullptr;
-      }
-      // An empty window, for the page to write into, has nothing to show here.
-      if (uri == nullptr || *uri == '\0' || g_strcmp0(uri, "about:blank") == 0) {
+      const bool byTheUser =
+          webkit_navigation_action_is_user_gesture(action) != FALSE || self->FromLinkMenu(uri);
+      std::optional<std::string> address = NewWindowAddress(uri != nullptr ? uri : "", byTheUser);
+      if (!address) {
         return nullptr;
       }
       // Loaded once the engine is done asking.
-      self->popupUri_ = uri;
+      self->popupUri_ = std::move(*address);
       if (self->popupSource_ == 0) {
         self->popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, self);
       }

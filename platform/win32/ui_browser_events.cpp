@@ -3,8 +3,10 @@
 #include <exdisp.h>
 #include <exdispid.h>
 
+#include <optional>
 #include <utility>
 
+#include "platform/new_window.h"
 #include "platform/win32/own_pages.h"
 #include "platform/win32/ui_com.h"
 #include "platform/win32/web_view.h"
@@ -101,12 +103,6 @@ std::string AddressOf(const VARIANT* argument) {
   return argument != nullptr ? TextOf(*argument) : std::string();
 }
 
-// An address worth leaving the page for: not empty, not the blank page a
-// script opens to write into.
-bool Followed(const std::string& address) {
-  return !address.empty() && address != "about:blank";
-}
-
 // NewWindow3's flags: the window is asked for by the user's action (a click,
 // the "open in new window" menu item, a popup the user allowed).
 constexpr ULONG kUserInitiated = 0x2;   // NWMF_USERINITED
@@ -181,9 +177,10 @@ class BrowserEventSink final : public EventsSink<BrowserEventSink> {
         const VARIANT* address = Argument(params, 5, 4);
         const std::string url = address != nullptr ? TextOf(*address) : std::string();
         const ULONG flags = NumberOf(Argument(params, 5, 2));
-        if (newWindows_.openHere && Followed(url) &&
-            (flags & (kUserInitiated | kUserRequested | kUserAllowed)) != 0) {
-          newWindows_.openHere(url);
+        const std::optional<std::string> here = NewWindowAddress(
+            url, (flags & (kUserInitiated | kUserRequested | kUserAllowed)) != 0);
+        if (newWindows_.openHere && here) {
+          newWindows_.openHere(*here);
         }
       } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
       }
@@ -277,9 +274,14 @@ class CatcherSink final : public EventsSink<CatcherSink> {
       try {
         const VARIANT* address = Argument(params, 7, 1);
         const std::string url = address != nullptr ? TextOf(*address) : std::string();
-        if (!spent_ && Followed(url) && openHere_) {
+        // A catcher still follows only where the control told no more than
+        // NewWindow2 (a NewWindow3 after it decides instead, and stops it);
+        // there the control's pop-up manager, switched on for this process,
+        // has let through only the windows the user asked for.
+        const std::optional<std::string> here = NewWindowAddress(url, /*byTheUser=*/true);
+        if (!spent_ && here && openHere_) {
           spent_ = true;
-          openHere_(url);
+          openHere_(*here);
         }
       } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
       }

@@ -5,13 +5,14 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
+#include <optional>
 #include <utility>
 
+#include "platform/typed_address.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/ui_com.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_procs.h"
-#include "platform/typed_address.h"
 
 namespace corvane::winui {
 
@@ -367,8 +368,10 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   // Words that are no address are searched for; an address goes as typed,
   // and the control completes it.
   void Navigate(const std::string& address) override {
-    Automation().Navigate(
-        AddressToLoad(address, form_.Backend().SearchQuery(), AddressCompletion::kByTheControl));
+    if (const std::optional<std::string> load = AddressToLoad(
+            address, form_.Backend().SearchQuery(), AddressCompletion::kByTheControl)) {
+      Automation().Navigate(*load);
+    }  // a script address is refused
   }
   void GoBack() override { Automation().GoBack(); }
   void GoForward() override { Automation().GoForward(); }

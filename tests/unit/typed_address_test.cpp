@@ -3,6 +3,10 @@
 // control as typed (Windows).
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
+#include "platform/new_window.h"
 #include "platform/typed_address.h"
 
 namespace corvane {
@@ -13,7 +17,7 @@ constexpr const char* kQuery = "https://search.test/html/?q=%s";
 TEST(TypedAddress, WordsAreSearchedAndAddressesAreCompletedHereOrByTheControl) {
   struct Case {
     const char* typed;
-    const char* linux;    // what the engine loads (completed here)
+    const char* linux;    // what the engine loads (completed here); null: refused
     const char* windows;  // what the control is given (it completes addresses)
   };
   for (const Case& c : {
@@ -82,10 +86,22 @@ TEST(TypedAddress, WordsAreSearchedAndAddressesAreCompletedHereOrByTheControl) {
                 "https://search.test/html/?q=C%3A%20drive%20full"},
            Case{"\\\\ two", "https://search.test/html/?q=%5C%5C%20two",
                 "https://search.test/html/?q=%5C%5C%20two"},
+           // Script addresses would run in the page shown: refused, not even
+           // searched for.
+           Case{"javascript:alert(1)", nullptr, nullptr},
+           Case{"  JavaScript:location='http://a.test/'  ", nullptr, nullptr},
+           Case{"javascript:alert('a b')", nullptr, nullptr},
+           Case{"VBScript:MsgBox(1)", nullptr, nullptr},
+           Case{"javascript tutorial", "https://search.test/html/?q=javascript%20tutorial",
+                "https://search.test/html/?q=javascript%20tutorial"},
+           Case{"javascript.info", "https://javascript.info", "javascript.info"},
        }) {
     SCOPED_TRACE(c.typed);
-    EXPECT_EQ(AddressToLoad(c.typed, kQuery, AddressCompletion::kHere), c.linux);
-    EXPECT_EQ(AddressToLoad(c.typed, kQuery, AddressCompletion::kByTheControl), c.windows);
+    const auto want = [](const char* load) {
+      return load != nullptr ? std::optional<std::string>(load) : std::nullopt;
+    };
+    EXPECT_EQ(AddressToLoad(c.typed, kQuery, AddressCompletion::kHere), want(c.linux));
+    EXPECT_EQ(AddressToLoad(c.typed, kQuery, AddressCompletion::kByTheControl), want(c.windows));
   }
 }
 
@@ -96,6 +112,29 @@ TEST(TypedAddress, TheQueryFormMayLackTheSlotOrASchemeOrBeEmpty) {
   // No search address configured: words go as an address.
   EXPECT_EQ(AddressToLoad("weather", "", AddressCompletion::kHere), "https://weather");
   EXPECT_EQ(AddressToLoad("a b", "", AddressCompletion::kByTheControl), "a b");
+}
+
+// A window a page asks for opens in the view, when the user asked for it
+// and it has somewhere to go.
+TEST(NewWindow, OnlyTheUsersWindowsWithAnAddressOpenInTheView) {
+  const struct {
+    const char* address;
+    bool byTheUser;
+    const char* opened;  // null: nothing opens
+  } cases[] = {
+      {"https://b.test/p?q=1", true, "https://b.test/p?q=1"},
+      {"https://ads.test/", false, nullptr},
+      {"about:blank", true, nullptr},
+      {"", true, nullptr},
+      {"javascript:alert(1)", true, nullptr},
+      {" JAVASCRIPT:x", true, nullptr},
+      {"about:blank#x", true, "about:blank#x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NewWindowAddress(c.address, c.byTheUser),
+              c.opened != nullptr ? std::optional<std::string>(c.opened) : std::nullopt)
+        << c.address << (c.byTheUser ? " by the user" : " by the page");
+  }
 }
 
 }  // namespace

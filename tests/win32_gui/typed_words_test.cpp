@@ -1,6 +1,7 @@
 // Words typed into the running browser window's address box reach the
-// system's web control as the search address (the rule itself is the
-// core's, tests/unit/typed_address_test.cpp).
+// system's web control as the search address, and a script address typed
+// there reaches it not at all (the rule itself is the core's,
+// tests/unit/typed_address_test.cpp).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -18,9 +19,9 @@
 namespace corvane::winui {
 namespace {
 
-// Runs this thread's messages until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+// Runs this thread's messages until `done` or `seconds` are up.
+bool PumpUntil(const std::function<bool()>& done, int seconds = 15) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   for (;;) {
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
@@ -72,8 +73,14 @@ TEST(TypedWords, WordsTypedIntoTheAddressBoxReachTheControlAsTheSearchAddress) {
   PostKey(edit, VK_RETURN);
   const WebBrowser& view = program.Get<Form1>().brwWebBrowser();
   const std::string expected = "http://127.0.0.1:9/find?q=weather%20in%20paris";
-  EXPECT_TRUE(PumpUntil([&] { return view.LocationURL() == expected; }))
+  ASSERT_TRUE(PumpUntil([&] { return view.LocationURL() == expected; }))
       << "the control is at " << view.LocationURL();
+
+  // A script address typed there is refused: the control goes nowhere.
+  ::SetWindowTextW(edit, L"javascript:location.href='http://127.0.0.1:9/ran'");
+  PostKey(edit, VK_RETURN);
+  EXPECT_FALSE(PumpUntil([&] { return view.LocationURL() != expected; }, 3))
+      << "the control went to " << view.LocationURL();
 }
 
 }  // namespace

@@ -422,6 +422,8 @@ TEST(BrowserEventSink, NewWindowRequestsAreCancelledAndOpenInTheViewItself) {
       {"a blank window for a script", 273, L"about:blank", VT_I4, kUserInitiated, true, true,
        nullptr, false},
       {"no address", 273, L"", VT_I4, kUserInitiated, true, true, nullptr, false},
+      {"a script address from a click", 273, L"JavaScript:alert(1)", VT_I4, kUserInitiated, true,
+       true, nullptr, false},
       {"no address known yet", 251, nullptr, VT_EMPTY, 0, true, false, nullptr, true},
       {"no catcher to be had", 251, nullptr, VT_EMPTY, 0, false, true, nullptr, false},
   };
