@@ -38,9 +38,10 @@ ensure_i386() {
 CORE_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev python3)
 
 # Packages of the GTK front end, its tests (a private X server, XTEST input, a
-# private session bus) and the headless demo (window tools, screenshots).
+# private session bus, the desktop's accessibility bus launcher) and the
+# headless demo (window tools, screenshots).
 GTK_PACKAGES=(libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xauth xdotool
-  x11-utils dbus-daemon fonts-liberation imagemagick python3 openssl poppler-utils)
+  x11-utils dbus-daemon at-spi2-core fonts-liberation imagemagick python3 openssl poppler-utils)
 
 # Packages that make the release files (scripts/package.sh): the Debian
 # package's dependencies (dpkg-shlibdeps), the Windows program with the win32
