@@ -163,9 +163,10 @@ choose_wine32() {
 CORE_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev python3)
 
 # Packages of the GTK front end, its tests (a private X server, XTEST input, a
-# private session bus) and the headless demo (window tools, screenshots).
+# private session bus, the desktop's accessibility bus launcher) and the
+# headless demo (window tools, screenshots).
 GTK_PACKAGES=(libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xauth xdotool
-  x11-utils dbus-daemon fonts-liberation imagemagick python3 openssl poppler-utils)
+  x11-utils dbus-daemon at-spi2-core fonts-liberation imagemagick python3 openssl poppler-utils)
 
 # Packages only the tests need: a 32-bit x86 emulator runs the kernel
 # check's own program in the setup test (tests/scripts/setup_test.sh).

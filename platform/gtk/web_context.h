@@ -17,6 +17,14 @@
 // ends the whole program. So the program asks first, the way the engine
 // does in a container: SandboxProbe runs bubblewrap once on nothing, and the
 // sandbox is switched on only when that worked.
+//
+// Around each confined web process the engine also starts a D-Bus proxy
+// (/usr/bin/xdg-dbus-proxy, in a bubblewrap of its own) for the session bus
+// and for the accessibility bus, binding the folder of each bus's socket into
+// the proxy's sandbox. A bus advertised but gone with its folder (a stale
+// address: a removed runtime folder, a cleaned cache) makes that bubblewrap
+// fail, and so does a missing proxy wherever there is a bus to proxy; either
+// way the engine ends the whole program. SettleBuses checks first.
 #pragma once
 
 #include <gio/gio.h>
@@ -47,9 +55,19 @@ class SandboxProbe {
   std::optional<bool> works_;
 };
 
+// Makes what the engine will proxy for a confined web process something it
+// can proxy, before the first one starts: a session bus or accessibility bus
+// whose socket cannot be reached is replaced, in the program's environment,
+// by an address that reaches nothing and has a folder to bind (the pages get
+// no such bus, which they could not have used anyway); without the proxy, an
+// accessibility bus named in the environment is dropped. Answers false when
+// the engine would still have to proxy a bus without the proxy: a session
+// bus is found, and there is no asking the engine to do without it.
+[[nodiscard]] bool SettleBuses();
+
 // A new web context keeping its data and cache in `folder` (ephemeral when
-// empty), confined when this build does and `probe` says bubblewrap works
-// (process swap either way in a confining build).
+// empty), confined when this build does, `probe` says bubblewrap works and
+// the buses are settled (process swap either way in a confining build).
 [[nodiscard]] GObjectPtr<WebKitWebContext> MakeWebContext(SandboxProbe& probe,
                                                          const std::string& folder);
 

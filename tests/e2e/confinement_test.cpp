@@ -1,12 +1,15 @@
 // Pages confined in the real program: its web processes run in the engine's
 // sandbox, another site's page in another web process, and where the sandbox
-// cannot start the program still browses.
+// cannot start, or a desktop bus cannot be proxied into it, the program still
+// browses.
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <optional>
 
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/processes.h"
@@ -133,6 +136,109 @@ TEST_F(Confinement, WhereTheSandboxCannotStartThePagesStillShow) {
     Enter(*browser, OtherSite() + "/second.html");
     EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
     EXPECT_TRUE(program->Running());
+  }
+}
+
+// A private session bus with the system's services on call (the desktop's
+// accessibility bus launcher among them).
+class SessionBus {
+ public:
+  explicit SessionBus(const fs::path& folder)
+      : address_("unix:path=" + (folder / "session-bus").string()),
+        daemon_(std::vector<std::string>{"/usr/bin/dbus-daemon", "--session", "--nofork",
+                                         "--address=" + address_}) {}
+  [[nodiscard]] bool Up() const {
+    return Eventually([&] { return Exists(address_.substr(address_.find('/'))); }, 5s);
+  }
+  [[nodiscard]] const std::string& Address() const { return address_; }
+
+ private:
+  std::string address_;
+  Process daemon_;
+};
+
+// The engine proxies the desktop's buses into the sandbox, binding each bus's
+// socket folder. Where a bus is advertised but its folder is gone, or there
+// is no proxy to start, pages still show, confined wherever the sandbox can
+// run; after a move to another site too (a new web process, new proxies).
+TEST_F(Confinement, WhereABusCannotBeProxiedThePagesStillShow) {
+  const fs::path run = std::getenv("XDG_RUNTIME_DIR");
+  const std::string gone = "unix:path=" + (run / "gone" / "bus").string();
+  // The engine's proxy is hidden by a mount namespace whose /usr/bin has no
+  // xdg-dbus-proxy (an overlay with a whiteout for it).
+  const std::string hider = (run / "hide-proxy").string();
+  const std::string hide = "mkdir -p " + hider + " && (test -e " + hider +
+                           "/xdg-dbus-proxy || mknod " + hider +
+                           "/xdg-dbus-proxy c 0 0) && mount -t overlay overlay -o lowerdir=" +
+                           hider + ":/usr/bin /usr/bin";
+  const std::string tryHide =
+      "unshare -m sh -c '" + hide + " && test ! -e /usr/bin/xdg-dbus-proxy'";
+  const bool namespaces = std::system(tryHide.c_str()) == 0;
+  struct Case {
+    const char* where;
+    bool sessionBus;          // a private session bus
+    bool staleAccessibility;  // its accessibility bus launched, then its folder removed
+    std::string variable;     // set for the program
+    bool hideProxy;
+    bool confined;
+  };
+  const std::vector<Case> cases = {
+      {"the accessibility service's bus, its folder removed", true, true, "", false, true},
+      {"an accessibility bus in the environment, its folder gone", false, false,
+       "AT_SPI_BUS_ADDRESS=" + gone, false, true},
+      {"a session bus in the environment, its folder gone", false, false,
+       "DBUS_SESSION_BUS_ADDRESS=" + gone, false, true},
+      {"no proxy, a session bus", true, false, "", true, false},
+      {"no proxy, no session bus, an accessibility bus in the environment", false, false,
+       "AT_SPI_BUS_ADDRESS=" + gone, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    if (c.hideProxy && !namespaces) {
+      std::cout << "skipped without a mount namespace (it takes root): " << c.where << "\n";
+      continue;
+    }
+    program.reset();
+    std::vector<std::string> command = {"/usr/bin/env", "DBUS_SESSION_BUS_ADDRESS"};
+    std::optional<SessionBus> bus;
+    if (c.sessionBus) {
+      bus.emplace(run);
+      ASSERT_TRUE(bus->Up());
+      command.back() += "=" + bus->Address();
+    } else {
+      command.back().insert(0, "--unset=");
+    }
+    if (c.staleAccessibility) {
+      ASSERT_EQ(std::system(("DBUS_SESSION_BUS_ADDRESS=" + bus->Address() +
+                             " gdbus call --session --dest org.a11y.Bus --object-path "
+                             "/org/a11y/bus --method org.a11y.Bus.GetAddress >/dev/null")
+                                .c_str()),
+                0);
+      ASSERT_TRUE(fs::is_directory(run / "at-spi"));
+      fs::remove_all(run / "at-spi");
+    }
+    if (!c.variable.empty()) {
+      command.push_back(c.variable);
+    }
+    if (c.hideProxy) {
+      command.insert(command.end(), {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+                                     hide + " && exec \"$0\""});
+    }
+    command.push_back(CORVANE_E2E_PROGRAM);
+    program = std::make_unique<Process>(command);
+    const auto browser = Start();
+    if (!browser) {
+      ADD_FAILURE() << "no page shown; the program ended with "
+                    << program->Exit(1s).value_or(-1);
+      continue;
+    }
+    const std::vector<int> web = WebProcesses();
+    ASSERT_FALSE(web.empty());
+    EXPECT_EQ(Namespace(web.front(), "pid") != Namespace(program->Pid(), "pid"), c.confined);
+    Enter(*browser, OtherSite() + "/second.html");
+    EXPECT_TRUE(CaptionBecomes(*browser, "Second Page" + kSuffix));
+    EXPECT_TRUE(program->Running());
+    program.reset();
   }
 }
 
