@@ -57,7 +57,7 @@ emulation='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE
 # nothing.
 emulation_value() {
   wine reg query "$emulation" /v "Corvane Ombrel.exe" 2>/dev/null | tr -d '\r' |
-    awk '$1 == "Corvane" && $2 == "Ombrel.exe" && $3 == "REG_DWORD" { print $4 }'
+    awk '$1 == "Corvane" && $2 == "Ombrel.exe" && $3 == "REG_DWORD" { print $4 }' || true
 }
 
 # Every file and folder of the prefix's drive C: but the temporary folders
