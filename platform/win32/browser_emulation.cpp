@@ -1,5 +1,6 @@
 #include "platform/win32/browser_emulation.h"
 
+#include <cstddef>
 #include <cwchar>
 #include <utility>
 #include <vector>
@@ -8,13 +9,13 @@ namespace corvane::winui {
 
 namespace {
 
-// A registry key opened or made here, closed when it goes.
-class Key {
+// A registry key opened here, closed when it goes.
+class OpenedKey {
  public:
-  Key() = default;
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  ~Key() {
+  OpenedKey() = default;
+  OpenedKey(const OpenedKey&) = delete;
+  OpenedKey& operator=(const OpenedKey&) = delete;
+  ~OpenedKey() {
     if (key_ != nullptr) {
       ::RegCloseKey(key_);
     }
@@ -71,6 +72,32 @@ long EngineMajor(const std::wstring& serviceVersion, const std::wstring& version
   return major;
 }
 
+// The running program's file name, or empty.
+std::wstring ProgramName() noexcept {
+  try {
+    std::vector<wchar_t> path(MAX_PATH);
+    DWORD length = 0;
+    for (;;) {
+      length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+      if (length == 0) {
+        return {};
+      }
+      if (length < path.size()) {
+        break;
+      }
+      if (path.size() >= 32768) {
+        return {};
+      }
+      path.resize(path.size() * 2);  // cut short: a longer path
+    }
+    const std::wstring full(path.data(), length);
+    const auto slash = full.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? full : full.substr(slash + 1);
+  } catch (...) {
+    return {};
+  }
+}
+
 }  // namespace
 
 DWORD BrowserEmulationValue(const std::wstring& serviceVersion, const std::wstring& version) {
@@ -91,64 +118,95 @@ DWORD BrowserEmulationValue(const std::wstring& serviceVersion, const std::wstri
   return static_cast<DWORD>(major) * 1000;
 }
 
-bool EnsureBrowserEmulation(HKEY user, HKEY machine, const std::wstring& program) {
-  if (program.empty()) {
-    return false;
+BrowserEmulation::BrowserEmulation(HKEY user, HKEY machine, std::wstring program) noexcept
+    : user_(user), program_(std::move(program)) {
+  try {
+    Write(machine);
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the default rendering remains
+  }
+}
+
+BrowserEmulation::BrowserEmulation() noexcept
+    : BrowserEmulation(HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, ProgramName()) {}
+
+void BrowserEmulation::Write(HKEY machine) {
+  if (program_.empty()) {
+    return;
   }
   {
-    Key existing;
-    if (::RegOpenKeyExW(user, kBrowserEmulationKey, 0, KEY_QUERY_VALUE, existing.Out()) ==
+    OpenedKey existing;
+    if (::RegOpenKeyExW(user_, kBrowserEmulationKey, 0, KEY_QUERY_VALUE, existing.Out()) ==
             ERROR_SUCCESS &&
-        ::RegQueryValueExW(existing.get(), program.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+        ::RegQueryValueExW(existing.get(), program_.c_str(), nullptr, nullptr, nullptr, nullptr) !=
             ERROR_FILE_NOT_FOUND) {
-      return false;  // the user's (or an earlier run's) value stays
+      return;  // the user's (or another run's) value stays
     }
   }
   std::wstring serviceVersion;
   std::wstring version;
   {
-    Key engine;
+    OpenedKey engine;
     if (::RegOpenKeyExW(machine, kEngineKey, 0, KEY_QUERY_VALUE, engine.Out()) == ERROR_SUCCESS) {
       serviceVersion = TextValue(engine.get(), L"svcVersion");
       version = TextValue(engine.get(), L"Version");
     }
   }
-  const DWORD value = BrowserEmulationValue(serviceVersion, version);
-  if (value == 0) {
-    return false;
+  value_ = BrowserEmulationValue(serviceVersion, version);
+  if (value_ == 0) {
+    return;
   }
-  Key key;
-  if (::RegCreateKeyExW(user, kBrowserEmulationKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Out(),
-                        nullptr) != ERROR_SUCCESS) {
-    return false;
+  // Key by key, to know which ones this run makes.
+  HKEY parent = user_;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const bool last = i + 1 == keys_.size();
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (::RegCreateKeyExW(parent, kBrowserEmulationPath[i], 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_QUERY_VALUE | (last ? KEY_SET_VALUE : KEY_CREATE_SUB_KEY), nullptr,
+                          &key, &disposition) != ERROR_SUCCESS) {
+      return;  // the keys made so far go at the end
+    }
+    keys_[i].reset(key);
+    if (disposition == REG_CREATED_NEW_KEY && firstMade_ == keys_.size()) {
+      firstMade_ = i;
+    }
+    parent = key;
   }
-  return ::RegSetValueExW(key.get(), program.c_str(), 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
+  written_ = ::RegSetValueExW(keys_.back().get(), program_.c_str(), 0, REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&value_),
+                              sizeof value_) == ERROR_SUCCESS;
 }
 
-void EnsureBrowserEmulation() noexcept {
-  try {
-    std::vector<wchar_t> path(MAX_PATH);
-    DWORD length = 0;
-    for (;;) {
-      length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-      if (length == 0) {
-        return;
-      }
-      if (length < path.size()) {
-        break;
-      }
-      if (path.size() >= 32768) {
-        return;
-      }
-      path.resize(path.size() * 2);  // cut short: a longer path
+BrowserEmulation::~BrowserEmulation() {
+  HKEY values = keys_.back().get();
+  DWORD type = 0;
+  DWORD now = 0;
+  DWORD size = sizeof now;
+  // The value goes unless it changed meanwhile: then it is no longer this
+  // run's but the user's (or another program's).
+  if (written_ &&
+      ::RegQueryValueExW(values, program_.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&now),
+                         &size) == ERROR_SUCCESS &&
+      type == REG_DWORD && size == sizeof now && now == value_) {
+    ::RegDeleteValueW(values, program_.c_str());
+  }
+  // The keys this run made, deepest first, while nothing else is in them.
+  for (std::size_t i = keys_.size(); i-- > firstMade_;) {
+    if (!keys_[i]) {
+      continue;  // never made
     }
-    const std::wstring full(path.data(), length);
-    const auto slash = full.find_last_of(L"\\/");
-    EnsureBrowserEmulation(HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
-                           slash == std::wstring::npos ? full : full.substr(slash + 1));
-  } catch (...) {  // NOLINT(bugprone-empty-catch): the default rendering remains
+    DWORD subkeys = 1;
+    DWORD count = 1;
+    if (::RegQueryInfoKeyW(keys_[i].get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                           &count, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        subkeys != 0 || count != 0) {
+      return;
+    }
+    keys_[i].reset();
+    if (::RegDeleteKeyW(i == 0 ? user_ : keys_[i - 1].get(), kBrowserEmulationPath[i]) !=
+        ERROR_SUCCESS) {
+      return;
+    }
   }
 }
 

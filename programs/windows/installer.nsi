@@ -27,6 +27,8 @@ ManifestSupportedOS all
 !define NAME "Corvane Ombrel"
 !define EXE "Corvane Ombrel.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${NAME}"
+; The program's rendering-mode value, under HKCU, named after its file.
+!define EMULATION_KEY "Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION"
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
@@ -122,5 +124,19 @@ Section "Uninstall"
     Goto parents_loop
   parents_done:
   Delete "$SMPROGRAMS\${NAME}.lnk"
+  ; A run removes its rendering-mode value when it ends; one that was killed
+  ; leaves it. It goes here if it is one the program writes (the engine's
+  ; version times 1000, 8 to 11), in the uninstalling user's settings; any
+  ; other value there is the user's own and stays.
+  ClearErrors
+  ReadRegDWORD $0 HKCU "${EMULATION_KEY}" "${EXE}"
+  IfErrors emulation_done
+  StrCmp $0 8000 emulation_ours
+  StrCmp $0 9000 emulation_ours
+  StrCmp $0 10000 emulation_ours
+  StrCmp $0 11000 emulation_ours emulation_done
+  emulation_ours:
+    DeleteRegValue HKCU "${EMULATION_KEY}" "${EXE}"
+  emulation_done:
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -16,9 +16,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   // Before anything is loaded at run time: DLLs come from the system folder.
   corvane::winui::RestrictDllSearch();
   // Before the web control is first made (ahead, during the splash): it
-  // reads its security features and its rendering mode then.
+  // reads its security features and its rendering mode then. The rendering
+  // mode's value, where this run writes it, goes when WinMain returns: after
+  // the last window, or when start-up fails.
   corvane::winui::SwitchOnHardeningFeatures();
-  corvane::winui::EnsureBrowserEmulation();
+  const corvane::winui::BrowserEmulation emulation;
   try {
     corvane::winui::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());
     corvane::winui::MakeWebBrowserAhead();  // while the splash is shown

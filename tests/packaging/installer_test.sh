@@ -7,7 +7,9 @@
 # Programs entry in place; the installed program passes the Windows program
 # tests (GUI_TESTS_EXE, the suite of tests/win32_gui, pointed at it); a silent
 # uninstall removes every file, folder, shortcut and registry key that the
-# install made. Runs itself on a private X server when there is no display.
+# install made, and the program's rendering-mode value in the user's settings
+# that a killed run leaves (the one a run writes: 11000), but not one the
+# user set (7000). Runs itself on a private X server when there is no display.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 setup="$(realpath "${1:?installer_test.sh: no installer}")"
@@ -50,6 +52,13 @@ version="$(wine cmd /c ver 2>/dev/null | tr -d '\r' | grep -o 'Windows [0-9.]*' 
 echo "Wine prefix reports Windows XP ($version)"
 drive_c="$WINEPREFIX/drive_c"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvane Ombrel'
+emulation='HKCU\Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION'
+# The program's rendering-mode value as `reg query` shows it ("0x2af8"), or
+# nothing.
+emulation_value() {
+  wine reg query "$emulation" /v "Corvane Ombrel.exe" 2>/dev/null | tr -d '\r' |
+    awk '$1 == "Corvane" && $2 == "Ombrel.exe" && $3 == "REG_DWORD" { print $4 }' || true
+}
 
 # Every file and folder of the prefix's drive C: but the temporary folders
 # (where the uninstaller runs a copy of itself) and what Wine keeps for the
@@ -71,6 +80,9 @@ registry_keys() {
 
 round() {
   local what="$1" folder="$2"  # folder: Windows path, empty for the default
+  # The rendering-mode value there before the uninstall: the program's (as a
+  # killed run leaves it), which must go, or the user's, which must stay.
+  local planted="$3"
   echo "== $what"
   snapshot >"$work/files.before"
   registry_keys >"$work/keys.before"
@@ -111,15 +123,33 @@ EOF
   snapshot >"$work/files.installed"
   registry_keys >"$work/keys.installed"
 
-  # The installed program itself, started from where it was installed.
+  # The installed program itself, started from where it was installed; with
+  # the user's own value, that value is there while it runs.
+  if [ "$planted" = user ]; then
+    wine reg add "$emulation" /v "Corvane Ombrel.exe" /t REG_DWORD /d 7000 /f >/dev/null 2>&1 ||
+      fail "$what: cannot set the user's rendering-mode value"
+  fi
   CORVANE_PROGRAM="$folder\\Corvane Ombrel.exe" wine "$gui_tests" --gtest_filter="$GUI_FILTER" ||
     fail "$what: the installed program failed its tests"
+  if [ "$planted" = program ]; then
+    wine reg add "$emulation" /v "Corvane Ombrel.exe" /t REG_DWORD /d 11000 /f >/dev/null 2>&1 ||
+      fail "$what: cannot set the program's rendering-mode value"
+  fi
 
   wine "$unix/Uninstall.exe" /S || fail "$what: the uninstaller answered $?"
   # The uninstaller goes on in a copy of itself: wait for its work to show.
   wait_for 60 test ! -e "$unix" || fail "$what: $folder is still there after the uninstall"
   wait_for 60 bash -c "! \"$here/cmake/wine-run.sh\" win32 reg query '$key' >/dev/null 2>&1" ||
     fail "$what: the Add/Remove Programs entry is still there"
+  local mode
+  mode="$(emulation_value)"
+  if [ "$planted" = program ]; then
+    [ -z "$mode" ] || fail "$what: the uninstall left the program's rendering-mode value ($mode)"
+  else
+    [ "$mode" = 0x1b58 ] ||
+      fail "$what: the user's rendering-mode value 0x1b58 became '${mode:-nothing}' at the uninstall"
+    wine reg delete "$emulation" /v "Corvane Ombrel.exe" /f >/dev/null 2>&1 || true
+  fi
   local left
   left="$(LC_ALL=C comm -23 "$work/files.installed" "$work/files.before" | LC_ALL=C comm -12 - <(snapshot))"
   [ -z "$left" ] || fail "$what: the uninstall left files the install made:"$'\n'"$left"
@@ -134,7 +164,7 @@ EOF
 # program made one), so it runs only in the build's own test run, which
 # gives each test a process of its own.
 GUI_FILTER='*:-WebHost.TheControlIsMadeAheadOnceTheWindowShownIsDrawn'
-round "default folder" ""
+round "default folder" "" program
 GUI_FILTER='WindowsProgram.SplashThenBrowser*'
-round "folder with blanks (/D)" 'C:\My Programs\Web Browsers\Corvane Ombrel'
+round "folder with blanks (/D)" 'C:\My Programs\Web Browsers\Corvane Ombrel' user
 echo "installer test passed in $(($(date +%s) - started)) s"

@@ -1,6 +1,7 @@
-// The web control's rendering mode: the per-program value written once under
-// the user's feature-control key, from the engine's version, and nothing
-// else touched.
+// The web control's rendering mode: the per-program value written for a run
+// under the user's feature-control key, from the engine's version, taken
+// away again with the keys made for it at the run's end, and nothing else
+// touched.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -89,7 +90,30 @@ std::optional<DWORD> Number(HKEY root, const wchar_t* name) {
   return value;
 }
 
-TEST(BrowserEmulation, WritesOnlyThisProgramsMissingValue) {
+// What differs between two snapshots, one entry a line.
+std::string Differences(const Snapshot& got, const Snapshot& want) {
+  std::string text;
+  for (const auto& [name, entry] : got) {
+    const auto other = want.find(name);
+    if (other == want.end()) {
+      text += "added " + ToUtf8(name) + "\n";
+    } else if (other->second != entry) {
+      text += "changed " + ToUtf8(name) + "\n";
+    }
+  }
+  for (const auto& [name, entry] : want) {
+    if (got.count(name) == 0) {
+      text += "removed " + ToUtf8(name) + "\n";
+    }
+  }
+  return text;
+}
+
+const wchar_t kValueEntry[] =
+    L"\\Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
+    L"FEATURE_BROWSER_EMULATION|Corvane Ombrel.exe";
+
+TEST(BrowserEmulation, ARunWritesOnlyItsMissingValueAndTakesItAway) {
   const struct Parent {
     Parent() = default;
     Parent(const Parent&) = delete;
@@ -103,21 +127,31 @@ TEST(BrowserEmulation, WritesOnlyThisProgramsMissingValue) {
   const wchar_t* program = L"Corvane Ombrel.exe";
 
   enum class Before { NoKey, OtherPrograms, Present, PresentAsText, OtherFeatures };
+  // What happens in the user's registry while the run goes on.
+  enum class During { Nothing, UserChangesTheValue, OtherProgramWrites };
   const struct {
     const char* what;
     Before before;
     const wchar_t* engineVersion;  // svcVersion; empty: no engine key at all
-    std::optional<DWORD> after;    // this program's number afterwards
+    std::optional<DWORD> after;    // this program's number during the run
     bool written;
+    During during;
   } cases[] = {
-      {"nothing there yet", Before::NoKey, L"11.0.9600.1", 11000, true},
-      {"other programs' values", Before::OtherPrograms, L"10.0.9200.1", 10000, true},
-      {"other features of the user", Before::OtherFeatures, L"11.0.9600.1", 11000, true},
-      {"the user's own value", Before::Present, L"11.0.9600.1", 7000, false},
-      {"a value of another type", Before::PresentAsText, L"11.0.9600.1", std::nullopt, false},
-      {"no engine version", Before::NoKey, L"", 11000, true},
+      {"nothing there yet", Before::NoKey, L"11.0.9600.1", 11000, true, During::Nothing},
+      {"other programs' values", Before::OtherPrograms, L"10.0.9200.1", 10000, true,
+       During::Nothing},
+      {"other features of the user", Before::OtherFeatures, L"11.0.9600.1", 11000, true,
+       During::Nothing},
+      {"the user's own value", Before::Present, L"11.0.9600.1", 7000, false, During::Nothing},
+      {"a value of another type", Before::PresentAsText, L"11.0.9600.1", std::nullopt, false,
+       During::Nothing},
+      {"no engine version", Before::NoKey, L"", 11000, true, During::Nothing},
       {"an engine without newer modes", Before::OtherPrograms, L"7.0.5730.13", std::nullopt,
-       false},
+       false, During::Nothing},
+      {"the user sets the value during the run", Before::OtherFeatures, L"11.0.9600.1", 11000,
+       true, During::UserChangesTheValue},
+      {"another program writes into the key made", Before::NoKey, L"11.0.9600.1", 11000, true,
+       During::OtherProgramWrites},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -150,33 +184,54 @@ TEST(BrowserEmulation, WritesOnlyThisProgramsMissingValue) {
       SetText(machine.get(), kEngineKey, L"svcVersion", c.engineVersion);
       SetText(machine.get(), kEngineKey, L"Version", L"9.0.0.0");
     }
-    Snapshot expected = Take(user.get());
+    const Snapshot before = Take(user.get());
+    Snapshot expected = before;
     if (c.written) {
       const DWORD value = *c.after;
       std::vector<BYTE> entry{REG_DWORD};
       entry.insert(entry.end(), reinterpret_cast<const BYTE*>(&value),
                    reinterpret_cast<const BYTE*>(&value) + sizeof value);
-      expected[L"\\Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\"
-               L"FEATURE_BROWSER_EMULATION|Corvane Ombrel.exe"] = entry;
+      expected[kValueEntry] = entry;
       // The keys on the way, where they were missing.
       std::wstring path;
-      for (const wchar_t* part : {L"Software", L"Microsoft", L"Internet Explorer", L"Main",
-                                  L"FeatureControl", L"FEATURE_BROWSER_EMULATION"}) {
+      for (const wchar_t* part : kBrowserEmulationPath) {
         path += L"\\";
         path += part;
         expected.try_emplace(path);
       }
     }
     const Snapshot machineBefore = Take(machine.get());
-
-    EXPECT_EQ(EnsureBrowserEmulation(user.get(), machine.get(), program), c.written);
-    EXPECT_EQ(Number(user.get(), program), c.after);
-    EXPECT_EQ(Take(user.get()), expected) << "another setting changed";
+    Snapshot expectedAfter = before;
+    {
+      const BrowserEmulation run(user.get(), machine.get(), program);
+      EXPECT_EQ(run.Written(), c.written);
+      EXPECT_EQ(Number(user.get(), program), c.after);
+      EXPECT_EQ(Take(user.get()), expected) << "another setting changed";
+      EXPECT_EQ(Take(machine.get()), machineBefore);
+      {
+        // A second run meanwhile finds the value and leaves it, at its end too.
+        const BrowserEmulation second(user.get(), machine.get(), program);
+        EXPECT_FALSE(second.Written());
+        EXPECT_EQ(Take(user.get()), expected);
+      }
+      EXPECT_EQ(Take(user.get()), expected) << "the second run took the first one's value";
+      switch (c.during) {
+        case During::Nothing:
+          break;
+        case During::UserChangesTheValue:
+          SetNumber(user.get(), feature.c_str(), program, 9999);
+          expectedAfter = Take(user.get());  // no longer the run's: it stays
+          break;
+        case During::OtherProgramWrites:
+          SetNumber(user.get(), feature.c_str(), L"other.exe", 9000);
+          expectedAfter = Take(user.get());
+          expectedAfter.erase(kValueEntry);  // the run's value goes, the key stays
+          break;
+      }
+    }
+    const Snapshot after = Take(user.get());
+    EXPECT_TRUE(after == expectedAfter) << "after the run:\n" << Differences(after, expectedAfter);
     EXPECT_EQ(Take(machine.get()), machineBefore);
-
-    // A second start finds the value and leaves it.
-    EXPECT_FALSE(EnsureBrowserEmulation(user.get(), machine.get(), program));
-    EXPECT_EQ(Take(user.get()), expected);
   }
 }
 
@@ -193,18 +248,55 @@ DWORD EmulationForThisSystem() {
   return BrowserEmulationValue(serviceVersion, version);
 }
 
-TEST(BrowserEmulation, TheProgramSetsItsValueAtStart) {
+// Deletes the emulation key when nothing is in it.
+void DeleteKeyIfEmpty() {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, kBrowserEmulationKey, 0, KEY_QUERY_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  DWORD subkeys = 1;
+  DWORD values = 1;
+  ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                     nullptr, nullptr, nullptr);
+  ::RegCloseKey(key);
+  if (subkeys == 0 && values == 0) {
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kBrowserEmulationKey);
+  }
+}
+
+TEST(BrowserEmulation, TheProgramSetsItsValueForTheRunOnly) {
   const wchar_t* program = L"Corvane Ombrel.exe";
+  const struct {
+    const char* what;
+    std::optional<DWORD> users;  // the user's own value before the run
+  } cases[] = {
+      {"no value before: the run writes its own, and its key", std::nullopt},
+      {"the user's own value: kept as it is", 9999},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, program);
+    DeleteKeyIfEmpty();
+    if (c.users) {
+      SetNumber(HKEY_CURRENT_USER, kBrowserEmulationKey, program, *c.users);
+    }
+    const Snapshot before = Take(HKEY_CURRENT_USER);
+    {
+      test::RunningProgram running;
+      ASSERT_TRUE(running.Started());
+      HWND splash = test::WaitFor([&] { return test::TopWindow(running.Id(), test::kSplash); });
+      ASSERT_NE(splash, nullptr);
+      const auto value = Number(HKEY_CURRENT_USER, program);
+      ASSERT_TRUE(value.has_value()) << "written before any window shows";
+      EXPECT_EQ(*value, c.users.value_or(EmulationForThisSystem()));
+      ::PostMessageW(splash, WM_CLOSE, 0, 0);
+      EXPECT_EQ(running.ExitCode(20000), 0);
+    }
+    const Snapshot after = Take(HKEY_CURRENT_USER);
+    EXPECT_TRUE(after == before) << "the user's registry changed:\n" << Differences(after, before);
+  }
   ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kBrowserEmulationKey, program);
-  test::RunningProgram running;
-  ASSERT_TRUE(running.Started());
-  HWND splash = test::WaitFor([&] { return test::TopWindow(running.Id(), test::kSplash); });
-  ASSERT_NE(splash, nullptr);
-  const auto value = Number(HKEY_CURRENT_USER, program);
-  ASSERT_TRUE(value.has_value()) << "written before any window shows";
-  EXPECT_EQ(*value, EmulationForThisSystem());
-  ::PostMessageW(splash, WM_CLOSE, 0, 0);
-  EXPECT_EQ(running.ExitCode(20000), 0);
 }
 
 }  // namespace
