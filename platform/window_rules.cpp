@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/keys.h"
+
 namespace corvane {
 
 bool ValidPlace(float left, float top, float width, float height) {
@@ -90,7 +92,10 @@ const ControlDesign* ButtonForKey(const WindowDesign& design, std::int16_t key,
 }
 
 bool RouteKeyDown(const KeyRouting& window, std::int16_t keyCode, std::int16_t shift) {
-  if (!window.design.keyPreview || keyCode == 0) {
+  // Shift, Ctrl and Alt alone are no keys of their own: they come with the
+  // next key's shift state.
+  if (!window.design.keyPreview || keyCode == 0 || keyCode == keys::kShift ||
+      keyCode == keys::kControl || keyCode == keys::kMenu) {
     return true;
   }
   std::int16_t code = keyCode;

@@ -77,7 +77,8 @@ struct KeyRouting {
   std::function<void(const ControlDesign&)> press{};
 };
 
-// A key going down: a window with key preview sees it first as KeyDown.
+// A key going down: a window with key preview sees it first as KeyDown
+// (not Shift, Ctrl or Alt alone: they come as the next key's shift state).
 // Answers whether the key goes on (its handler did not take it, and the
 // window still takes input).
 bool RouteKeyDown(const KeyRouting& window, std::int16_t keyCode, std::int16_t shift);

@@ -56,11 +56,21 @@ void FakeWindow::Stroke(std::int16_t keyCode, std::int16_t shift, std::int16_t c
     }
   } else if (character != 0) {
     std::int16_t key = character;
-    // A text box types what reaches it natively.
-    if (RouteCharacter(routing, key) == CharacterRoute::Native && key >= 32 && key < 127) {
-      if (const ControlDesign* focused = design_.Find(focus_);
-          focused != nullptr && focused->kind == ControlKind::TextBox) {
-        TextBoxNamed(focused->name).Type(std::string(1, static_cast<char>(key)));
+    const ControlDesign* focused = nullptr;
+    if (RouteCharacter(routing, key) == CharacterRoute::Native) {
+      focused = design_.Find(focus_);
+    }
+    // What reaches the focused control natively: a text box types it; Space
+    // presses a button, turns a check box over, sets an option button.
+    if (focused != nullptr && focused->kind == ControlKind::TextBox && key >= 32 && key < 127) {
+      TextBoxNamed(focused->name).Type(std::string(1, static_cast<char>(key)));
+    } else if (focused != nullptr && key == ' ') {
+      if (focused->kind == ControlKind::CommandButton) {
+        Event click{.type = EventType::Click, .control = focused->name, .index = focused->index};
+        Raise(click);
+      } else if (focused->kind == ControlKind::CheckBox ||
+                 focused->kind == ControlKind::OptionButton) {
+        CheckBoxNamed(focused->name).Press();
       }
     }
   }

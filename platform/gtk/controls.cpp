@@ -118,10 +118,20 @@ class ContainerControl final : public Placed<Control> {
       border_ = gtk_frame_new(caption.empty() ? nullptr : caption.c_str());
       gtk_layout_put(GTK_LAYOUT(layout), border_, 0, 0);
     }
-    if (picture_) {
+    // A picture box in the tab order takes the focus and shows it.
+    const bool focusable = design.kind == ControlKind::PictureBox && design.tabStop;
+    if (focusable) {
+      gtk_widget_set_can_focus(layout, TRUE);
+      window.Connect(layout, "focus-in-event", G_CALLBACK(&ContainerControl::OnFocusChange), this);
+      window.Connect(layout, "focus-out-event", G_CALLBACK(&ContainerControl::OnFocusChange),
+                     this);
+    }
+    if (picture_ || focusable) {
       canvas_ = gtk_drawing_area_new();
       gtk_layout_put(GTK_LAYOUT(layout), canvas_, 0, 0);
       window.Connect(canvas_, "draw", G_CALLBACK(&ContainerControl::OnDraw), this);
+    }
+    if (picture_) {
       if (design.autoSize) {
         const Units& units = window.TheUnits();
         SetGeometry(design.left, design.top, units.Twips(gdk_pixbuf_get_width(picture_.get())),
@@ -151,10 +161,38 @@ class ContainerControl final : public Placed<Control> {
     Guarded([&] {
       const auto* control = static_cast<ContainerControl*>(self);
       // A picture box shows its picture at its own size, from the corner.
-      gdk_cairo_set_source_pixbuf(cr, control->picture_.get(), 0, 0);
-      cairo_paint(cr);
-      (void)widget;
+      if (control->picture_) {
+        cairo_save(cr);
+        gdk_cairo_set_source_pixbuf(cr, control->picture_.get(), 0, 0);
+        cairo_paint(cr);
+        cairo_restore(cr);
+      }
+      if (gtk_widget_has_focus(control->Widget()) != FALSE) {
+        DrawFocus(widget, cr);
+      }
     });
+    return FALSE;
+  }
+
+  // A dotted rectangle just inside the edge, in the text colour.
+  static void DrawFocus(GtkWidget* widget, cairo_t* cr) {
+    GdkRGBA colour{};
+    GtkStyleContext* style = gtk_widget_get_style_context(widget);
+    gtk_style_context_get_color(style, gtk_style_context_get_state(style), &colour);
+    gdk_cairo_set_source_rgba(cr, &colour);
+    const double dots[] = {1.0, 1.0};
+    cairo_set_dash(cr, dots, 2, 0.0);
+    cairo_set_line_width(cr, 1.0);
+    cairo_rectangle(cr, 0.5, 0.5, gtk_widget_get_allocated_width(widget) - 1.0,
+                    gtk_widget_get_allocated_height(widget) - 1.0);
+    cairo_stroke(cr);
+  }
+
+  static gboolean OnFocusChange(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
+    const auto* control = static_cast<ContainerControl*>(self);
+    if (control->canvas_ != nullptr) {
+      gtk_widget_queue_draw(control->canvas_);
+    }
     return FALSE;
   }
 

@@ -29,6 +29,7 @@ constexpr SymbolCode kSymbols[] = {
     {GDK_KEY_KP_Add, keys::kAdd},        {GDK_KEY_KP_Subtract, keys::kSubtract},
     {GDK_KEY_equal, keys::kPlus},        {GDK_KEY_plus, keys::kPlus},
     {GDK_KEY_minus, keys::kMinus},       {GDK_KEY_underscore, keys::kMinus},
+    {GDK_KEY_space, keys::kSpace},       {GDK_KEY_KP_Space, keys::kSpace},
 };
 
 // The character a key produces, as a key press reports it; 0 for keys that

@@ -278,9 +278,18 @@ void FormWindow::PressControl(const ControlDesign& control) {
   }
 }
 
+// Shown, enabled, and with a widget that takes the keyboard: the focus
+// never moves to a control that cannot hold it.
 bool FormWindow::CanFocus(const ControlDesign& control) const {
-  GtkWidget* widget = WidgetOf(control.name, control.index);
-  return widget != nullptr && gtk_widget_get_visible(widget) != FALSE;
+  auto it = controls_.find(std::make_pair(control.name, control.index));
+  const auto* realised =
+      it != controls_.end() ? dynamic_cast<const Realised*>(it->second.get()) : nullptr;
+  if (realised == nullptr) {
+    return false;
+  }
+  GtkWidget* focus = realised->FocusWidget();
+  return gtk_widget_get_visible(realised->Widget()) != FALSE && focus != nullptr &&
+         gtk_widget_get_can_focus(focus) != FALSE && gtk_widget_is_sensitive(focus) != FALSE;
 }
 
 void FormWindow::FocusFirst() {

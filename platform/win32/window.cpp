@@ -421,6 +421,14 @@ void Win32Window::PaintSurface(HWND surface, const std::string& name) {
       item->Paint(dc);
     }
   }
+  // A picture box with the focus shows it: a dotted rectangle inside its edge.
+  if (surface != hwnd_.get() && ::GetFocus() == surface) {
+    RECT client{};
+    ::GetClientRect(surface, &client);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    ::DrawFocusRect(dc, &client);
+  }
   ::EndPaint(surface, &ps);
 }
 

@@ -128,6 +128,11 @@ LRESULT Win32Window::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     default:
       break;
   }
+  if (!isForm && (message == WM_SETFOCUS || message == WM_KILLFOCUS)) {
+    // A container in the tab order shows whether it has the focus.
+    ::InvalidateRect(window, nullptr, TRUE);
+    return 0;
+  }
   if (isForm) {
     switch (message) {
       case WM_SIZE:

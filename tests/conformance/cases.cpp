@@ -774,6 +774,218 @@ TEST_F(Conformance, TheFindWindowGoesWhereItIsMovedAndAPageHasNoMatchYet) {
   EXPECT_FALSE(page->GetWebBrowser("brwWeb").MatchArea().has_value());
 }
 
+// ---- the program's windows as designed ---------------------------------------------------
+//
+// The rules above on the four windows' own design tables, on every backend:
+// where the focus starts and where Tab and Shift+Tab take it, what Enter, Esc,
+// Space and the access keys press, and which control a click reaches. The
+// splash is dismissed by the window's KeyPress and by Frame1's Click (its
+// event table), and by nothing else.
+
+using DesignOf = const WindowDesign& (*)();
+
+Stroke Space() { return {.key = Stroke::Key::Space}; }
+Stroke Left() { return {.key = Stroke::Key::Left}; }
+Stroke ShiftAlone() { return {.key = Stroke::Key::Shift}; }
+Stroke Shifted(char c) { return {.key = Stroke::Key::Letter, .letter = c, .shift = true}; }
+
+// One row: in the window, with the focus put on `from` (nullptr: where the
+// row before left it, or where the window put it when it opened), the
+// strokes raise `events` and leave the focus on `focus` ("": no control).
+struct KeyCase {
+  DesignOf design;
+  const char* what;
+  const char* from;
+  Strokes strokes;
+  Events events;
+  const char* focus;
+};
+
+// Tab, then Shift+Tab, once round `order` from its first control, which has
+// the focus; the window sees no key (no key preview) and nothing is pressed.
+void AddTabRound(std::vector<KeyCase>& cases, DesignOf design, std::vector<const char*> order) {
+  const std::size_t n = order.size();
+  for (std::size_t i = 1; i <= n; ++i) {
+    cases.push_back({design, "Tab", nullptr, {Tab()}, {}, order[i % n]});
+  }
+  for (std::size_t i = 1; i <= n; ++i) {
+    cases.push_back({design, "Shift+Tab", nullptr, {Tab(true)}, {}, order[(n - i) % n]});
+  }
+}
+
+std::vector<KeyCase> WindowKeyCases() {
+  const DesignOf splash = &frmSplash::TheDesign;
+  const DesignOf browser = &Form1::TheDesign;
+  const DesignOf about = &frmAbout::TheDesign;
+  const DesignOf find = &frmFind::TheDesign;
+  std::vector<KeyCase> cases = {
+      // No control of the splash takes the focus: every key reaches the
+      // window, and each that types a character dismisses it.
+      {splash, "opened", nullptr, {}, {}, ""},
+      {splash, "a letter", nullptr, {Letter('x')}, {"KeyDown 88/0", "KeyPress :120"}, ""},
+      {splash, "a capital", nullptr, {Shifted('x')}, {"KeyDown 88/1", "KeyPress :88"}, ""},
+      {splash, "Enter", nullptr, {Enter()}, {"KeyDown 13/0", "KeyPress :13"}, ""},
+      {splash, "Esc", nullptr, {Escape()}, {"KeyDown 27/0", "KeyPress :27"}, ""},
+      {splash, "Space", nullptr, {Space()}, {"KeyDown 32/0", "KeyPress :32"}, ""},
+      {splash, "an arrow: no character", nullptr, {Left()}, {"KeyDown 37/0"}, ""},
+      {splash, "Shift alone: no key at all", nullptr, {ShiftAlone()}, {}, ""},
+
+      // The About box: OK, the picture, System Info. OK is the default and
+      // the cancel button; the picture takes the focus and presses nothing.
+      {about, "opened", nullptr, {}, {}, "cmdOK"},
+      {about, "Tab, Space: the picture has the focus", "cmdOK", {Tab(), Space()}, {}, "picIcon"},
+      {about, "Tab, Tab, Space: System Info", "cmdOK", {Tab(), Tab(), Space()},
+       {"Click cmdSysInfo"}, "cmdSysInfo"},
+      {about, "Space on OK", "cmdOK", {Space()}, {"Click cmdOK"}, "cmdOK"},
+      {about, "Enter on OK", "cmdOK", {Enter()}, {"Click cmdOK"}, "cmdOK"},
+      {about, "Enter on the picture: OK", "picIcon", {Enter()}, {"Click cmdOK"}, "picIcon"},
+      {about, "Enter on System Info", "cmdSysInfo", {Enter()}, {"Click cmdSysInfo"},
+       "cmdSysInfo"},
+      {about, "Esc on OK", "cmdOK", {Escape()}, {"Click cmdOK"}, "cmdOK"},
+      {about, "Esc on the picture", "picIcon", {Escape()}, {"Click cmdOK"}, "picIcon"},
+      {about, "Esc on System Info: OK", "cmdSysInfo", {Escape()}, {"Click cmdOK"}, "cmdSysInfo"},
+      {about, "Alt+S from OK", "cmdOK", {Alt('s')}, {"Click cmdSysInfo"}, "cmdSysInfo"},
+      {about, "Alt+S from the picture", "picIcon", {Alt('s')}, {"Click cmdSysInfo"},
+       "cmdSysInfo"},
+      {about, "Alt+K: no caption has it", "picIcon", {Alt('k')}, {}, "picIcon"},
+      {about, "back to OK", "cmdOK", {}, {}, "cmdOK"},
+
+      // The browser window sees every key first. The page has Tab and
+      // Shift+Tab while the web view has the focus (it moves among its
+      // links), so no round starts there. No button is pressed by Enter or
+      // Esc: the address box has them.
+      {browser, "opened: the page", nullptr, {}, {}, "brwWebBrowser"},
+      {browser, "Tab: the toolbar", "cboAddress", {Tab()}, {"KeyDown 9/0"}, "tbToolBar"},
+      {browser, "Tab: the page", nullptr, {Tab()}, {"KeyDown 9/0"}, "brwWebBrowser"},
+      {browser, "Shift+Tab: the page", "cboAddress", {Tab(true)}, {"KeyDown 9/1"},
+       "brwWebBrowser"},
+      {browser, "Shift+Tab: the address box", "tbToolBar", {Tab(true)}, {"KeyDown 9/1"},
+       "cboAddress"},
+      {browser, "Alt+A from the toolbar", "tbToolBar", {Alt('a')}, {"KeyDown 65/4"},
+       "cboAddress"},
+      {browser, "Alt+A from the page", "brwWebBrowser", {Alt('a')}, {"KeyDown 65/4"},
+       "cboAddress"},
+      {browser, "Enter in the address box", "cboAddress", {Enter()},
+       {"KeyDown 13/0", "KeyPress :13", "KeyPress cboAddress:13"}, "cboAddress"},
+      {browser, "Esc in the address box", "cboAddress", {Escape()},
+       {"KeyDown 27/0", "KeyPress :27", "KeyPress cboAddress:27"}, "cboAddress"},
+
+      // The Find window: Find Next is the default button, Cancel the cancel.
+      {find, "opened", nullptr, {}, {}, "txtFind"},
+  };
+  AddTabRound(cases, find,
+              {"txtFind", "chkMatchCase", "optUp", "optDown", "cmdFindNext", "cmdCancel"});
+  cases.insert(cases.end(), {
+      {find, "Enter on Find Next", "cmdFindNext", {Enter()}, {"Click cmdFindNext"},
+       "cmdFindNext"},
+      {find, "Esc on Find Next", "cmdFindNext", {Escape()}, {"Click cmdCancel"}, "cmdFindNext"},
+      {find, "Enter on Down", "optDown", {Enter()}, {"Click cmdFindNext"}, "optDown"},
+      {find, "Alt+F", "optDown", {Alt('f')}, {"Click cmdFindNext"}, "cmdFindNext"},
+      {find, "Alt+N", "cmdCancel", {Alt('n')}, {}, "txtFind"},
+  });
+  // The About box's round, last: from OK.
+  AddTabRound(cases, about, {"cmdOK", "picIcon", "cmdSysInfo"});
+  return cases;
+}
+
+TEST_F(Conformance, TheWindowsTabOrderEnterEscAndAccessKeysAsDesigned) {
+  const std::vector<KeyCase> cases = WindowKeyCases();
+  std::unique_ptr<NativeWindow> window;
+  DesignOf open = nullptr;
+  for (const KeyCase& c : cases) {
+    const WindowDesign& design = c.design();
+    SCOPED_TRACE(design.name + ": " + c.what + (c.from != nullptr ? std::string(" from ") + c.from
+                                                                  : std::string()));
+    if (c.design != open) {
+      window.reset();
+      window = Open(design);
+      open = c.design;
+    }
+    if (c.from != nullptr) {
+      d.Focus(*window, c.from);
+      d.Settle();
+      ASSERT_EQ(d.Focused(*window), c.from);
+    }
+    sink.events.clear();
+    for (const Stroke& stroke : c.strokes) {
+      d.Press(*window, stroke);
+      d.Settle();
+    }
+    EXPECT_EQ(sink.events, c.events);
+    EXPECT_EQ(d.Focused(*window), c.focus);
+    ASSERT_TRUE(window->Visible());
+  }
+}
+
+// A click at (x, y) twips of the client area raises `events`. Points on
+// labels that size themselves lie where the text starts, inside the label
+// however its text is measured.
+TEST_F(Conformance, TheWindowsClicksReachTheControlsAsDesigned) {
+  const DesignOf splash = &frmSplash::TheDesign;
+  const DesignOf browser = &Form1::TheDesign;
+  const DesignOf about = &frmAbout::TheDesign;
+  const DesignOf find = &frmFind::TheDesign;
+  // Splash controls count from Frame1's corner (150, 60).
+  constexpr float kFx = 150;
+  constexpr float kFy = 60;
+  const struct Case {
+    DesignOf design;
+    const char* what;
+    float x;
+    float y;
+    Events events;
+  } cases[] = {
+      {splash, "Frame1's empty area", kFx + 3000, kFy + 300, {"Click Frame1"}},
+      {splash, "Line2, right of Label1", kFx + 5300, kFy + 1935, {"Click Frame1"}},
+      {splash, "Line1, past Line2's end", kFx + 5590, kFy + 1930, {"Click Frame1"}},
+      {splash, "the logo", kFx + 600, kFy + 1500, {"Click imgLogo"}},
+      {splash, "Label1", kFx + 2500, kFy + 2250, {"Click Label1"}},
+      {splash, "lblProductName, over the logo's right", kFx + 2100, kFy + 1300,
+       {"Click lblProductName"}},
+      {splash, "lblCompanyProduct", kFx + 2500, kFy + 800, {"Click lblCompanyProduct"}},
+      {splash, "lblCopyright", kFx + 3700, kFy + 3100, {"Click lblCopyright"}},
+      {splash, "lblCompany, which shows no text", kFx + 5000, kFy + 3400, {"Click lblCompany"}},
+      {splash, "lblWarning", kFx + 400, kFy + 3700, {"Click lblWarning"}},
+      {splash, "the margin left of the frame", 75, 2000, {"Click"}},
+      {splash, "the margin below the frame", 3000, 4180, {"Click"}},
+
+      {about, "the picture", 340, 340, {"Click picIcon"}},
+      {about, "lblTitle", 1200, 300, {"Click lblTitle"}},
+      {about, "lblDescription", 1200, 1300, {"Click lblDescription"}},
+      {about, "lblDisclaimer", 400, 2800, {"Click lblDisclaimer"}},
+      {about, "the separator: the window", 3000, 2452, {"Click"}},
+      {about, "the margin", 5600, 100, {"Click"}},
+      {about, "OK", 4500, 2750, {"Click cmdOK"}},
+      {about, "System Info", 4500, 3200, {"Click cmdSysInfo"}},
+
+      {browser, "the address label", 45 + 300, 540 + 150, {"Click lblAddress"}},
+      {browser, "the address strip's empty part", 8000, 540 + 100, {"Click picAddress"}},
+      {browser, "the toolbar past its buttons", 12000, 270, {}},
+
+      {find, "the text box's label", 200, 250, {"Click lblFind"}},
+      {find, "the direction frame's empty part", 1740 + 1500, 660 + 150, {"Click fraDirection"}},
+      {find, "the status line", 300, 1450, {"Click lblStatus"}},
+      {find, "the margin", 4800, 1200, {"Click"}},
+  };
+  std::unique_ptr<NativeWindow> window;
+  DesignOf open = nullptr;
+  for (const Case& c : cases) {
+    const WindowDesign& design = c.design();
+    SCOPED_TRACE(design.name + ": " + c.what);
+    if (c.design != open) {
+      window.reset();
+      window = Open(design);
+      open = c.design;
+    }
+    sink.events.clear();
+    d.ClickAt(*window, c.x, c.y);
+    d.Settle();
+    EXPECT_EQ(sink.events, c.events);
+  }
+}
+
+// ---- end of the program's windows as designed ------------------------------------------------
+
 // ---- the program's own labels ----------------------------------------------------------------
 
 // Each label of the three windows shows its whole design caption: on one

@@ -16,9 +16,10 @@
 
 namespace corvane::conformance {
 
-// A key stroke: a named key, or a letter, with Alt or Shift held.
+// A key stroke: a named key, or a letter, with Alt or Shift held. Shift is
+// the Shift key pressed alone.
 struct Stroke {
-  enum class Key : std::uint8_t { Enter, Escape, Tab, Letter, F5 };
+  enum class Key : std::uint8_t { Enter, Escape, Tab, Letter, F5, Space, Left, Shift };
   Key key = Key::Letter;
   char letter = 0;  // lower case, with Key::Letter
   bool alt = false;

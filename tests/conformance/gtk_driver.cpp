@@ -33,6 +33,22 @@ bool Loop(const std::function<bool()>& condition, std::chrono::milliseconds time
   return true;
 }
 
+GtkWidget* FirstFocusable(GtkWidget* widget) {
+  if (widget == nullptr || gtk_widget_get_can_focus(widget) != FALSE || !GTK_IS_CONTAINER(widget)) {
+    return widget;
+  }
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  GtkWidget* found = nullptr;
+  for (GList* child = children; child != nullptr && found == nullptr; child = child->next) {
+    GtkWidget* candidate = FirstFocusable(static_cast<GtkWidget*>(child->data));
+    if (candidate != nullptr && gtk_widget_get_can_focus(candidate) != FALSE) {
+      found = candidate;
+    }
+  }
+  g_list_free(children);
+  return found != nullptr ? found : widget;
+}
+
 class GtkDriver final : public Driver {
  public:
   Backend& TheBackend() override { return backend_; }
@@ -70,6 +86,15 @@ class GtkDriver final : public Driver {
       case Stroke::Key::F5:
         x_.Key("F5", held);
         break;
+      case Stroke::Key::Space:
+        x_.Key("space", held);
+        break;
+      case Stroke::Key::Left:
+        x_.Key("Left", held);
+        break;
+      case Stroke::Key::Shift:
+        x_.Key("Shift_L");
+        break;
       case Stroke::Key::Letter:
         x_.Key(std::string(1, stroke.letter), held);
         break;
@@ -90,6 +115,8 @@ class GtkDriver final : public Driver {
     if (widget != nullptr && GTK_IS_COMBO_BOX(widget)) {
       widget = gtk_bin_get_child(GTK_BIN(widget));
     }
+    // A control made of widgets (the toolbar): its first that takes the keyboard.
+    widget = FirstFocusable(widget);
     if (widget != nullptr) {
       gtk_widget_grab_focus(widget);
     }

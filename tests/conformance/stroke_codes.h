@@ -28,6 +28,15 @@ inline StrokeCodes CodesOf(const Stroke& stroke) {
     case Stroke::Key::F5:
       codes = {keys::Function(5), 0, 0};
       break;
+    case Stroke::Key::Space:
+      codes = {keys::kSpace, 0, ' '};
+      break;
+    case Stroke::Key::Left:
+      codes = {keys::kLeft, 0, 0};
+      break;
+    case Stroke::Key::Shift:
+      codes = {keys::kShift, keys::kShiftMask, 0};
+      break;
     case Stroke::Key::Letter: {
       const char upper = static_cast<char>(stroke.letter - 'a' + 'A');
       codes = {keys::Letter(upper), 0,

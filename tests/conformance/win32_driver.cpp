@@ -71,6 +71,15 @@ class Win32Driver final : public Driver {
       case Stroke::Key::F5:
         key = VK_F5;
         break;
+      case Stroke::Key::Space:
+        key = VK_SPACE;
+        break;
+      case Stroke::Key::Left:
+        key = VK_LEFT;
+        break;
+      case Stroke::Key::Shift:
+        key = VK_SHIFT;
+        break;
       case Stroke::Key::Letter:
         key = static_cast<UINT>(stroke.letter - 'a' + 'A');
         break;
@@ -79,7 +88,7 @@ class Win32Driver final : public Driver {
     if (target == nullptr) {
       target = winui::TopWindow(window);
     }
-    const Held held(stroke.shift, stroke.alt);
+    const Held held(stroke.shift || stroke.key == Stroke::Key::Shift, stroke.alt);
     const UINT scan = ::MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
     const auto down = static_cast<LPARAM>(1 | (scan << 16) | (stroke.alt ? 1U << 29 : 0));
     ::PostMessageW(target, stroke.alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
@@ -122,8 +131,8 @@ class Win32Driver final : public Driver {
 
   std::string Focused(NativeWindow& window) override {
     HWND focus = ::GetFocus();
-    if (focus == nullptr) {
-      return {};
+    if (focus == nullptr || focus == winui::TopWindow(window)) {
+      return {};  // no control has it (the window keeps the keys itself)
     }
     // The control whose window is the focus or holds it (frames aside).
     for (const ControlDesign& c : winui::DesignOf(window).controls) {
