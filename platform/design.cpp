@@ -27,6 +27,10 @@ bool TakesMouseInput(ControlKind kind) {
   }
 }
 
+Rect DesignedArea(const ControlDesign& control) {
+  return Rect{control.left, control.top, control.width, control.height};
+}
+
 bool Contains(const Rect& r, float x, float y) {
   return x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height;
 }
@@ -48,21 +52,31 @@ char AccessLetter(const std::string& caption) {
 }  // namespace
 
 Rect AbsoluteRect(const WindowDesign& design, const ControlDesign& control) {
-  Rect r{control.left, control.top, control.width, control.height};
+  return AbsoluteRect(design, control, DesignedArea);
+}
+
+Rect AbsoluteRect(const WindowDesign& design, const ControlDesign& control, const AreaOf& areaOf) {
+  Rect r = areaOf(control);
   const ControlDesign* container = design.Find(control.container);
   // Containers nest only a few deep; the bound guards against a loop in a table.
   for (int depth = 0; container != nullptr && depth < 16; ++depth) {
-    r.left += container->left;
-    r.top += container->top;
+    const Rect outer = areaOf(*container);
+    r.left += outer.left;
+    r.top += outer.top;
     container = design.Find(container->container);
   }
   return r;
 }
 
 const ControlDesign* HitTest(const WindowDesign& design, float x, float y) {
+  return HitTest(design, x, y, DesignedArea);
+}
+
+const ControlDesign* HitTest(const WindowDesign& design, float x, float y, const AreaOf& areaOf) {
   for (auto it = design.controls.rbegin(); it != design.controls.rend(); ++it) {
     const ControlDesign& control = *it;
-    if (!TakesMouseInput(control.kind) || !Contains(AbsoluteRect(design, control), x, y)) {
+    if (!TakesMouseInput(control.kind) ||
+        !Contains(AbsoluteRect(design, control, areaOf), x, y)) {
       continue;
     }
     // A container clips its controls: a point outside it reaches none of them.
@@ -70,7 +84,7 @@ const ControlDesign* HitTest(const WindowDesign& design, float x, float y) {
     int depth = 0;
     for (const ControlDesign* c = design.Find(control.container); c != nullptr && depth < 16;
          c = design.Find(c->container), ++depth) {
-      if (!Contains(AbsoluteRect(design, *c), x, y)) {
+      if (!Contains(AbsoluteRect(design, *c, areaOf), x, y)) {
         clipped = true;
         break;
       }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -140,21 +141,30 @@ struct WindowDesign {
                                           std::int16_t controlIndex = -1) const;
 };
 
-// The control that receives a click at (x, y) twips of the window's client
-// area: the top-most control under the point that takes mouse input, or
-// nullptr when the click lands on the window itself. Lines, timers and image
-// lists take no mouse input; a label takes clicks on its whole rectangle,
-// also where it shows no text. Controls built later lie on top.
-const ControlDesign* HitTest(const WindowDesign& design, float x, float y);
-
-// A control's rectangle in the window's client area, containers included.
+// A rectangle in twips.
 struct Rect {
   float left = 0;
   float top = 0;
   float width = 0;
   float height = 0;
 };
+
+// Where a control is now, in twips of its container: a control may have
+// been moved, or have sized itself to its text, since it was designed.
+using AreaOf = std::function<Rect(const ControlDesign&)>;
+
+// The control that receives a click at (x, y) twips of the window's client
+// area: the top-most control under the point that takes mouse input, or
+// nullptr when the click lands on the window itself. Lines, timers and image
+// lists take no mouse input; a label takes clicks on its whole rectangle,
+// also where it shows no text. Controls built later lie on top. Every
+// control is where `areaOf` says (without it: as designed).
+const ControlDesign* HitTest(const WindowDesign& design, float x, float y);
+const ControlDesign* HitTest(const WindowDesign& design, float x, float y, const AreaOf& areaOf);
+
+// A control's rectangle in the window's client area, containers included.
 Rect AbsoluteRect(const WindowDesign& design, const ControlDesign& control);
+Rect AbsoluteRect(const WindowDesign& design, const ControlDesign& control, const AreaOf& areaOf);
 
 // The control an access key (Alt + letter, case-insensitive) acts on: a
 // button is pressed, a label hands the focus to its mnemonic target. nullptr

@@ -14,13 +14,25 @@
 
 namespace corvane {
 
+// Where a placed control is now, read without any check of the control's
+// own (the hit rule reads it on every click).
+class PlacedArea {
+ public:
+  [[nodiscard]] const Rect& CurrentArea() const { return placedArea_; }
+
+ protected:
+  explicit PlacedArea(const Rect& area) : placedArea_(area) {}
+  Rect placedArea_;
+};
+
 // A control placed in twips: keeps its rectangle as set, refuses places the
 // rule refuses, and tells the backend after each move (Moved).
 template <class Interface>
-class Placed : public Interface {
+class Placed : public Interface, public PlacedArea {
  public:
   explicit Placed(const ControlDesign& design)
-      : placedDesign_(design), placedArea_{design.left, design.top, design.width, design.height} {}
+      : PlacedArea(Rect{design.left, design.top, design.width, design.height}),
+        placedDesign_(design) {}
 
   [[nodiscard]] float Left() const override { return placedArea_.left; }
   [[nodiscard]] float Top() const override { return placedArea_.top; }
@@ -41,8 +53,23 @@ class Placed : public Interface {
 
  private:
   const ControlDesign& placedDesign_;
-  Rect placedArea_;
 };
+
+// Where each of a window's controls is now, for the hit rule: a placed
+// control among `controls` (keyed by name and index) where it stands, any
+// other as designed. `controls` must outlive the answer.
+template <class Map>
+AreaOf CurrentAreas(const Map& controls) {
+  return [&controls](const ControlDesign& c) {
+    auto it = controls.find(std::make_pair(c.name, c.index));
+    if (it != controls.end()) {
+      if (const auto* placed = dynamic_cast<const PlacedArea*>(&*it->second)) {
+        return placed->CurrentArea();
+      }
+    }
+    return Rect{c.left, c.top, c.width, c.height};
+  };
+}
 
 // The control called `name` (with `index`) of kind T among a window's
 // controls, keyed by (name, index); throws Failure when there is none of

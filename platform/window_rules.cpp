@@ -7,6 +7,32 @@
 
 namespace corvane {
 
+Rect SizedLabel(const Rect& placed, Alignment alignment, const std::string& caption,
+                const MeasureLine& measure) {
+  const bool empty = caption.empty();
+  const TextExtent text = measure(empty ? std::string(" ") : caption);
+  const float width = empty ? 0.0F : text.width;
+  float left = placed.left;
+  if (alignment == Alignment::Right) {
+    left = placed.left + placed.width - width;
+  } else if (alignment == Alignment::Center) {
+    left = placed.left + (placed.width - width) / 2;
+  }
+  return Rect{left, placed.top, width, text.height};
+}
+
+PixelPoint OuterCornerForClient(PixelPoint clientCorner, const FrameExtents& frame) {
+  return PixelPoint{clientCorner.x - frame.left, clientCorner.y - frame.top};
+}
+
+PixelPoint OuterCornerCentred(int screenX, int screenY, int screenWidth, int screenHeight,
+                              int clientWidth, int clientHeight, const FrameExtents& frame) {
+  const int outerWidth = frame.left + clientWidth + frame.right;
+  const int outerHeight = frame.top + clientHeight + frame.bottom;
+  return PixelPoint{screenX + (screenWidth - outerWidth) / 2,
+                    screenY + (screenHeight - outerHeight) / 2};
+}
+
 bool ValidPlace(float left, float top, float width, float height) {
   return std::isfinite(left) && std::isfinite(top) && std::isfinite(width) &&
          std::isfinite(height) && width >= 0 && height >= 0;

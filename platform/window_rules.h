@@ -28,6 +28,49 @@ void CheckPlace(float left, float top, float width, float height);
 // can place (-32,768 to 32,767).
 int PixelsOf(double twips, double twipsPerPixel);
 
+// ---- labels that size themselves -------------------------------------------
+
+// The size of one line of text as a backend draws it in a label, in twips.
+struct TextExtent {
+  float width = 0;
+  float height = 0;
+};
+using MeasureLine = std::function<TextExtent(const std::string& line)>;
+
+// The rectangle a label that sizes itself takes for `caption`, from the
+// rectangle it has (`placed`): as wide and as high as its text on one line
+// (an empty caption: no width, the height of a blank). It keeps its top; a
+// left-aligned label keeps its left edge, a right-aligned one its right edge
+// and a centred one its middle. The backend only measures (`measure`).
+Rect SizedLabel(const Rect& placed, Alignment alignment, const std::string& caption,
+                const MeasureLine& measure);
+
+// ---- where a window goes -----------------------------------------------------
+
+// How far a window's frame (the window manager's decorations) reaches beyond
+// its client area on each side, in pixels. Zero where nothing frames it.
+struct FrameExtents {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  friend bool operator==(const FrameExtents&, const FrameExtents&) = default;
+};
+
+struct PixelPoint {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const PixelPoint&, const PixelPoint&) = default;
+};
+
+// Where a window's outer top-left corner (its frame's) goes, in pixels of the
+// screen, so that its client area's top-left corner lands on `clientCorner`.
+PixelPoint OuterCornerForClient(PixelPoint clientCorner, const FrameExtents& frame);
+// Where it goes so that the whole window, frame included, lies in the middle
+// of the screen area at `screenX`, `screenY` of `screenWidth` by `screenHeight`.
+PixelPoint OuterCornerCentred(int screenX, int screenY, int screenWidth, int screenHeight,
+                              int clientWidth, int clientHeight, const FrameExtents& frame);
+
 // ---- focus ------------------------------------------------------------------
 
 // Whether a control can take the focus now (a backend's own answer: it

@@ -37,8 +37,10 @@ WindowDesign MakeDesign() {
       {.kind = ControlKind::Image, .name = "imgLogo", .container = "Frame1", .left = 240,
        .top = 960, .width = 1815, .height = 2385, .picture = "logo",
        .description = "Corvane Ombrel logo"},
+      // Its rectangle reaches down under lblWarning's first line, which lies
+      // on top: the copyright's one line of text stays clear above it.
       {.kind = ControlKind::Label, .name = "lblCopyright", .container = "Frame1", .left = 3555,
-       .top = 3030, .width = 3300, .height = 240,
+       .top = 3030, .width = 3300, .height = 600,
        .caption = "Copyright 2026 Varnhollow Industries", .font = Arial(8.25F, false)},
       {.kind = ControlKind::Label, .name = "lblCompany", .container = "Frame1", .left = 4440,
        .top = 3270, .width = 2415, .height = 255, .caption = "", .font = Arial(8.25F, false)},

@@ -2,14 +2,38 @@
 // timer its switch; either can be made to fail when set.
 #include "platform/fake/fake_backend.h"
 
+#include <algorithm>
+
 namespace corvane::fake {
 
 FakeLabel::FakeLabel(FakeWindow& window, const ControlDesign& design)
-    : FakePlaced(window, design), caption_(design.caption) {}
+    : FakePlaced(window, design), caption_(design.caption) {
+  Fit();
+}
 
 void FakeLabel::SetCaption(const std::string& text) {
   faults.Check("Caption");
   caption_ = ValidUtf8(text);
+  Fit();
+}
+
+void FakeLabel::Moved() {
+  FakePlaced::Moved();
+  Fit();
+}
+
+void FakeLabel::Fit() {
+  if (!Design().autoSize) {
+    return;
+  }
+  const float points = Design().font ? Design().font->points : FontDesign{}.points;
+  SetArea(SizedLabel(CurrentArea(), Design().alignment, caption_, [&](const std::string& line) {
+    // Characters, not bytes: continuation bytes of UTF-8 are not counted.
+    const auto characters = std::count_if(line.begin(), line.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
+    });
+    return TextExtent{static_cast<float>(characters) * points * 10, points * 24};
+  }));
 }
 
 FakeTimer::FakeTimer(const ControlDesign& design)

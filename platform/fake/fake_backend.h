@@ -67,13 +67,20 @@ class FakeControl final : public FakePlaced<Control> {
   using FakePlaced::FakePlaced;
 };
 
+// A label that sizes itself measures its text with fixed metrics: each
+// character half the font's size wide (10 twips per point), a line 1.2
+// times the font's size high (24 twips per point).
 class FakeLabel final : public FakePlaced<Label> {
  public:
   FakeLabel(FakeWindow& window, const ControlDesign& design);
   [[nodiscard]] std::string Caption() const override { return caption_; }
   void SetCaption(const std::string& text) override;
 
+ protected:
+  void Moved() override;
+
  private:
+  void Fit();
   std::string caption_;
 };
 

@@ -192,7 +192,7 @@ void FakeWindow::Raise(Event& event) { sink_.Raise(event); }
 void FakeWindow::Settle() { backend_.Drain(); }
 
 void FakeWindow::ClickAt(float x, float y) {
-  const ControlDesign* hit = HitTest(design_, x, y);
+  const ControlDesign* hit = HitTest(design_, x, y, CurrentAreas(controls_));
   if (hit != nullptr && hit->tabStop) {
     focus_ = hit->name;
   }

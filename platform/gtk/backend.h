@@ -110,6 +110,9 @@ class GtkBackend final : public Backend {
   GObjectPtr<WebKitWebContext> context_;
   std::unique_ptr<EngineWarmUp> warmUp_;  // goes before the context
   std::map<std::string, FormWindow*> live_;
+  // The frame the window manager last put around a decorated window: the
+  // first guess for the next one, before its own frame is known.
+  FrameExtents decoratedFrame_{};
   std::set<guint> posted_;
   bool quitRequested_ = false;
 };

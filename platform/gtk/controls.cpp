@@ -51,7 +51,6 @@ class LabelControl final : public Placed<Label> {
     }
     gtk_label_set_attributes(GTK_LABEL(label), attributes.get());
     gtk_label_set_text(GTK_LABEL(label), StripAccessKey(caption_).c_str());
-    rightEdge_ = design.left + design.width;
     Attach(label);
   }
 
@@ -66,41 +65,30 @@ class LabelControl final : public Placed<Label> {
 
  protected:
   void Place() override {
-    if (!Design().autoSize) {
-      Placed::Place();
-      return;
+    if (Design().autoSize) {
+      // Sized to the text by the shared rule; the label only measures it,
+      // with its own font, as it draws it.
+      GtkWidget* label = Widget();
+      const Units& units = window_.TheUnits();
+      SetArea(SizedLabel(CurrentArea(), Design().alignment, caption_,
+                         [&](const std::string& line) {
+                           const GObjectPtr<PangoLayout> layout(
+                               gtk_widget_create_pango_layout(label, nullptr));
+                           pango_layout_set_attributes(layout.get(),
+                                                       gtk_label_get_attributes(GTK_LABEL(label)));
+                           const std::string shown = StripAccessKey(line);
+                           pango_layout_set_text(layout.get(), shown.c_str(), -1);
+                           int width = 0;
+                           int height = 0;
+                           pango_layout_get_pixel_size(layout.get(), &width, &height);
+                           return TextExtent{units.Twips(width), units.Twips(height)};
+                         }));
     }
-    // Sized to the text; a right-aligned label keeps its right edge.
-    GtkWidget* label = Widget();
-    const Units& units = window_.TheUnits();
-    int minimum = 0;
-    int natural = 0;
-    gtk_widget_set_size_request(label, -1, -1);
-    gtk_widget_show(label);  // a hidden widget measures 0 x 0
-    gtk_widget_get_preferred_width(label, &minimum, &natural);
-    int minHeight = 0;
-    int natHeight = 0;
-    gtk_widget_get_preferred_height_for_width(label, natural, &minHeight, &natHeight);
-    const float width = units.Twips(natural);
-    const float height = units.Twips(natHeight);
-    float left = Left();
-    if (Design().alignment == Alignment::Right) {
-      left = rightEdge_ - width;
-    }
-    SetGeometry(left, Top(), width, height);
-    PlaceAt(left, Top(), width, height);
-  }
-
- public:
-  void Move(float left, float top, float width, float height) override {
-    CheckPlace(left, top, width, height);
-    rightEdge_ = left + width;
-    Placed::Move(left, top, width, height);
+    Placed::Place();
   }
 
  private:
   std::string caption_;
-  float rightEdge_ = 0;
 };
 
 // ---- frame and picture box: containers of other controls -------------------

@@ -58,6 +58,8 @@ FormWindow::FormWindow(GtkBackend& backend, const WindowDesign& design, EventSin
   // Once on the screen the window takes the keyboard, also where no window
   // manager hands it over.
   Connect(toplevel_, "map-event", G_CALLBACK(&FormWindow::OnMapped), this);
+  // Once framed, the client area is put where the start position says.
+  Connect(toplevel_, "configure-event", G_CALLBACK(&FormWindow::OnConfigure), this);
   Connect(client_, "button-press-event", G_CALLBACK(&FormWindow::OnButtonPress), this);
   Connect(client_, "size-allocate", G_CALLBACK(&FormWindow::OnSizeAllocate), this);
 
@@ -159,27 +161,26 @@ Rect FormWindow::WorkArea() const {
               units.Twips(area.height)};
 }
 
-void FormWindow::Place() {
+std::optional<PixelPoint> FormWindow::OuterCorner(const FrameExtents& frame) const {
   const Units& units = TheUnits();
-  GdkDisplay* display = gtk_widget_get_display(toplevel_);
-  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) {
-    monitor = gdk_display_get_monitor(display, 0);
-  }
   switch (design_.startPosition) {
-    case StartPosition::CenterScreen:
-      if (monitor != nullptr) {
-        GdkRectangle area;
-        gdk_monitor_get_geometry(monitor, &area);
-        gtk_window_move(GTK_WINDOW(toplevel_), area.x + (area.width - clientWidth_) / 2,
-                        area.y + (area.height - clientHeight_) / 2);
-      } else {
-        gtk_window_set_position(GTK_WINDOW(toplevel_), GTK_WIN_POS_CENTER);
+    case StartPosition::CenterScreen: {
+      GdkDisplay* display = gtk_widget_get_display(toplevel_);
+      GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+      if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) {
+        monitor = gdk_display_get_monitor(display, 0);
       }
-      break;
+      if (monitor == nullptr) {
+        return std::nullopt;
+      }
+      GdkRectangle area{};
+      gdk_monitor_get_geometry(monitor, &area);
+      return OuterCornerCentred(area.x, area.y, area.width, area.height, clientWidth_,
+                                clientHeight_, frame);
+    }
     case StartPosition::Manual:
-      gtk_window_move(GTK_WINDOW(toplevel_), units.Px(design_.left), units.Px(design_.top));
-      break;
+      return OuterCornerForClient(PixelPoint{units.Px(design_.left), units.Px(design_.top)},
+                                  frame);
     case StartPosition::OwnerTopRight:
       if (const FormWindow* owner = backend_.Find(design_.owner)) {
         // The owner's client area on the screen (its frame, where it has
@@ -192,14 +193,66 @@ void FormWindow::Place() {
         } else {
           gtk_window_get_position(owner->Toplevel(), &x, &y);
         }
-        gtk_window_move(GTK_WINDOW(toplevel_),
-                        x + owner->clientWidth_ - units.Px(design_.left) - clientWidth_,
-                        y + units.Px(design_.top));
+        return OuterCornerForClient(
+            PixelPoint{x + owner->clientWidth_ - units.Px(design_.left) - clientWidth_,
+                       y + units.Px(design_.top)},
+            frame);
       }
-      break;
+      return std::nullopt;
     case StartPosition::WindowsDefault:
       break;
   }
+  return std::nullopt;
+}
+
+void FormWindow::Place() {
+  // The window manager frames the window only once it is mapped: until then
+  // the frame of the last decorated window is the best guess.
+  const bool decorated = gtk_window_get_decorated(Toplevel()) != FALSE;
+  if (const std::optional<PixelPoint> corner =
+          OuterCorner(decorated ? backend_.decoratedFrame_ : FrameExtents{})) {
+    gtk_window_move(Toplevel(), corner->x, corner->y);
+    placeMends_ = 3;  // a few moves at most: never a fight with the window manager
+  } else if (design_.startPosition == StartPosition::CenterScreen) {
+    gtk_window_set_position(Toplevel(), GTK_WIN_POS_CENTER);
+  }
+}
+
+void FormWindow::MendPlace() {
+  GdkDisplay* display = gtk_widget_get_display(toplevel_);
+  GdkWindow* outer = gtk_widget_get_window(toplevel_);
+  GdkWindow* area = gtk_layout_get_bin_window(GTK_LAYOUT(client_));
+  // (The X11 header of GDK is kept out: its macros clash with this file's names.)
+  const bool x11 = g_strcmp0(G_OBJECT_TYPE_NAME(display), "GdkX11Display") == 0;
+  if (placeMends_ <= 0 || !x11 || outer == nullptr || area == nullptr ||
+      gdk_window_is_viewable(outer) == FALSE) {
+    return;
+  }
+  // The frame as the window manager drew it, around the client area.
+  GdkRectangle frame{};
+  gdk_window_get_frame_extents(outer, &frame);
+  int x = 0;
+  int y = 0;
+  gdk_window_get_origin(area, &x, &y);
+  const int width = gtk_widget_get_allocated_width(client_);
+  const int height = gtk_widget_get_allocated_height(client_);
+  const FrameExtents extents{x - frame.x, y - frame.y, frame.x + frame.width - (x + width),
+                             frame.y + frame.height - (y + height)};
+  if (gtk_window_get_decorated(Toplevel()) != FALSE) {
+    backend_.decoratedFrame_ = extents;
+  }
+  const std::optional<PixelPoint> corner = OuterCorner(extents);
+  if (!corner || (corner->x == frame.x && corner->y == frame.y)) {
+    placeMends_ = 0;
+    return;
+  }
+  --placeMends_;
+  gtk_window_move(Toplevel(), corner->x, corner->y);
+}
+
+gboolean FormWindow::OnConfigure(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
+  Guarded([&] { static_cast<FormWindow*>(self)->MendPlace(); });
+  return FALSE;
 }
 
 void FormWindow::Show() {
@@ -322,10 +375,11 @@ const ControlDesign* FormWindow::FocusedControl() const {
 
 // ---- input -----------------------------------------------------------------
 
-gboolean FormWindow::OnMapped(GtkWidget* widget, GdkEvent* /*event*/, gpointer /*self*/) {
+gboolean FormWindow::OnMapped(GtkWidget* widget, GdkEvent* /*event*/, gpointer self) {
   // The current server time: an older user time would lose to a focus set
   // since by another client.
   gdk_window_focus(gtk_widget_get_window(widget), GDK_CURRENT_TIME);
+  Guarded([&] { static_cast<FormWindow*>(self)->MendPlace(); });
   return FALSE;
 }
 
@@ -350,7 +404,7 @@ void FormWindow::HandleClick(double rootX, double rootY) {
   const auto y = static_cast<float>((rootY - originY) * twips);
   // The same rule on every platform: the top-most control under the point
   // that takes mouse input gets the click.
-  const ControlDesign* hit = HitTest(design_, x, y);
+  const ControlDesign* hit = HitTest(design_, x, y, CurrentAreas(controls_));
   if (hit != nullptr && TakesOwnClicks(hit->kind)) {
     return;
   }

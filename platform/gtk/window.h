@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +80,15 @@ class FormWindow final : public NativeWindow {
   void HandleClick(double rootX, double rootY);
   void Relayout();
   void Place();
+  // Where the frame's top-left corner goes for the start position, with a
+  // frame of `frame` around the client area; nullopt: the window system's
+  // choice.
+  [[nodiscard]] std::optional<PixelPoint> OuterCorner(const FrameExtents& frame) const;
+  // Once the window manager has framed the window: moves it so that its
+  // client area is where the start position puts it (X11 only; elsewhere the
+  // compositor places windows).
+  void MendPlace();
+  static gboolean OnConfigure(GtkWidget* widget, GdkEvent* event, gpointer self);
 
   GtkBackend& backend_;
   const WindowDesign& design_;
@@ -97,6 +107,7 @@ class FormWindow final : public NativeWindow {
   guint relayoutSource_ = 0;
   bool visible_ = false;
   bool shown_ = false;
+  int placeMends_ = 0;  // moves left to put the client area in its place
 };
 
 }  // namespace corvane::gtk

@@ -54,14 +54,17 @@ void Win32Label::Fit() {
   if (!design_.autoSize) {
     return;
   }
+  // Sized to the text by the shared rule; the label only measures it, with
+  // its own font, as Paint draws it.
   ScreenDc dc;
   const Selected font(dc.get(), form_.FontFor(design_));
-  std::wstring wide = ToWide(caption_.empty() ? std::string(" ") : caption_);
-  RECT r{0, 0, 0, 0};
-  ::DrawTextW(dc.get(), wide.data(), static_cast<int>(wide.size()), &r,
-              DT_CALCRECT | DT_SINGLELINE);
-  SetArea(Rect{Left(), Top(), caption_.empty() ? 0 : form_.TwX(r.right - r.left),
-               form_.TwY(r.bottom - r.top)});
+  SetArea(SizedLabel(Area(), design_.alignment, caption_, [&](const std::string& line) {
+    std::wstring wide = ToWide(line);
+    RECT r{0, 0, 0, 0};
+    ::DrawTextW(dc.get(), wide.data(), static_cast<int>(wide.size()), &r,
+                DT_CALCRECT | DT_SINGLELINE);
+    return TextExtent{form_.TwX(r.right - r.left), form_.TwY(r.bottom - r.top)};
+  }));
 }
 
 void Win32Line::Paint(HDC dc) {

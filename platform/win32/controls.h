@@ -28,6 +28,15 @@ class Win32Label final : public Placed<Label> {
   }
   void Paint(HDC dc) override;
   bool Describe(DrawnPart& part) const override;
+
+ protected:
+  // A label that sizes itself sizes itself again at its new place.
+  void Moved() override {
+    Fit();
+    Place();
+  }
+
+ public:
   // The pixels the caption takes as Paint draws it.
   [[nodiscard]] SIZE TextSize() const;
   [[nodiscard]] SIZE OwnSize() const {

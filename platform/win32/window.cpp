@@ -87,24 +87,30 @@ Win32Window::Win32Window(Win32Backend& backend, const WindowDesign& design, Even
   ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   const int outerWidth = frame.right - frame.left;
   const int outerHeight = frame.bottom - frame.top;
-  int x = CW_USEDEFAULT;
-  int y = CW_USEDEFAULT;
+  // The frame around the client area, as the window system draws it.
+  const FrameExtents extents{-frame.left, -frame.top, frame.right - PxX(design.clientWidth),
+                             frame.bottom - PxY(design.clientHeight)};
+  PixelPoint corner{CW_USEDEFAULT, CW_USEDEFAULT};
   if (design.startPosition == StartPosition::CenterScreen) {
-    x = (::GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2;
-    y = (::GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2;
+    corner = OuterCornerCentred(0, 0, ::GetSystemMetrics(SM_CXSCREEN),
+                                ::GetSystemMetrics(SM_CYSCREEN), PxX(design.clientWidth),
+                                PxY(design.clientHeight), extents);
   } else if (design.startPosition == StartPosition::OwnerTopRight && ownerForm != nullptr) {
     // Inside the owner's client area, `left` from its right edge.
     RECT client{};
     ::GetClientRect(ownerForm->Hwnd(), &client);
-    POINT corner{client.right, client.top};
-    ::ClientToScreen(ownerForm->Hwnd(), &corner);
-    x = corner.x - PxX(design.left) - PxX(design.clientWidth) + frame.left;
-    y = corner.y + PxY(design.top) + frame.top;
+    POINT ownerCorner{client.right, client.top};
+    ::ClientToScreen(ownerForm->Hwnd(), &ownerCorner);
+    corner = OuterCornerForClient(
+        PixelPoint{static_cast<int>(ownerCorner.x) - PxX(design.left) - PxX(design.clientWidth),
+                   static_cast<int>(ownerCorner.y) + PxY(design.top)},
+        extents);
   } else if (design.startPosition == StartPosition::Manual) {
     // The design places the client area's top-left corner.
-    x = PxX(design.left) + frame.left;
-    y = PxY(design.top) + frame.top;
+    corner = OuterCornerForClient(PixelPoint{PxX(design.left), PxY(design.top)}, extents);
   }
+  const int x = corner.x;
+  const int y = corner.y;
   HWND window = ::CreateWindowExW(exStyle, backend.FormClass(design.name),
                                   ToWide(design.caption).c_str(), style, x, y, outerWidth,
                                   outerHeight, owner, nullptr, backend.Instance(), this);

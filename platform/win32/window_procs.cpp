@@ -21,7 +21,15 @@ namespace corvane::winui {
 void Win32Window::ClickAt(HWND surface, LPARAM lParam) {
   POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
   ::MapWindowPoints(surface, hwnd_.get(), &p, 1);
-  const ControlDesign* hit = HitTest(design_, TwX(p.x), TwY(p.y));
+  // Each control where it is now (a label may have sized itself to its text).
+  const ControlDesign* hit = HitTest(design_, TwX(p.x), TwY(p.y), [this](const ControlDesign& c) {
+    for (const std::unique_ptr<Item>& item : items_) {
+      if (&item->Design() == &c) {
+        return item->Area();
+      }
+    }
+    return Rect{c.left, c.top, c.width, c.height};
+  });
   if (hit != nullptr && TakesOwnClicks(hit->kind)) {
     return;  // the control's own window has the click
   }

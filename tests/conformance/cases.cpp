@@ -1015,5 +1015,59 @@ TEST_F(Conformance, TheWindowsLabelsShowTheirWholeCaptions) {
   }
 }
 
+// ---- the splash's labels that size themselves ---------------------------------------
+
+// The labels of the splash that size themselves to their text take clicks on
+// the rectangle they have after sizing, which every backend works out by one
+// rule: a right-aligned one keeps its right edge, the others their left.
+// Clicks on the text beyond a designed edge reach the label; just past a
+// sized edge they reach the frame.
+TEST_F(Conformance, SplashLabelsThatSizeThemselvesTakeClicksWhereTheyAreSized) {
+  const WindowDesign& design = frmSplash::TheDesign();
+  auto window = Open(design);
+  window->GetLabel("lblProductName").SetCaption("Corvane Ombrel");
+  window->GetLabel("lblVersion").SetCaption("Version 1.0.0");
+  d.Settle();
+  enum class From : std::uint8_t { DesignedLeft, DesignedRight, SizedLeft, SizedRight };
+  const struct Case {
+    const char* label;
+    From from;
+    float offset;  // twips along x from that edge (three pixels at 96 DPI)
+    const char* expected;
+  } cases[] = {
+      {"lblProductName", From::DesignedRight, 45, "Click lblProductName"},
+      {"lblProductName", From::SizedRight, 45, "Click Frame1"},
+      {"lblCompanyProduct", From::SizedRight, 45, "Click Frame1"},
+      {"lblVersion", From::SizedLeft, 45, "Click lblVersion"},
+      {"lblVersion", From::SizedLeft, -45, "Click Frame1"},
+      {"lblPlatform", From::SizedLeft, -45, "Click Frame1"},
+      {"lblPlatform", From::SizedRight, -45, "Click lblPlatform"},
+  };
+  const ControlDesign& frame = *design.Find("Frame1");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.label) + " from edge " + std::to_string(static_cast<int>(c.from)) +
+                 " by " + std::to_string(c.offset));
+    const ControlDesign& designed = *design.Find(c.label);
+    const Label& label = window->GetLabel(c.label);
+    const float designedRight = designed.left + designed.width;
+    const float sizedRight = label.Left() + label.Width();
+    // Within a pixel: the backends place whole pixels.
+    if (designed.alignment == Alignment::Right) {
+      EXPECT_NEAR(sizedRight, designedRight, 15);
+    } else {
+      EXPECT_NEAR(label.Left(), designed.left, 15);
+    }
+    const float edges[] = {designed.left, designedRight, label.Left(), sizedRight};
+    const float x = edges[static_cast<int>(c.from)] + c.offset;
+    if (c.from == From::DesignedRight) {
+      ASSERT_LT(x, sizedRight) << "the text reaches beyond the designed width";
+    }
+    sink.events.clear();
+    d.ClickAt(*window, frame.left + x, frame.top + label.Top() + label.Height() / 2);
+    d.Settle();
+    EXPECT_EQ(sink.events, Events{c.expected});
+  }
+}
+
 }  // namespace
 }  // namespace corvane::conformance

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -99,7 +100,7 @@ TEST_F(ProgramFlow, ClicksOutsideTheFrameOrOnItsControlsDoNothing) {
       {"lblProductName over the logo", 150 + 1900, 60 + 1300},
       {"Label1 where Line2 crosses it", 150 + 2000, 60 + 1925},
       {"lblCompanyProduct", 150 + 2400, 60 + 800},
-      {"lblPlatform", 150 + 5100, 60 + 2400},
+      {"lblPlatform", 150 + 5600, 60 + 2400},
       {"lblVersion", 150 + 5500, 60 + 2750},
       {"lblCompany (shows no text)", 150 + 4500, 60 + 3300},
       {"lblCopyright", 150 + 4500, 60 + 3100},
@@ -117,6 +118,52 @@ TEST_F(ProgramFlow, ClicksOutsideTheFrameOrOnItsControlsDoNothing) {
     b.Window("frmSplash").ClickAt(c.x, c.y);
     EXPECT_TRUE(p.Get<frmSplash>().Loaded());
     EXPECT_EQ(b.Find("Form1"), nullptr);
+  }
+}
+
+// The labels that size themselves to their text take clicks on the
+// rectangle they have after sizing: on their text beyond a designed edge
+// nothing happens, just past a sized edge is the frame. The right-aligned
+// ones keep their right edge, the others their left.
+TEST_F(ProgramFlow, SplashLabelsThatSizeThemselvesAreHitWhereTheyAreSized) {
+  enum class From : std::uint8_t { DesignedLeft, DesignedRight, SizedLeft, SizedRight };
+  const struct Case {
+    const char* label;
+    From from;
+    float offset;  // twips along x from that edge
+    bool dismisses;
+  } cases[] = {
+      {"lblProductName", From::DesignedRight, 100, false},
+      {"lblProductName", From::SizedRight, 30, true},
+      {"lblCompanyProduct", From::SizedRight, 30, true},
+      {"lblVersion", From::DesignedLeft, -100, false},
+      {"lblVersion", From::SizedLeft, -30, true},
+      {"lblPlatform", From::SizedLeft, -30, true},
+  };
+  const ControlDesign& frame = *frmSplash::TheDesign().Find("Frame1");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.label) + " " + std::to_string(static_cast<int>(c.from)));
+    FakeBackend b;
+    Program p{Ports{b}, BuildSettings{"start.example"}};
+    p.Start();
+    const ControlDesign& designed = *frmSplash::TheDesign().Find(c.label);
+    const Label& label = b.Window("frmSplash").LabelNamed(c.label);
+    const float designedRight = designed.left + designed.width;
+    if (designed.alignment == Alignment::Right) {
+      EXPECT_FLOAT_EQ(label.Left() + label.Width(), designedRight);
+    } else {
+      EXPECT_FLOAT_EQ(label.Left(), designed.left);
+    }
+    const float edges[] = {designed.left, designedRight, label.Left(),
+                           label.Left() + label.Width()};
+    const float x = edges[static_cast<int>(c.from)] + c.offset;
+    // A point beyond a designed edge must lie on the sized label's text.
+    if (c.from == From::DesignedLeft || c.from == From::DesignedRight) {
+      ASSERT_GT(x, label.Left());
+      ASSERT_LT(x, label.Left() + label.Width());
+    }
+    b.Window("frmSplash").ClickAt(frame.left + x, frame.top + label.Top() + label.Height() / 2);
+    EXPECT_EQ(!p.Get<frmSplash>().Loaded(), c.dismisses);
   }
 }
 

@@ -79,3 +79,50 @@ TEST(WindowRules, TheTabOrderGoesByTabIndexThenBuildOrderAndWrapsBothWays) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A label sizes itself to its text; the edge its alignment holds stays.
+TEST(WindowRules, ALabelSizedToItsTextKeepsTheEdgeItsAlignmentHolds) {
+  const Rect placed{1000, 500, 2000, 300};
+  const auto measure = [](const std::string& line) {
+    return TextExtent{static_cast<float>(line.size()) * 100, line == " " ? 240.0F : 250.0F};
+  };
+  const struct Case {
+    Alignment alignment;
+    std::string caption;
+    Rect sized;
+  } cases[] = {
+      {Alignment::Left, "abcdefghijklmnopqrstuvwxy", {1000, 500, 2500, 250}},
+      {Alignment::Right, "abcdefghijklmnopqrstuvwxy", {500, 500, 2500, 250}},
+      {Alignment::Right, "abcde", {2500, 500, 500, 250}},
+      {Alignment::Center, "abcde", {1750, 500, 500, 250}},
+      {Alignment::Right, "", {3000, 500, 0, 240}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption + " aligned " + std::to_string(static_cast<int>(c.alignment)));
+    const Rect r = SizedLabel(placed, c.alignment, c.caption, measure);
+    EXPECT_FLOAT_EQ(r.left, c.sized.left);
+    EXPECT_FLOAT_EQ(r.top, c.sized.top);
+    EXPECT_FLOAT_EQ(r.width, c.sized.width);
+    EXPECT_FLOAT_EQ(r.height, c.sized.height);
+    // Sizing again to the same text changes nothing.
+    const Rect again = SizedLabel(r, c.alignment, c.caption, measure);
+    EXPECT_FLOAT_EQ(again.left, r.left);
+  }
+}
+
+// The frame goes where the client area's corner minus the frame's left and
+// top lands; a centred window is centred with its frame.
+TEST(WindowRules, AWindowsFrameGoesWhereItsClientAreaLandsAsPlaced) {
+  const FrameExtents none{};
+  const FrameExtents titled{4, 24, 6, 8};
+  EXPECT_EQ(OuterCornerForClient({156, 129}, none), (PixelPoint{156, 129}));
+  EXPECT_EQ(OuterCornerForClient({156, 129}, titled), (PixelPoint{152, 105}));
+  EXPECT_EQ(OuterCornerCentred(0, 0, 1280, 1024, 492, 283, none), (PixelPoint{394, 370}));
+  EXPECT_EQ(OuterCornerCentred(100, 0, 1280, 1024, 492, 283, titled), (PixelPoint{489, 354}));
+}
+
+}  // namespace
+}  // namespace corvane
