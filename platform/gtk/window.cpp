@@ -224,7 +224,10 @@ void FormWindow::MendPlace() {
   GdkWindow* area = gtk_layout_get_bin_window(GTK_LAYOUT(client_));
   // (The X11 header of GDK is kept out: its macros clash with this file's names.)
   const bool x11 = g_strcmp0(G_OBJECT_TYPE_NAME(display), "GdkX11Display") == 0;
-  if (placeMends_ <= 0 || !x11 || outer == nullptr || area == nullptr ||
+  // GDK counts the window viewable as soon as it asks for it to be mapped;
+  // only once the map has happened has the window manager framed and placed
+  // it, so a window in place before then proves nothing.
+  if (placeMends_ <= 0 || !mappedOnce_ || !x11 || outer == nullptr || area == nullptr ||
       gdk_window_is_viewable(outer) == FALSE) {
     return;
   }
@@ -379,7 +382,11 @@ gboolean FormWindow::OnMapped(GtkWidget* widget, GdkEvent* /*event*/, gpointer s
   // The current server time: an older user time would lose to a focus set
   // since by another client.
   gdk_window_focus(gtk_widget_get_window(widget), GDK_CURRENT_TIME);
-  Guarded([&] { static_cast<FormWindow*>(self)->MendPlace(); });
+  Guarded([&] {
+    auto* form = static_cast<FormWindow*>(self);
+    form->mappedOnce_ = true;
+    form->MendPlace();
+  });
   return FALSE;
 }
 

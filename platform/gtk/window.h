@@ -108,6 +108,7 @@ class FormWindow final : public NativeWindow {
   bool visible_ = false;
   bool shown_ = false;
   int placeMends_ = 0;  // moves left to put the client area in its place
+  bool mappedOnce_ = false;  // the X server has mapped the window (framed, if it ever is)
 };
 
 }  // namespace corvane::gtk
