@@ -169,8 +169,9 @@ GTK_PACKAGES=(libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xau
   x11-utils dbus-daemon at-spi2-core fonts-liberation imagemagick python3 openssl poppler-utils)
 
 # Packages only the tests need: a 32-bit x86 emulator runs the kernel
-# check's own program in the setup test (tests/scripts/setup_test.sh).
-TEST_PACKAGES=(qemu-user)
+# check's own program in the setup test (tests/scripts/setup_test.sh); a
+# window manager frames the windows in one end-to-end test (e2e.WindowManager).
+TEST_PACKAGES=(qemu-user openbox)
 
 # Packages that make the release files (scripts/package.sh): the Debian
 # package's dependencies (dpkg-shlibdeps), the Windows program with the win32

@@ -294,6 +294,64 @@ TEST_F(AboutBox, SystemInfoReportsItIsUnavailableAndTheBoxStaysUsable) {
   EXPECT_TRUE(Gone(*about));
 }
 
+// ---- under a window manager ------------------------------------------------------
+
+// A window manager that frames windows on the test's X server, for as long as
+// this lives; the program is started afresh once it runs, so its windows are
+// framed from the start.
+using WindowManager = EndToEnd;
+
+TEST_F(WindowManager, TheAboutBoxIsPlacedByItsClientAreaAndTheSplashCentredWithItsFrame) {
+  const char* const manager = "/usr/bin/openbox";
+  if (access(manager, X_OK) != 0) {
+    GTEST_SKIP() << manager << " is not installed (package openbox): no window manager to frame "
+                 << "the windows";
+  }
+  Process openbox(std::vector<std::string>{manager, "--sm-disable"});
+  ASSERT_TRUE(Eventually([&] { return x.WindowManaged(); })) << "the window manager did not start";
+  Restart();
+
+  // The splash has no title bar: its whole window is centred.
+  const auto splash = SplashWindow();
+  ASSERT_TRUE(splash);
+  const ScreenRect screen = x.Screen();
+  ScreenRect whole;
+  Eventually([&] {
+    whole = x.Frame(*splash);
+    return std::abs(whole.x - (screen.width - whole.width) / 2) <= 1 &&
+           std::abs(whole.y - (screen.height - whole.height) / 2) <= 1;
+  }, 5s);
+  EXPECT_NEAR(whole.x, (screen.width - whole.width) / 2, 1);
+  EXPECT_NEAR(whole.y, (screen.height - whole.height) / 2, 1);
+
+  const auto browser = BrowserWindow();
+  ASSERT_TRUE(browser);
+  ASSERT_TRUE(Eventually([&] { return x.Frame(*browser).y < x.Geometry(*browser).y; }))
+      << "the window manager put no title bar on the browser window";
+  Toolbar(*browser, 6);
+  const auto about = Titled("About Corvane Ombrel");
+  ASSERT_TRUE(about);
+  // Framed, then moved by the program until its client area is in place.
+  const int left = 2340 / kTwipsPerPixel;
+  const int top = 1935 / kTwipsPerPixel;
+  ScreenRect client;
+  ScreenRect frame;
+  Eventually([&] {
+    client = x.Geometry(*about);
+    frame = x.Frame(*about);
+    return frame.y < client.y && std::abs(client.x - left) <= 1 && std::abs(client.y - top) <= 1;
+  }, 5s);
+  EXPECT_NEAR(client.x, left, 1);
+  EXPECT_NEAR(client.y, top, 1);
+  EXPECT_LT(frame.y, client.y) << "the About box has no title bar";
+  EXPECT_FALSE(std::abs(frame.x - left) <= 1 && std::abs(frame.y - top) <= 1)
+      << "the frame, not the client area, is at the About box's place";
+  x.Focus(*about);
+  x.Key("Escape");
+  EXPECT_TRUE(Gone(*about));
+  EXPECT_TRUE(program->Running());
+}
+
 // ---- end of the program --------------------------------------------------------
 
 using Lifetime = EndToEnd;

@@ -38,6 +38,40 @@ Display* OpenDisplay() {
   return nullptr;
 }
 
+// The client window in `window`, a child of the root: the window itself, or
+// the one the window manager has put in it (the client carries WM_STATE).
+Window ClientIn(Display* display, Window window, int depth = 0) {
+  const Atom wmState = XInternAtom(display, "WM_STATE", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                         &items, &after, &data) == Success) {
+    if (data != nullptr) {
+      XFree(data);
+    }
+    if (type != None) {
+      return window;
+    }
+  }
+  Window found = 0;
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (depth < 3 && XQueryTree(display, window, &root, &parent, &children, &count) != 0) {
+    for (unsigned int i = 0; i < count && found == 0; ++i) {
+      found = ClientIn(display, children[i], depth + 1);
+    }
+  }
+  if (children != nullptr) {
+    XFree(children);
+  }
+  return depth == 0 && found == 0 ? window : found;
+}
+
 }  // namespace
 
 XDriver::XDriver() : display_(OpenDisplay()) {
@@ -72,6 +106,7 @@ std::vector<XWindow> XDriver::TopLevels(int pid) const {
         attributes.map_state != IsViewable || attributes.override_redirect != 0) {
       continue;
     }
+    const Window client = ClientIn(display_, children[i]);
     if (pid != 0) {
       Atom type = 0;
       int format = 0;
@@ -79,7 +114,7 @@ std::vector<XWindow> XDriver::TopLevels(int pid) const {
       unsigned long after = 0;
       unsigned char* data = nullptr;
       bool mine = false;
-      if (XGetWindowProperty(display_, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type,
+      if (XGetWindowProperty(display_, client, pidAtom, 0, 1, False, XA_CARDINAL, &type,
                              &format, &items, &after, &data) == Success &&
           data != nullptr) {
         mine = items == 1 && static_cast<int>(*reinterpret_cast<unsigned long*>(data)) == pid;
@@ -89,12 +124,51 @@ std::vector<XWindow> XDriver::TopLevels(int pid) const {
         continue;
       }
     }
-    found.push_back(children[i]);
+    found.push_back(client);
   }
   if (children != nullptr) {
     XFree(children);
   }
   return found;
+}
+
+ScreenRect XDriver::Frame(XWindow window) const {
+  // Up to the child of the root that holds the window.
+  Window outer = window;
+  for (;;) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display_, outer, &root, &parent, &children, &count) == 0) {
+      return {};
+    }
+    if (children != nullptr) {
+      XFree(children);
+    }
+    if (parent == root || parent == 0) {
+      break;
+    }
+    outer = parent;
+  }
+  return Geometry(outer);
+}
+
+bool XDriver::WindowManaged() const {
+  const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  bool managed = false;
+  if (XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
+                         &type, &format, &items, &after, &data) == Success &&
+      data != nullptr) {
+    managed = items == 1;
+    XFree(data);
+  }
+  return managed;
 }
 
 std::size_t XDriver::Popups() const {

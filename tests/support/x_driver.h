@@ -31,9 +31,15 @@ class XDriver {
   // Waits until the X server has handled every request sent so far.
   void Sync();
 
-  // Mapped top-level windows (children of the root), of process `pid` if it
-  // is not 0, override-redirect windows (menus, tool tips) left out.
+  // Mapped top-level windows (children of the root, or the client windows in
+  // them where a window manager has framed them), of process `pid` if it is
+  // not 0, override-redirect windows (menus, tool tips) left out.
   [[nodiscard]] std::vector<XWindow> TopLevels(int pid = 0) const;
+  // The whole window on the screen: the window manager's frame around a
+  // top-level window, or the window itself where it has no frame.
+  [[nodiscard]] ScreenRect Frame(XWindow window) const;
+  // Whether a window manager runs (it has said so on the root window).
+  [[nodiscard]] bool WindowManaged() const;
   // Mapped override-redirect windows (open menus, tool tips).
   [[nodiscard]] std::size_t Popups() const;
   [[nodiscard]] std::string Title(XWindow window) const;
