@@ -2,10 +2,6 @@
 
 #include <utility>
 
-#include "about/frm_about.h"
-#include "browser/form1.h"
-#include "find/frm_find.h"
-#include "splash/frm_splash.h"
 
 namespace corvane {
 
@@ -13,60 +9,32 @@ Program::Program(Ports ports, BuildSettings settings)
     : ports_(ports), settings_(std::move(settings)) {}
 
 Program::~Program() {
-  // Windows go before the forms whose links they point at.
-  // Owned windows go before their owner.
-  for (Form* form : {static_cast<Form*>(find_.get()), static_cast<Form*>(splash_.get()),
-                     static_cast<Form*>(browser_.get()), static_cast<Form*>(about_.get())}) {
-    if (form != nullptr && form->loaded_) {
-      form->loaded_->link.Cut();
-      form->loaded_.reset();
+  // Windows go before the forms whose links they point at, the latest made
+  // first: a window another one owns is made after its owner, and goes
+  // before it.
+  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) {
+    Form& form = *it->second;
+    if (form.loaded_) {
+      form.loaded_->link.Cut();
+      form.loaded_.reset();
     }
   }
   retired_.clear();
-}
-
-template <>
-frmSplash& Program::Get<frmSplash>() {
-  if (!splash_) {
-    splash_ = std::make_unique<frmSplash>(*this);
+  while (!forms_.empty()) {
+    forms_.pop_back();
   }
-  return *splash_;
 }
 
-template <>
-Form1& Program::Get<Form1>() {
-  if (!browser_) {
-    browser_ = std::make_unique<Form1>(*this);
-  }
-  return *browser_;
-}
-
-template <>
-frmAbout& Program::Get<frmAbout>() {
-  if (!about_) {
-    about_ = std::make_unique<frmAbout>(*this);
-  }
-  return *about_;
-}
-
-template <>
-frmFind& Program::Get<frmFind>() {
-  if (!find_) {
-    find_ = std::make_unique<frmFind>(*this);
-  }
-  return *find_;
-}
-
-void Program::Start() {
+void Program::Start(const std::function<void()>& startUp) {
   // Start-up runs outside any event, so it has its own boundary.
   try {
-    Get<frmSplash>().Show();
+    startUp();
   } catch (...) {  // NOLINT(bugprone-empty-catch): a failing start-up window still runs
   }
 }
 
-int Program::Run() {
-  Start();
+int Program::Run(const std::function<void()>& startUp) {
+  Start(startUp);
   // Without a window nobody could ever end the loop.
   if (loaded_ > 0) {
     ports_.backend.Run();

@@ -1,10 +1,16 @@
-// The program: its three window classes, start-up, the message loop and its
-// end when no window is loaded any more.
+// The program as the forms runtime sees it: the shared instance of each
+// window class, made on first reference; start-up, the message loop and the
+// end when no window is loaded any more. It names no window: which windows
+// there are, and which one starts, is the composition root's
+// (program/browser_program.h).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <typeindex>
+#include <utility>
 #include <vector>
 
 #include "app/forms.h"
@@ -12,10 +18,6 @@
 
 namespace corvane {
 
-class frmSplash;
-class Form1;
-class frmAbout;
-class frmFind;
 class Registry;
 class Shell;
 
@@ -47,14 +49,24 @@ class Program {
 
   // The shared instance of a window class, created on first reference.
   template <class F>
-  F& Get();
+  F& Get() {
+    for (const auto& [type, form] : forms_) {
+      if (type == std::type_index(typeid(F))) {
+        return static_cast<F&>(*form);
+      }
+    }
+    auto made = std::make_unique<F>(*this);
+    F& form = *made;
+    forms_.emplace_back(std::type_index(typeid(F)), std::move(made));
+    return form;
+  }
 
-  // Shows the start-up window and runs the message loop until no window is
-  // loaded; answers the exit code.
-  int Run();
+  // Runs `startUp` (which shows the start-up window) and the message loop
+  // until no window is loaded; answers the exit code.
+  int Run(const std::function<void()>& startUp);
 
-  // Starts the program without running the loop: the splash is shown.
-  void Start();
+  // Starts the program without running the loop: runs `startUp`.
+  void Start(const std::function<void()>& startUp);
 
   // Runs one event through its form's handler; no failure escapes.
   void Dispatch(Form& form, Event& event) noexcept;
@@ -74,23 +86,13 @@ class Program {
 
   Ports ports_;
   BuildSettings settings_;
-  std::unique_ptr<frmSplash> splash_;
-  std::unique_ptr<Form1> browser_;
-  std::unique_ptr<frmAbout> about_;
-  std::unique_ptr<frmFind> find_;
+  // The window classes' instances in the order they were made.
+  std::vector<std::pair<std::type_index, std::unique_ptr<Form>>> forms_;
   int loaded_ = 0;
   bool ended_ = false;
   bool collectionPosted_ = false;
   std::vector<std::unique_ptr<LoadedWindow>> retired_;
 };
 
-template <>
-frmSplash& Program::Get<frmSplash>();
-template <>
-Form1& Program::Get<Form1>();
-template <>
-frmAbout& Program::Get<frmAbout>();
-template <>
-frmFind& Program::Get<frmFind>();
 
 }  // namespace corvane

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/gtk/backend.h"
 #include "platform/gtk/message_box.h"
 #include "platform/posix/posix_shell.h"
@@ -55,9 +55,9 @@ int main() {
     ports.shell = &shell;
 #ifdef CORVANE_FIXED_START_ADDRESS
     // A test build: it opens the test's own page instead of the configured one.
-    corvane::Program program{ports, corvane::BuildSettings{CORVANE_FIXED_START_ADDRESS}};
+    corvane::BrowserProgram program{ports, corvane::BuildSettings{CORVANE_FIXED_START_ADDRESS}};
 #else
-    corvane::Program program{ports};
+    corvane::BrowserProgram program{ports};
 #endif
     const int code = program.Run();
     backend.EndEngine();  // nothing of the run is left behind

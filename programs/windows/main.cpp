@@ -2,7 +2,7 @@
 // over advapi32 and the shell of the system.
 #include <windows.h>
 
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/browser_emulation.h"
 #include "platform/win32/feature_controls.h"
@@ -26,7 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     corvane::winui::MakeWebBrowserAhead();  // while the splash is shown
     corvane::Win32Registry registry;
     corvane::Win32Shell shell;
-    corvane::Program program(corvane::Ports{backend, &registry, &shell});
+    corvane::BrowserProgram program(corvane::Ports{backend, &registry, &shell});
     return program.Run();
   } catch (...) {
     // Nothing could be set up (no window system): there is nothing to show.

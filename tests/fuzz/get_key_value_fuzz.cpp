@@ -10,7 +10,7 @@
 #include <string>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/memory_registry.h"
 
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t len
   MemoryRegistry registry;
   registry.SetValue(Registry::kLocalMachine, "SOFTWARE\\Fuzz", "V", type, data);
   corvane::fake::FakeBackend backend;
-  corvane::Program program{corvane::Ports{backend, &registry, nullptr},
+  corvane::BrowserProgram program{corvane::Ports{backend, &registry, nullptr},
                            corvane::BuildSettings{""}};
 
   std::int32_t root = static_cast<std::int32_t>(Registry::kLocalMachine);

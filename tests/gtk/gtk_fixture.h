@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/gtk/window.h"
 #include "tests/support/http_server.h"
 #include "tests/support/x_driver.h"
@@ -155,7 +155,7 @@ class LiveBrowser : public ::testing::Test {
   LoopbackServer server;
   gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
   XDriver x;
-  Program program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
+  BrowserProgram program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
 
   // Starts the program, dismisses the splash with a letter and waits for the
   // first page's title; nullptr when any step does not happen.

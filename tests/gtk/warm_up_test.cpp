@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "browser/form1.h"
 #include "splash/frm_splash.h"
 #include "tests/gtk/gtk_fixture.h"
@@ -108,7 +108,7 @@ StartUp StartToFirstPage(LoopbackServer& server, XDriver& x, WarmUp warmUp) {
     backend.WarmUpEngine();
   }
   TappedBackend tapped{backend};
-  Program program{Ports{tapped}, BuildSettings{server.Url("/first.html")}};
+  BrowserProgram program{Ports{tapped}, BuildSettings{server.Url("/first.html")}};
   program.Start();
   EXPECT_TRUE(WaitUntil([&] { return backend.Find("frmSplash") != nullptr; }));
   EXPECT_TRUE(ShowAndFocus(x, backend.Find("frmSplash")->Toplevel()));
@@ -181,7 +181,7 @@ TEST(WarmUp, TheWarmViewHasNoHistoryOfItsOwn) {
   XDriver x;
   gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
   backend.WarmUpEngine();
-  Program program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
+  BrowserProgram program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
   program.Start();
   ASSERT_TRUE(WaitUntil([&] { return backend.Find("frmSplash") != nullptr; }));
   ASSERT_TRUE(ShowAndFocus(x, backend.Find("frmSplash")->Toplevel()));

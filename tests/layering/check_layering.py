@@ -1,21 +1,35 @@
 #!/usr/bin/env python3
-"""Checks that the source tree's includes run one way.
+"""Checks that the source tree's includes run one way, and that every folder
+holding sources has its place in the layers.
 
     check_layering.py check [ROOT]   the tree at ROOT (default: this checkout)
     check_layering.py self-test      the check catches what it must, on small
                                      trees made here in a temporary folder
 
-The layers, from the bottom:
-  platform/            the controls' interfaces and the shared rules
-  platform/<backend>/  fake, gtk, win32, posix: they realise platform/
-  app/                 the forms runtime and the program
-  splash/ browser/ about/ find/   the windows
-  programs/<program>/  each program's entry point and packaging
+The direction, from the top:
 
-The core (app/ and the window folders) builds on every system, so it
-includes no backend, no program and no system header: only standard C++
-headers in angle brackets. platform/ includes nothing above it, and its own
-top level includes no backend. Nothing includes a program.
+    programs/<program>  ->  program/  ->  splash/ browser/ about/ find/
+        ->  app/  ->  platform/  <-  platform/<backend>/
+
+  programs/<program>/  each program's entry point and packaging: the only
+                       code that picks a backend
+  program/             the composition root: the browser as a program of
+                       its windows (which there are, which one starts)
+  splash/ browser/ about/ find/   the windows; a window may reach a
+                       neighbour, never the composition root above it
+  app/                 the forms runtime: shared instances, load/show/unload,
+                       event tables, the dispatch boundary; it names no window
+  platform/            the ports (the controls' interfaces, value types) and
+                       the rules every backend shares
+  platform/<backend>/  fake, gtk, win32, posix: they realise platform/
+  resources/<kind>/    resource ids, shared by a backend and its program
+
+The core (app/, the windows, program/) builds on every system: only
+standard C++ headers in angle brackets. A backend includes platform/, its
+own folder, the helpers of the backends it builds on and resources; nothing
+includes a program. Outside the layers: tests/ and bench/, which may include
+any layer but a program. A folder with sources that is in none of these
+fails the check: a new folder is placed in the layers before it is used.
 """
 
 from __future__ import annotations
@@ -27,68 +41,108 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 SOURCES = (".h", ".hpp", ".cpp", ".cc", ".rc")
-CORE = ("app", "splash", "browser", "about", "find")
-ABOVE_PLATFORM = CORE + ("programs",)
+WINDOWS = ("splash", "browser", "about", "find")
+CORE = ("app", "program") + WINDOWS
+# Folders left out of the walk: build output and the repository's own.
+IGNORED = ("build", "out", "dist", ".git")
+# What a layer may include, by the layer of the included file. "own" is the
+# including file's own backend or program folder.
+MAY_INCLUDE = {
+    "platform": {"platform"},
+    "backend": {"platform", "own", "posix", "resources"},
+    "app": {"platform", "app"},
+    "window": {"platform", "app", "window"},
+    "program": {"platform", "app", "window", "program"},
+    "programs": {"platform", "backend", "app", "window", "program", "resources", "own"},
+    "resources": {"resources"},
+    "outside": {"platform", "backend", "app", "window", "program", "resources", "outside"},
+}
+
+NAMES = {"platform": "platform/", "backend": "a backend", "app": "the forms runtime",
+         "window": "a window", "program": "the composition root", "programs": "a program",
+         "resources": "resources", "outside": "a test"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 # A standard C++ header: a bare lower-case name, no folder, no extension.
 STANDARD = re.compile(r"^[a-z_0-9]+$")
 
 
-def layer(relative: Path) -> str:
-    parts = relative.parts
-    if parts[0] == "platform":
-        return "platform" if len(parts) == 2 else "backend"
-    return parts[0]
-
-
-def first_folder(target: str) -> str:
-    return target.split("/", 1)[0]
-
-
-def is_backend(target: str) -> bool:
-    parts = target.split("/")
-    return parts[0] == "platform" and len(parts) > 2
+def layer(parts: tuple[str, ...]) -> str | None:
+    """The layer of a file whose path (relative to the root) is `parts`, or
+    None for a folder that is in no layer."""
+    top = parts[0]
+    deep = len(parts) > 2
+    if top == "platform":
+        return "backend" if deep else "platform"
+    if top == "app" and not deep:
+        return "app"
+    if top in WINDOWS and not deep:
+        return "window"
+    if top == "program" and not deep:
+        return "program"
+    if top == "programs" and len(parts) == 3:
+        return "programs"
+    if top == "resources" and len(parts) == 3:
+        return "resources"
+    if top in ("tests", "bench"):
+        return "outside"
+    return None
 
 
 def problem(relative: Path, bracket: str, target: str) -> str | None:
     """What is wrong with `relative` including `target`, or None."""
-    where = layer(relative)
-    quoted = bracket == '"'
-    if quoted and first_folder(target) == "programs":
-        return "includes a program"
-    if where in CORE:
-        if quoted and is_backend(target):
-            return "the core includes a backend"
-        if not quoted and not STANDARD.match(target):
+    where = layer(relative.parts)
+    if where is None:
+        return f"{relative.parent}/ is in no layer"
+    if bracket == "<":
+        if relative.parts[0] in CORE and not STANDARD.match(target):
             return "the core includes a system header"
-    if where in ("platform", "backend"):
-        if quoted and first_folder(target) in ABOVE_PLATFORM:
-            return "platform/ includes a layer above it"
-    if where == "platform" and quoted and is_backend(target):
-        return "platform/ includes a backend"
+        return None
+    parts = tuple(target.split("/"))
+    if len(parts) < 2 or parts[0] in (".", ".."):
+        return None  # a file beside this one, or in a folder of the same tree
+    included = layer(parts)
+    if parts[0] == "programs":
+        return "includes a program"
+    if included is None:
+        return f"includes {target}, in no layer"
+    allowed = MAY_INCLUDE[where]
+    own = (where in ("backend", "programs") and len(relative.parts) > 2 and
+           parts[:2] == relative.parts[:2])
+    if own and "own" in allowed:
+        return None
+    if included == "backend" and parts[1] in allowed:
+        return None  # a backend another builds on (posix)
+    if included not in allowed:
+        if where in ("app", "window", "program") and included == "backend":
+            return "the core includes a backend"
+        return f"{NAMES[where]} includes {NAMES[included]}"
     return None
 
 
 def check(root: Path) -> list[str]:
     found = []
-    for top in ("platform",) + ABOVE_PLATFORM:
-        folder = root / top
-        if not folder.is_dir():
+    unplaced = set()
+    for path in sorted(root.rglob("*")):
+        if path.suffix not in SOURCES or not path.is_file():
             continue
-        for path in sorted(folder.rglob("*")):
-            if path.suffix not in SOURCES or not path.is_file():
+        relative = path.relative_to(root)
+        if relative.parts[0] in IGNORED or len(relative.parts) < 2:
+            continue
+        if layer(relative.parts) is None:
+            unplaced.add(str(relative.parent))
+            continue
+        text = path.read_text(encoding="utf-8", errors="replace")
+        for number, line in enumerate(text.splitlines(), 1):
+            match = INCLUDE.match(line)
+            if not match:
                 continue
-            relative = path.relative_to(root)
-            text = path.read_text(encoding="utf-8", errors="replace")
-            for number, line in enumerate(text.splitlines(), 1):
-                match = INCLUDE.match(line)
-                if not match:
-                    continue
-                bracket, target = match.groups()
-                why = problem(relative, bracket, target)
-                if why:
-                    found.append(f"{relative}:{number}: {why}: {line.strip()}")
+            bracket, target = match.groups()
+            why = problem(relative, bracket, target)
+            if why:
+                found.append(f"{relative}:{number}: {why}: {line.strip()}")
+    for folder in sorted(unplaced):
+        found.append(f"{folder}/: holds sources but is in no layer")
     return found
 
 
@@ -97,7 +151,16 @@ def self_test() -> list[str]:
     cases = [
         ("app/forms.h", '#include "platform/window.h"', False),
         ("app/forms.h", "#include <memory>", False),
-        ("app/program.cpp", '#include "browser/form1.h"', False),
+        ("program/browser_program.cpp", '#include "splash/frm_splash.h"', False),
+        ("splash/frm_splash.cpp", '#include "browser/form1.h"', False),
+        ("platform/gtk/backend.cpp", '#include "platform/posix/run_folder.h"', False),
+        ("tests/unit/x_test.cpp", '#include "platform/fake/fake_backend.h"', False),
+        ("app/program.cpp", '#include "browser/form1.h"', True),
+        ("browser/form1.cpp", '#include "program/browser_program.h"', True),
+        ("platform/gtk/backend.cpp", '#include "platform/fake/fake_backend.h"', True),
+        ("tests/unit/x_test.cpp", '#include "programs/linux/main.cpp"', True),
+        ("browsing/rules.cpp", "#include <string>", True),
+        ("app/forms.cpp", '#include "browsing/rules.h"', True),
         ("browser/form1.cpp", '#include "app/program.h"', False),
         ("about/frm_about.h", '#include "platform/failure.h"', False),
         ("platform/gtk/web_view.cpp", "#include <webkit2/webkit2.h>", False),
@@ -125,7 +188,8 @@ def self_test() -> list[str]:
             path.parent.mkdir(parents=True)
             path.write_text(f"// a case\n{line}\n", encoding="utf-8")
             got = check(Path(folder))
-        if bool(got) != refused or (got and f"{file}:2:" not in got[0]):
+        if bool(got) != refused or (got and file not in got[0] and
+                                    f"{Path(file).parent}/" not in got[0]):
             failures.append(f"{file} with {line.strip()!r}: "
                             f"{'refused' if refused else 'allowed'} expected, got {got or 'allowed'}")
     return failures

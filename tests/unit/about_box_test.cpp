@@ -4,7 +4,7 @@
 #include <string>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 
 namespace corvane {
@@ -16,7 +16,7 @@ using fake::FakeWindow;
 class AboutBox : public ::testing::Test {
  protected:
   FakeBackend backend;
-  Program program{Ports{backend}, BuildSettings{""}};
+  BrowserProgram program{Ports{backend}, BuildSettings{""}};
 
   FakeWindow& Open() {
     program.Get<frmAbout>().Show();
@@ -53,7 +53,7 @@ TEST_F(AboutBox, OkEscEnterAndTheCloseBoxUnloadIt) {
   for (const Case& c : closers) {
     SCOPED_TRACE(c.what);
     FakeBackend b;
-    Program p{Ports{b}, BuildSettings{""}};
+    BrowserProgram p{Ports{b}, BuildSettings{""}};
     p.Get<frmAbout>().Show();
     c.act(b.Window("frmAbout"));
     EXPECT_FALSE(p.Get<frmAbout>().Loaded());

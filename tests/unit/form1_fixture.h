@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
 
@@ -19,7 +19,7 @@ inline const std::string kBusyCaption = "Working... - Corvane Ombrel - Varnhollo
 class BrowserWindow {
  public:
   explicit BrowserWindow(std::string startAddress = "start.example")
-      : program_(std::make_unique<Program>(Ports{backend}, BuildSettings{std::move(startAddress)})) {}
+      : program_(std::make_unique<BrowserProgram>(Ports{backend}, BuildSettings{std::move(startAddress)})) {}
 
   // Loads and shows Form1; its load runs on the way.
   Form1& Open() {
@@ -39,7 +39,7 @@ class BrowserWindow {
   fake::FakeBackend backend;
 
  private:
-  std::unique_ptr<Program> program_;
+  std::unique_ptr<BrowserProgram> program_;
 };
 
 // A loaded browser window whose load is over: calls and timer cleared, so a

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
 #include "splash/frm_splash.h"
@@ -20,7 +20,7 @@ using fake::FakeBackend;
 class ProgramFlow : public ::testing::Test {
  protected:
   FakeBackend backend;
-  Program program{Ports{backend}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend}, BuildSettings{"start.example"}};
 
   std::ptrdiff_t Position(const std::string& entry) const {
     const auto& j = backend.Journal();
@@ -67,7 +67,7 @@ TEST_F(ProgramFlow, DismissalShowsTheBrowserBeforeTheSplashGoesAndNeverEmptiesTh
   for (const Case& c : dismissals) {
     SCOPED_TRACE(c.what);
     FakeBackend b;
-    Program p{Ports{b}, BuildSettings{"start.example"}};
+    BrowserProgram p{Ports{b}, BuildSettings{"start.example"}};
     p.Start();
     bool alwaysSomeWindow = true;
     b.onNote = [&](const std::string&) { alwaysSomeWindow = alwaysSomeWindow && p.LoadedCount() > 0; };
@@ -113,7 +113,7 @@ TEST_F(ProgramFlow, ClicksOutsideTheFrameOrOnItsControlsDoNothing) {
   for (const Case& c : misses) {
     SCOPED_TRACE(c.what);
     FakeBackend b;
-    Program p{Ports{b}, BuildSettings{"start.example"}};
+    BrowserProgram p{Ports{b}, BuildSettings{"start.example"}};
     p.Start();
     b.Window("frmSplash").ClickAt(c.x, c.y);
     EXPECT_TRUE(p.Get<frmSplash>().Loaded());
@@ -144,7 +144,7 @@ TEST_F(ProgramFlow, SplashLabelsThatSizeThemselvesAreHitWhereTheyAreSized) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.label) + " " + std::to_string(static_cast<int>(c.from)));
     FakeBackend b;
-    Program p{Ports{b}, BuildSettings{"start.example"}};
+    BrowserProgram p{Ports{b}, BuildSettings{"start.example"}};
     p.Start();
     const ControlDesign& designed = *frmSplash::TheDesign().Find(c.label);
     const Label& label = b.Window("frmSplash").LabelNamed(c.label);
@@ -224,7 +224,7 @@ TEST_F(ProgramFlow, TheProgramEndsExactlyWhenTheLastWindowUnloads) {
                         Case{"About closed by its close box after the browser", true, false}}) {
     SCOPED_TRACE(c.what);
     FakeBackend b;
-    Program p{Ports{b}, BuildSettings{"start.example"}};
+    BrowserProgram p{Ports{b}, BuildSettings{"start.example"}};
     p.Start();
     b.Window("frmSplash").PressKey('a');
     if (c.aboutOpen) {

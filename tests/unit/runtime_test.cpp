@@ -8,7 +8,7 @@
 #include "about/frm_about.h"
 #include "app/error_modes.h"
 #include "app/identity.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
 #include "splash/frm_splash.h"
@@ -67,7 +67,7 @@ TEST(DispatchBoundary, AFailingStartUpLoadStillShowsTheSplashAndTheProgramRuns) 
       w.LabelNamed("lblVersion").faults.FailOn("Caption");
     }
   };
-  Program program{Ports{backend}, BuildSettings{""}};
+  BrowserProgram program{Ports{backend}, BuildSettings{""}};
   program.Start();
   ASSERT_TRUE(program.Get<frmSplash>().Loaded());
   EXPECT_TRUE(backend.Window("frmSplash").Visible());
@@ -84,7 +84,7 @@ TEST(DispatchBoundary, AFailingAboutLoadStillShowsAWindowThatCanBeClosed) {
       w.faults.FailOn("SetCaption");
     }
   };
-  Program program{Ports{backend}, BuildSettings{""}};
+  BrowserProgram program{Ports{backend}, BuildSettings{""}};
   program.Start();
   backend.Window("frmSplash").PressKey('q');
   EXPECT_THROW(program.Get<frmAbout>().Show(), Failure);
@@ -98,7 +98,7 @@ TEST(DispatchBoundary, AFailingAboutLoadStillShowsAWindowThatCanBeClosed) {
 
 TEST(DispatchBoundary, AWindowUnloadedByItsOwnHandlerIsDestroyedAfterTheEvent) {
   FakeBackend backend;
-  Program program{Ports{backend}, BuildSettings{""}};
+  BrowserProgram program{Ports{backend}, BuildSettings{""}};
   program.Start();
   bool aliveWhenHidden = false;
   backend.onNote = [&](const std::string& entry) {
@@ -113,7 +113,7 @@ TEST(DispatchBoundary, AWindowUnloadedByItsOwnHandlerIsDestroyedAfterTheEvent) {
 
 TEST(DispatchBoundary, EventsOfAnUnloadedWindowReachNoHandler) {
   FakeBackend backend;
-  Program program{Ports{backend}, BuildSettings{""}};
+  BrowserProgram program{Ports{backend}, BuildSettings{""}};
   program.Start();
   FakeWindow& splash = backend.Window("frmSplash");
   program.Get<frmAbout>().Show();  // keep the program alive
@@ -136,7 +136,7 @@ namespace {
 TEST(StartUp, WithoutAStartUpWindowTheLoopNeverRunsAndRunReturns) {
   fake::FakeBackend backend;
   backend.faults.FailOn("MakeWindow");
-  Program program{Ports{backend}, BuildSettings{""}};
+  BrowserProgram program{Ports{backend}, BuildSettings{""}};
   EXPECT_EQ(program.Run(), 0);
   EXPECT_EQ(backend.RunCount(), 0);  // a real loop would wait forever
   EXPECT_EQ(program.LoadedCount(), 0);

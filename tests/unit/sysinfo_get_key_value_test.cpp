@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/memory_registry.h"
 #include "platform/window.h"
@@ -56,7 +56,7 @@ class GetKeyValueTest : public ::testing::Test {
  protected:
   fake::FakeBackend backend;
   MemoryRegistry registry;
-  Program program{Ports{backend, &registry, nullptr}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend, &registry, nullptr}, BuildSettings{"start.example"}};
 
   bool Read(const std::string& key, const std::string& value, std::string& keyVal,
             Registry::Key root = Registry::kLocalMachine) {
@@ -127,7 +127,7 @@ TEST_F(GetKeyValueTest, EveryOpenedKeyIsClosedOnEveryPath) {
   inner.SetValue(Registry::kLocalMachine, kKey, "empty", reg::kSz, "");
   inner.SetValue(Registry::kLocalMachine, kKey, "long", reg::kSz, std::string(2000, 'x'));
   CountingRegistry counting(inner);
-  Program p{Ports{backend, &counting, nullptr}, BuildSettings{"start.example"}};
+  BrowserProgram p{Ports{backend, &counting, nullptr}, BuildSettings{"start.example"}};
   struct Case {
     const char* what;
     const char* key;
@@ -183,7 +183,7 @@ TEST_F(GetKeyValueTest, NamesTravelInTheCodePageAndComeBackAsItCarriedThem) {
 }
 
 TEST_F(GetKeyValueTest, AProgramWithoutARegistryFindsNothing) {
-  Program p{Ports{backend, nullptr, nullptr}, BuildSettings{"start.example"}};
+  BrowserProgram p{Ports{backend, nullptr, nullptr}, BuildSettings{"start.example"}};
   std::int32_t root = static_cast<std::int32_t>(Registry::kLocalMachine);
   std::string keyName = kKey;
   std::string valueName = "PATH";

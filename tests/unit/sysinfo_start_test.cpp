@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/fake/fake_shell.h"
 #include "platform/memory_registry.h"
@@ -86,7 +86,7 @@ Outcome RunOn(const Machine& machine) {
   for (const auto& [file, kind] : machine.files) {
     shell.AddFile(file, kind);
   }
-  Program program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
   program.Get<frmAbout>().StartSysInfo();
   Outcome outcome{shell.Started(), {}, registry.opened, registry.inner.OpenHandles()};
   for (const auto& message : shell.Messages()) {
@@ -186,7 +186,7 @@ TEST(StartSysInfo, NoFailureReachesTheCallerAndEachEndsInTheMessage) {
       registry.inner.SetString(Registry::kLocalMachine, kToolKey, "PATH", kTool);
     }
     registry.inner.SetString(Registry::kLocalMachine, kFolderKey, "MSINFO", kFolder);
-    Program program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
+    BrowserProgram program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
     EXPECT_NO_THROW(program.Get<frmAbout>().StartSysInfo());
     EXPECT_TRUE(shell.Started().empty());
     ASSERT_EQ(shell.Messages().size(), 1U);
@@ -198,7 +198,7 @@ TEST(StartSysInfo, AMessageBoxThatFailsOrMissingPortsEndNothing) {
   fake::FakeBackend backend;
   FakeShell shell;
   shell.faults.FailOn("ShowMessage");
-  Program failing{Ports{backend, nullptr, &shell}, BuildSettings{"start.example"}};
+  BrowserProgram failing{Ports{backend, nullptr, &shell}, BuildSettings{"start.example"}};
   EXPECT_NO_THROW(failing.Get<frmAbout>().StartSysInfo());
   EXPECT_EQ(shell.Calls(), (Strings{std::string("ShowMessage(") + kMessage + ")"}));
 
@@ -221,7 +221,7 @@ class SystemInfoButton : public ::testing::Test {
   fake::FakeBackend backend;
   MemoryRegistry registry;
   FakeShell shell;
-  Program program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
 };
 
 TEST_F(SystemInfoButton, ShowsTheMessageOverTheOpenAboutBoxWhichStaysUsable) {

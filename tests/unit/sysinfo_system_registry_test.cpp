@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/posix/posix_shell.h"
 #include "platform/posix/system_info_registry.h"
@@ -107,7 +107,7 @@ TEST_F(SystemInfoRegistryTest, AnswersTheTwoLookupsThroughGetKeyValue) {
   std::string searchPath = In("bin");
   fake::FakeBackend backend;
   SystemInfoRegistry registry{[&] { return searchPath; }};
-  Program program{Ports{backend, &registry, nullptr}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend, &registry, nullptr}, BuildSettings{"start.example"}};
   auto& about = program.Get<frmAbout>();
   std::int32_t root = static_cast<std::int32_t>(Registry::kLocalMachine);
   struct Case {
@@ -176,7 +176,7 @@ TEST_F(SystemInfoRegistryTest, SystemInfoStartsTheToolOnTheEnvironmentsPathOrSay
       fake::FakeBackend backend;
       SystemInfoRegistry registry;
       PosixShell shell{[&](const std::string& text, const std::string&) { messages.push_back(text); }};
-      Program program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
+      BrowserProgram program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
       program.Get<frmAbout>().StartSysInfo();
     }
     if (c.started.empty()) {

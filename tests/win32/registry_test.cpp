@@ -9,7 +9,7 @@
 #include <string>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/memory_registry.h"
 #include "platform/win32/win32_registry.h"
@@ -81,7 +81,7 @@ class RealRegistry : public ::testing::Test {
   UniqueKey key;
   fake::FakeBackend backend;
   CountingRegistry registry;
-  Program program{Ports{backend, &registry, nullptr}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend, &registry, nullptr}, BuildSettings{"start.example"}};
 };
 
 TEST_F(RealRegistry, PredefinedRootsAreTheSameHandles) {

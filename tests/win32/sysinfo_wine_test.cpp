@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
@@ -51,7 +51,7 @@ class SysInfoUnderWine : public ::testing::Test {
   fake::FakeBackend backend;
   Win32Registry registry;
   RecordingShell shell;
-  Program program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
   const std::string message = std::string("Corvane Ombrel: ") + kMessage;
 
   void SetUp() override {

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "browser/form1.h"
 #include "platform/win32/backend.h"
 #include "tests/win32_gui/program_driver.h"
@@ -56,7 +56,7 @@ HWND OurWindow(const wchar_t* className) {
 TEST(TypedWords, WordsTypedIntoTheAddressBoxReachTheControlAsTheSearchAddress) {
   // Port 9 on loopback: nothing answers, and the control keeps the address.
   Win32Backend backend(::GetModuleHandleW(nullptr), "http://127.0.0.1:9/find?q=%s");
-  Program program{Ports{backend}, BuildSettings{""}};
+  BrowserProgram program{Ports{backend}, BuildSettings{""}};
   program.Start();
   HWND splash = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (splash = OurWindow(L"CorvaneOmbrel.frmSplash")); }));

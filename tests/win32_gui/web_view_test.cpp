@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/program.h"
+#include "program/browser_program.h"
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/own_page_texts.h"
@@ -115,7 +115,7 @@ TEST(BrowserEventSink, AFailingHandlerNeverReachesTheControl) {
 // The browser window on the fake backend, past the splash.
 struct Browsing {
   fake::FakeBackend backend;
-  Program program{Ports{backend}, BuildSettings{"start.example"}};
+  BrowserProgram program{Ports{backend}, BuildSettings{"start.example"}};
   Browsing() {
     program.Start();
     backend.Window("frmSplash").PressKey('x');
