@@ -9,9 +9,9 @@
 #include "about/frm_about.h"
 #include "app/identity.h"
 #include "app/program.h"
-#include "platform/failure.h"
-#include "platform/registry.h"
-#include "platform/shell.h"
+#include "platform/ports/failure.h"
+#include "platform/ports/registry.h"
+#include "platform/ports/shell.h"
 
 namespace corvane {
 

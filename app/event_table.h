@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/forms.h"
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane {
 
@@ -29,15 +29,21 @@ struct Ports {
 };
 
 // Values fixed when the program is built; tests may build it otherwise.
+// They take one path: build -> program -> the windows and the page policy.
 struct BuildSettings {
   std::string startAddress;
+  // The web view's home and search pages; empty: the engine's own.
+  std::string homePage{};
+  std::string searchPage{};
+  // Where words typed into the address box are searched: "%s" stands for
+  // the escaped words (browsing/typed_address.h). Empty: words are taken
+  // for an address.
+  std::string searchQuery{};
 };
 
 // The start address this build was configured with.
 const std::string& ConfiguredStartAddress();
-// Where this build searches words typed into the address box: "%s" stands
-// for the escaped words (platform/typed_address.h). Each program hands it to
-// its web view.
+// Where this build searches words typed into the address box.
 const std::string& ConfiguredSearchQuery();
 
 class Program {

@@ -108,7 +108,7 @@ struct Figures {
 
 struct Bench {
   LocalPage page;
-  corvane::gtk::GtkBackend backend{corvane::gtk::WebPages{"about:blank", "about:blank"}};
+  corvane::gtk::GtkBackend backend{corvane::gtk::WebPages{}};
   Program program{Ports{backend}, BuildSettings{page.Uri()}};
   corvane::gtk::FormWindow* window = nullptr;
   ComboBox* box = nullptr;

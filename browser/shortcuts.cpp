@@ -4,7 +4,7 @@
 #include <array>
 #include <iterator>
 
-#include "platform/keys.h"
+#include "platform/ports/keys.h"
 
 namespace corvane {
 

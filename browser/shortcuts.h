@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/controls.h"
+#include "platform/ports/controls.h"
 
 namespace corvane {
 

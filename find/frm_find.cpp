@@ -3,7 +3,7 @@
 #include "app/error_modes.h"
 #include "app/program.h"
 #include "browser/form1.h"
-#include "platform/find_place.h"
+#include "platform/kit/find_place.h"
 
 namespace corvane {
 

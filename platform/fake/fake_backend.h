@@ -6,14 +6,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/placed.h"
-#include "platform/window.h"
+#include "platform/kit/placed.h"
+#include "platform/ports/window.h"
 
 namespace corvane::fake {
 
@@ -186,16 +187,19 @@ class FakeToolbar final : public FakePlaced<Toolbar> {
   void ClickBrokenButton();
 };
 
-class FakeWebBrowser final : public FakePlaced<WebBrowser> {
+// The fake web view reports to the page policy the backend was given, as a
+// real one does, and records what the policy tells it (`orders`); a test
+// scripts the page's side through Page() and the clock through Advance().
+class FakeWebBrowser final : public FakePlaced<WebBrowser>, public PageHost {
  public:
-  using FakePlaced::FakePlaced;
+  FakeWebBrowser(FakeWindow& window, const ControlDesign& design);
 
-  void Navigate(const std::string& address) override { Call("Navigate", address); }
+  void Navigate(const std::string& address) override;
   void GoBack() override { Call("GoBack"); }
   void GoForward() override { Call("GoForward"); }
-  void GoHome() override { Call("GoHome"); }
-  void GoSearch() override { Call("GoSearch"); }
-  void Refresh() override { Call("Refresh"); }
+  void GoHome() override;
+  void GoSearch() override;
+  void Refresh() override;
   void Stop() override { Call("Stop"); }
   [[nodiscard]] std::string LocationName() const override;
   [[nodiscard]] const std::string& LocationURL() const override;
@@ -241,7 +245,42 @@ class FakeWebBrowser final : public FakePlaced<WebBrowser> {
   void RaiseNavigateComplete2(const std::string& address);
   void RaiseDownloadComplete();
 
+  // ---- the page policy ----
+  // The page policy of this view (none: the backend was given none).
+  [[nodiscard]] PageEvents* Page() const { return policy_.get(); }
+  // What the policy told this view, in order: "Load(uri)", "LoadHome()",
+  // "LoadSearch()", "Reload()", "ShowOwnPage(address)", "Ask(title)",
+  // "DropQuestion()", "StopLoading()", "StartTimer(ms)", "StopTimer()".
+  std::vector<std::string> orders;
+  std::string ownPageHtml;                // the last page of ours shown
+  std::optional<PageQuestion> question;   // asked and not yet answered or dropped
+  // Script: the engine completes typed addresses; watches its page's process.
+  bool completesAddresses = false;
+  bool watchesProcess = true;
+  // The clock moves on; a timer that comes due fires.
+  void Advance(std::int64_t ms);
+
+  void Load(const std::string& uri) override { Order("Load", uri); }
+  void LoadHome() override { Order("LoadHome"); }
+  void LoadSearch() override { Order("LoadSearch"); }
+  void Reload() override { Order("Reload"); }
+  void ShowOwnPage(const std::string& html, const std::string& address) override;
+  void Ask(const PageQuestion& asked) override;
+  void DropQuestion() override;
+  void StopLoading() override { Order("StopLoading"); }
+  void StartTimer(int ms) override;
+  void StopTimer() override;
+  [[nodiscard]] std::int64_t NowMs() const override { return now_; }
+  [[nodiscard]] bool CompletesAddresses() const override { return completesAddresses; }
+  [[nodiscard]] bool WatchesProcess() const override { return watchesProcess; }
+
  private:
+  void Order(const std::string& what, const std::string& argument = {});
+  void Commit(const std::string& address, bool ownPage);
+  std::unique_ptr<PageEvents> policy_;
+  std::int64_t now_ = 0;
+  std::optional<std::int64_t> timerDue_;
+
   void Call(const std::string& operation, const std::string& argument = {});
   void SelectMatch(int step);
   std::vector<std::ptrdiff_t> matches_;
@@ -295,7 +334,7 @@ class FakeWindow final : public NativeWindow {
   // not touch the window after a driver unless its form is still loaded.
   void PressKey(std::int16_t code);        // a character key, with this window active
   void PressAccessKey(char letter);        // Alt + letter
-  // A key going down with the modifiers `shift` held (platform/keys.h):
+  // A key going down with the modifiers `shift` held (platform/ports/keys.h):
   // the window sees it first when it has key preview. Answers whether the
   // key went on (no handler consumed it).
   bool PressKeyDown(std::int16_t keyCode, std::int16_t shift = 0);

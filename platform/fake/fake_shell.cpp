@@ -1,6 +1,6 @@
 #include "platform/fake/fake_shell.h"
 
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane::fake {
 

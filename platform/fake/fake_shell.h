@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/fake/fake_backend.h"
-#include "platform/shell.h"
+#include "platform/ports/shell.h"
 
 namespace corvane::fake {
 

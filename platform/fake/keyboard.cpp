@@ -2,7 +2,7 @@
 // by the shared rules, as a real window does.
 #include "platform/fake/fake_backend.h"
 
-#include "platform/keys.h"
+#include "platform/ports/keys.h"
 
 namespace corvane::fake {
 

@@ -5,6 +5,98 @@
 
 namespace corvane::fake {
 
+FakeWebBrowser::FakeWebBrowser(FakeWindow& window, const ControlDesign& design)
+    : FakePlaced(window, design), policy_(window.Backend().MakePagePolicy(*this)) {}
+
+void FakeWebBrowser::Navigate(const std::string& address) {
+  Call("Navigate", address);
+  if (policy_) {
+    policy_->Navigate(address);
+  }
+}
+
+void FakeWebBrowser::GoHome() {
+  Call("GoHome");
+  if (policy_) {
+    policy_->GoHome();
+  }
+}
+
+void FakeWebBrowser::GoSearch() {
+  Call("GoSearch");
+  if (policy_) {
+    policy_->GoSearch();
+  }
+}
+
+void FakeWebBrowser::Refresh() {
+  Call("Refresh");
+  if (policy_) {
+    policy_->Refresh();
+  }
+}
+
+void FakeWebBrowser::Order(const std::string& what, const std::string& argument) {
+  orders.push_back(what + "(" + argument + ")");
+}
+
+// As an engine shows a page: later, its address reached, then its end, with
+// the page's title for its name.
+void FakeWebBrowser::ShowOwnPage(const std::string& html, const std::string& address) {
+  Order("ShowOwnPage", address);
+  ownPageHtml = html;
+  const std::size_t open = html.find("<title>");
+  const std::size_t close = html.find("</title>");
+  std::string title = open != std::string::npos && close != std::string::npos && close > open
+                          ? html.substr(open + 7, close - open - 7)
+                          : address;
+  const std::string name = Design().name;
+  const std::string windowName = window_.Design().name;
+  FakeBackend& backend = window_.Backend();
+  backend.Post([&backend, windowName, name, address, title] {
+    FakeWindow* window = backend.Find(windowName);
+    if (window == nullptr) {
+      return;  // gone with its window
+    }
+    FakeWebBrowser& view = window->Browser(name);
+    view.locationURL = address;
+    view.locationName = title;
+    view.busy = false;
+    view.Commit(address, true);
+    view.RaiseDownloadComplete();
+  });
+}
+
+void FakeWebBrowser::Ask(const PageQuestion& asked) {
+  Order("Ask", asked.title);
+  question = asked;
+}
+
+void FakeWebBrowser::DropQuestion() {
+  Order("DropQuestion");
+  question.reset();
+}
+
+void FakeWebBrowser::StartTimer(int ms) {
+  Order("StartTimer", std::to_string(ms));
+  timerDue_ = now_ + ms;
+}
+
+void FakeWebBrowser::StopTimer() {
+  Order("StopTimer");
+  timerDue_.reset();
+}
+
+void FakeWebBrowser::Advance(std::int64_t ms) {
+  now_ += ms;
+  if (timerDue_ && *timerDue_ <= now_) {
+    timerDue_.reset();
+    if (policy_) {
+      policy_->TimerFired();
+    }
+  }
+}
+
 void FakeWebBrowser::Call(const std::string& operation, const std::string& argument) {
   calls.push_back(operation + "(" + argument + ")");
   if (onCall) {
@@ -40,6 +132,13 @@ void FakeWebBrowser::SetZoom(float factor) {
 }
 
 void FakeWebBrowser::RaiseNavigateComplete2(const std::string& address) {
+  Commit(address, false);
+}
+
+void FakeWebBrowser::Commit(const std::string& address, bool ownPage) {
+  if (policy_) {
+    policy_->Committed(address, ownPage);
+  }
   Event done{.type = EventType::NavigateComplete2, .control = Design().name, .text = address};
   window_.Raise(done);
 }

@@ -21,19 +21,14 @@
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/web_context.h"
 #include "platform/posix/run_folder.h"
-#include "platform/window.h"
-#include "platform/window_rules.h"
+#include "platform/ports/window.h"
+#include "platform/kit/window_rules.h"
 
 namespace corvane::gtk {
 
-// The web view's own pages, fixed when the program is built.
+// How the engine is set up for the web views. (Their pages and what typed
+// text means are the page policy's, from the build's settings.)
 struct WebPages {
-  std::string home;
-  std::string search;
-  // Where words typed into the address box are searched: "%s" stands for
-  // the escaped words (the program's CORVANE_SEARCH_QUERY). Empty: words are
-  // taken for an address.
-  std::string query{};
   // The engine's stand-in camera and microphone instead of the machine's
   // (test builds only).
   bool mockCaptureDevices = false;

@@ -8,7 +8,7 @@
 
 #include "platform/gtk/controls.h"
 #include "platform/gtk/guarded.h"
-#include "platform/list_entries.h"
+#include "platform/kit/list_entries.h"
 
 namespace corvane::gtk {
 

@@ -12,8 +12,8 @@
 
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/window.h"
-#include "platform/placed.h"
-#include "platform/window.h"
+#include "platform/kit/placed.h"
+#include "platform/ports/window.h"
 
 namespace corvane::gtk {
 

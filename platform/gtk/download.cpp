@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/download_names.h"
+#include "platform/kit/download_names.h"
 #include "platform/gtk/download.h"
 
 namespace corvane::gtk {

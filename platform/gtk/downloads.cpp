@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/download_names.h"
+#include "platform/kit/download_names.h"
 #include "platform/gtk/download.h"
 
 namespace corvane::gtk {

@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "platform/find_place.h"
-#include "platform/window_rules.h"
+#include "platform/kit/find_place.h"
+#include "platform/kit/window_rules.h"
 
 namespace corvane::gtk {
 

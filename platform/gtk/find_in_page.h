@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/gtk/gobject_ptr.h"
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 
 namespace corvane::gtk {

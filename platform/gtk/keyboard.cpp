@@ -4,7 +4,7 @@
 
 #include "platform/gtk/guarded.h"
 #include "platform/gtk/window.h"
-#include "platform/keys.h"
+#include "platform/ports/keys.h"
 
 namespace corvane::gtk {
 

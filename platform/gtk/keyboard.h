@@ -1,5 +1,5 @@
 // Keys as the windows see them: GTK's key events turned into key codes and
-// shift states (platform/keys.h). The window's own key handling
+// shift states (platform/ports/keys.h). The window's own key handling
 // (FormWindow::HandleKey: key preview, access keys, Tab, characters) is in
 // keyboard.cpp too.
 #pragma once

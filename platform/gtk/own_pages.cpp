@@ -4,8 +4,6 @@ namespace corvane::gtk {
 
 namespace {
 
-OwnPage Page(const OwnPageText& text) { return {text.title, OwnPageHtml(text)}; }
-
 // The engine's own failures ("internal error"): seen when its network
 // process ends in the middle of a load.
 constexpr const char* kEngineDomain = "WebKitErrorDomain";
@@ -55,15 +53,7 @@ std::optional<LoadFailure> LoadFailureOf(const GError& error) {
   return LoadFailure::kOther;
 }
 
-std::optional<OwnPage> LoadFailurePage(const std::string& address, const GError& error) {
-  const std::optional<LoadFailure> why = LoadFailureOf(error);
-  if (!why) {
-    return std::nullopt;
-  }
-  return Page(LoadFailedText(address, *why, error.message != nullptr ? error.message : ""));
-}
-
-OwnPage CertificatePage(const std::string& address, GTlsCertificateFlags errors) {
+unsigned CertificateProblemsOf(GTlsCertificateFlags errors) {
   static constexpr struct {
     GTlsCertificateFlags engine;
     unsigned ours;
@@ -81,17 +71,17 @@ OwnPage CertificatePage(const std::string& address, GTlsCertificateFlags errors)
       problems |= problem.ours;
     }
   }
-  return Page(CertificateText(address, problems));
+  return problems;
 }
 
-OwnPage StoppedPage(const std::string& address, WebKitWebProcessTerminationReason reason) {
+PageEnd PageEndOf(WebKitWebProcessTerminationReason reason) {
   PageEnd why = PageEnd::kCrashed;
   if (reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT) {
     why = PageEnd::kTooMuchMemory;
   } else if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
     why = PageEnd::kStopped;
   }
-  return Page(StoppedText(address, why));
+  return why;
 }
 
 }  // namespace corvane::gtk

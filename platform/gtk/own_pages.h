@@ -1,37 +1,25 @@
-// The pages the browser shows itself in the web view, from the engine's
-// reasons: why a page could not be loaded, and that a page stopped working.
-// Their words and markup are the core's (platform/own_page_texts.h); here the
-// engine's errors are mapped to its reasons.
+// The engine's reasons, in the page policy's words: why a load failed, what
+// is wrong with a certificate, why a page's process ended. The policy
+// (through the page port) decides what is shown for them.
 #pragma once
 
 #include <gio/gio.h>
 #include <webkit2/webkit2.h>
 
 #include <optional>
-#include <string>
 
-#include "platform/own_page_texts.h"
+#include "platform/ports/page.h"
 
 namespace corvane::gtk {
-
-struct OwnPage {
-  std::string title;  // what the caption shows
-  std::string html;
-};
 
 // Why a load failed with `error`, or nothing when the load was only
 // cancelled or turned into something else (a stop, a new navigation, a
 // download).
 std::optional<LoadFailure> LoadFailureOf(const GError& error);
 
-// The page for a load of `address` that failed with `error`, or nothing (see
-// LoadFailureOf).
-std::optional<OwnPage> LoadFailurePage(const std::string& address, const GError& error);
+// The certificate:: flags for the engine's.
+unsigned CertificateProblemsOf(GTlsCertificateFlags errors);
 
-// The page for a load refused because of the site's certificate.
-OwnPage CertificatePage(const std::string& address, GTlsCertificateFlags errors);
-
-// The page for a page whose process has ended.
-OwnPage StoppedPage(const std::string& address, WebKitWebProcessTerminationReason reason);
+PageEnd PageEndOf(WebKitWebProcessTerminationReason reason);
 
 }  // namespace corvane::gtk

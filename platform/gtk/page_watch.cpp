@@ -1,29 +1,13 @@
 #include "platform/gtk/page_watch.h"
 
 #include "platform/gtk/guarded.h"
-#include "platform/own_page_texts.h"
 
+#include <optional>
 #include <utility>
 
 namespace corvane::gtk {
 
 namespace {
-
-// How long the page's process has to answer a request of the user before it
-// is taken for hung and ended.
-constexpr guint kAnswerWithinMs = 1200;
-// How long the page has to answer the user's clicks and keys before the user
-// is asked (the engine notices a hang only at some requests of its own).
-constexpr guint kInputAnswerWithinMs = 3000;
-// How long a page that was asked about may still answer, which closes the
-// question.
-constexpr guint kLateAnswerWithinMs = 10 * 60 * 1000;
-// How long the engine's "not responding" lasts before the user is asked.
-constexpr guint kAskAfterMs = 1000;
-// Dialogs opened within this time of each other count as one run...
-constexpr gint64 kDialogRunUs = 10 * G_USEC_PER_SEC;
-// ...and from this many on the user may stop the page instead.
-constexpr std::size_t kDialogsBeforeOffer = 3;
 
 // Finds the watch of a view from an answer that may come after it is gone.
 constexpr const char* kWatchKey = "corvane-page-watch";
@@ -43,8 +27,11 @@ std::string Mnemonic(std::string label) {
 }  // namespace
 
 PageWatch::PageWatch(WebKitWebView* view, std::function<GtkWindow*()> parent,
-                     std::function<std::string()> address)
-    : view_(view), parent_(std::move(parent)), address_(std::move(address)) {
+                     PageEvents* policy)
+    : view_(view),
+      parent_(std::move(parent)),
+      policy_(policy),
+      times_(policy != nullptr ? policy->Times() : AnswerTimes{}) {
   g_object_set_data(G_OBJECT(view_), kWatchKey, this);
 }
 
@@ -65,7 +52,7 @@ void PageWatch::UserRequest(const std::function<void()>& request) {
     return;
   }
   request();
-  Ping(kAnswerWithinMs, [this, request] { EndProcessFor(request); });
+  Ping(times_.request, [this, request] { EndProcessFor(request); });
 }
 
 void PageWatch::UserStop(const std::function<void()>& stop) {
@@ -75,22 +62,18 @@ void PageWatch::UserStop(const std::function<void()>& stop) {
     return;
   }
   stop();
-  Ping(kAnswerWithinMs, [this] { StopPage(); });
+  Ping(times_.request, [this] { StopPage(); });
 }
 
-void PageWatch::Committed(bool ownPage) {
+void PageWatch::Committed() {
   processLive_ = true;
   replacingProcess_ = false;
-  if (!ownPage) {
-    dialogTimes_.clear();
-  }
 }
 
 bool PageWatch::Terminated() {
   processLive_ = false;
   CancelPing();
   DropQuestions();
-  dialogTimes_.clear();
   return std::exchange(replacingProcess_, false);
 }
 
@@ -117,10 +100,10 @@ void PageWatch::StopPage() {
 // Asks the page's process for a trivial answer; `unanswered` runs when it has
 // given none within `ms`, `answered` when it gives one in time. A view whose
 // page has not been reached yet has nothing to ask.
-void PageWatch::Ping(guint ms, std::function<void()> unanswered, std::function<void()> answered) {
+void PageWatch::Ping(int ms, std::function<void()> unanswered, std::function<void()> answered) {
   CancelPing();
-  if (!processLive_) {
-    return;
+  if (!processLive_ || ms <= 0) {
+    return;  // nothing to ask yet, or no watch
   }
   pingCancel_ = GObjectPtr<GCancellable>(g_cancellable_new());
   unanswered_ = std::move(unanswered);
@@ -128,7 +111,7 @@ void PageWatch::Ping(guint ms, std::function<void()> unanswered, std::function<v
   ++pingNumber_;
   webkit_web_view_evaluate_javascript(view_, "0", -1, nullptr, nullptr, pingCancel_.get(),
                                       &PageWatch::OnPong, GUINT_TO_POINTER(pingNumber_));
-  pingTimeout_ = g_timeout_add(ms, &PageWatch::OnPingTimeout, this);
+  pingTimeout_ = g_timeout_add(static_cast<guint>(ms), &PageWatch::OnPingTimeout, this);
 }
 
 void PageWatch::CancelPing() {
@@ -191,7 +174,7 @@ void PageWatch::DropQuestions() {
 
 // The question goes by itself once the page answers after all.
 void PageWatch::AskAboutHungPage() {
-  const PageQuestion question = NotRespondingQuestion(address_());
+  const PageQuestion question = policy_->NotAnsweringQuestion();
   box_.Ask(parent_(), question.title, question.text, question.detail,
            {{Mnemonic(question.goOn), kWait}, {Mnemonic(question.stop), kStopPage}}, kWait,
            [this](int answer) {
@@ -200,7 +183,7 @@ void PageWatch::AskAboutHungPage() {
              }
            });
   if (pingTimeout_ == 0) {  // a request of the user's being checked goes first
-    Ping(kLateAnswerWithinMs, {}, [this] { box_.Close(); });
+    Ping(times_.lateAnswer, {}, [this] { box_.Close(); });
   }
 }
 
@@ -217,7 +200,7 @@ gboolean PageWatch::OnAskTime(gpointer data) {
 // offered to be stopped.
 void PageWatch::Input() {
   if (pingTimeout_ == 0 && !box_.Shown()) {
-    Ping(kInputAnswerWithinMs, [this] {
+    Ping(times_.input, [this] {
       if (!box_.Shown()) {
         AskAboutHungPage();
       }
@@ -233,25 +216,23 @@ void PageWatch::ResponsivenessChanged() {
     if (heldDialog_ == nullptr) {
       box_.Close();
     }
-  } else if (askSource_ == 0 && !box_.Shown()) {
-    askSource_ = g_timeout_add(kAskAfterMs, &PageWatch::OnAskTime, this);
+  } else if (policy_ != nullptr && askSource_ == 0 && !box_.Shown()) {
+    askSource_ = g_timeout_add(static_cast<guint>(times_.askAfter), &PageWatch::OnAskTime, this);
   }
 }
 
 bool PageWatch::ScriptDialog(WebKitScriptDialog* dialog) {
-  const gint64 now = g_get_monotonic_time();
-  while (!dialogTimes_.empty() && now - dialogTimes_.front() > kDialogRunUs) {
-    dialogTimes_.pop_front();
+  if (policy_ == nullptr) {
+    return false;
   }
-  dialogTimes_.push_back(now);
-  if (dialogTimes_.size() < kDialogsBeforeOffer) {
+  const gchar* message = webkit_script_dialog_get_message(dialog);
+  const std::optional<PageQuestion> asked = policy_->ScriptDialog(message != nullptr ? message : "");
+  if (!asked) {
     return false;  // the engine's own dialog
   }
   DropQuestions();
   heldDialog_ = webkit_script_dialog_ref(dialog);
-  const gchar* message = webkit_script_dialog_get_message(dialog);
-  const PageQuestion question =
-      TooManyDialogsQuestion(message != nullptr ? message : "", address_());
+  const PageQuestion& question = *asked;
   box_.Ask(parent_(), question.title, question.text, question.detail,
            {{Mnemonic(question.goOn), kDismiss}, {Mnemonic(question.stop), kStopPage}}, kDismiss,
            [this](int answer) {

@@ -7,27 +7,29 @@
 //   a fresh one.
 // - A page that does not answer the user's clicks and keys, or that the
 //   engine reports as not responding, is offered to be stopped.
-// - From the third dialog in a run, the page's dialog is shown by us, with a
-//   button that stops the page.
+// - When the page policy says a page opens too many dialogs, the page's
+//   dialog is shown by us, with a button that stops the page.
+// How long the page has to answer, what the user is asked and when dialogs
+// are too many are the page policy's (platform/ports/page.h); here they are
+// carried out with the engine.
 #pragma once
 
 #include <webkit2/webkit2.h>
 
-#include <deque>
 #include <functional>
 #include <string>
 
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/question_box.h"
+#include "platform/ports/page.h"
 
 namespace corvane::gtk {
 
 class PageWatch {
  public:
-  // `parent`: the window the questions stand over; `address`: the page's
-  // address as the user knows it.
-  PageWatch(WebKitWebView* view, std::function<GtkWindow*()> parent,
-            std::function<std::string()> address);
+  // `parent`: the window the questions stand over; `policy`: the page's
+  // policy (none: the page is not watched).
+  PageWatch(WebKitWebView* view, std::function<GtkWindow*()> parent, PageEvents* policy);
   ~PageWatch();
   PageWatch(const PageWatch&) = delete;
   PageWatch& operator=(const PageWatch&) = delete;
@@ -39,7 +41,7 @@ class PageWatch {
   void UserStop(const std::function<void()>& stop);
 
   // From the view's notifications.
-  void Committed(bool ownPage);
+  void Committed();
   // The page's process has ended: true when it was ended here to make a
   // request of the user (nothing more to show).
   bool Terminated();
@@ -51,7 +53,7 @@ class PageWatch {
  private:
   void EndProcessFor(const std::function<void()>& request);
   void StopPage();
-  void Ping(guint ms, std::function<void()> unanswered, std::function<void()> answered = {});
+  void Ping(int ms, std::function<void()> unanswered, std::function<void()> answered = {});
   void CancelPing();
   void DropQuestions();
   void AskAboutHungPage();
@@ -63,7 +65,8 @@ class PageWatch {
 
   WebKitWebView* view_;
   std::function<GtkWindow*()> parent_;
-  std::function<std::string()> address_;
+  PageEvents* policy_;
+  AnswerTimes times_;
 
   // The page's process: reached a page since it started; being ended here to
   // make a request of the user.
@@ -79,7 +82,6 @@ class PageWatch {
   QuestionBox box_;
   guint askSource_ = 0;
   WebKitScriptDialog* heldDialog_ = nullptr;  // a page's dialog shown in box_
-  std::deque<gint64> dialogTimes_;            // when the page's last dialogs opened
 };
 
 }  // namespace corvane::gtk

@@ -2,14 +2,14 @@
 // location, use the camera or microphone, lock the pointer. The user is
 // asked in a small question window naming the site (its scheme, host and
 // port) and what it wants; the rules of when to ask are PermissionQuestions
-// (platform/permission_rules.h). Any other request is denied.
+// (browsing/permission_rules.h). Any other request is denied.
 #pragma once
 
 #include <webkit2/webkit2.h>
 
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/question_box.h"
-#include "platform/permission_rules.h"
+#include "browsing/permission_rules.h"
 
 namespace corvane::gtk {
 

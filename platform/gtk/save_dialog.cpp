@@ -2,7 +2,7 @@
 
 #include <glib/gstdio.h>
 
-#include "platform/download_names.h"
+#include "platform/kit/download_names.h"
 
 namespace corvane::gtk {
 

@@ -8,19 +8,23 @@
 // - a title that arrives after FINISHED raises DownloadComplete again, so the
 //   caption never keeps a stale name.
 //
-// Beyond that the view keeps the user in charge of the page:
-// - a page's request for a new window, made from a click, opens in this view;
-//   one made without the user (on load, from a timer) is not followed;
-// - a load that fails, a certificate that is not trusted, and a page whose
-//   process ends show a page of our own with the address and the reason
-//   (its title names the trouble, so the caption does too);
+// What the user asks and what the engine tells of the page go to the page
+// policy (platform/ports/page.h), which decides; the view carries out its
+// orders (PageHost):
+// - a page's request for a new window, with the engine's word on whether
+//   the user asked for it, and the engine's own menu on a link;
+// - a load that fails, a certificate that is not trusted, a page whose
+//   process ends: the policy shows a page of ours for them;
 // - a page that stops answering (its process hangs, or it opens dialog after
 //   dialog) is offered to be stopped, and every request of the user (a
-//   navigation, Refresh, Stop) reaches the page's process within moments or
-//   ends it: the view never stays stuck behind a hung page (PageWatch);
+//   navigation, Refresh, Stop) reaches the page's process within the
+//   policy's time or ends it: the view never stays stuck behind a hung page
+//   (PageWatch);
 // - the page is printed through the print dialog (print.h) and saved as one
 //   file after a save dialog (save_page.h), and a page's requests for a
 //   permission are asked about (permissions.h).
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -32,16 +36,12 @@
 #include "platform/gtk/page_watch.h"
 #include "platform/gtk/permissions.h"
 #include "platform/gtk/print.h"
+#include "platform/gtk/question_box.h"
 #include "platform/gtk/save_page.h"
-#include "platform/new_window.h"
-#include "platform/typed_address.h"
 
 namespace corvane::gtk {
 
 namespace {
-
-// How long after the engine's menu closed its action may still arrive.
-constexpr gint64 kMenuActionUs = 2 * G_USEC_PER_SEC;
 
 // Runs a signal handler's body; nothing may unwind into the engine.
 template <class R, class F>
@@ -60,13 +60,13 @@ void Shielded(F&& body) noexcept {
   }
 }
 
-class WebBrowserControl final : public Placed<WebBrowser> {
+class WebBrowserControl final : public Placed<WebBrowser>, public PageHost {
  public:
   WebBrowserControl(FormWindow& window, const ControlDesign& design)
       : Placed(window, design),
         view_(window.Backend().NewWebView()),
-        watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); },
-               [this] { return uri_.empty() ? std::string("this page") : uri_; }),
+        policy_(window.Backend().MakePagePolicy(*this)),
+        watch_(WEBKIT_WEB_VIEW(view_), [this] { return window_.Toplevel(); }, policy_.get()),
         finder_(WEBKIT_WEB_VIEW(view_), design.name,
                 [this](Event& event) { window_.Raise(event); }),
         saver_(WEBKIT_WEB_VIEW(view_)),
@@ -103,18 +103,21 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     if (popupSource_ != 0) {
       g_source_remove(popupSource_);
     }
+    StopTimer();
   }
   WebBrowserControl(const WebBrowserControl&) = delete;
   WebBrowserControl& operator=(const WebBrowserControl&) = delete;
 
-  // Words that are no address are searched for.
+  // The user's requests go to the page policy, through the watch.
   void Navigate(const std::string& address) override {
-    const std::optional<std::string> uri = AddressToLoad(
-        ValidText(address), window_.Backend().Pages().query, AddressCompletion::kHere);
-    if (!uri) {
-      return;  // a script address: refused
-    }
-    watch_.UserRequest([this, uri = *uri] { Load(uri); });
+    const std::string text = ValidText(address);
+    watch_.UserRequest([this, text] {
+      if (policy_) {
+        policy_->Navigate(text);
+      } else {
+        Load(text);
+      }
+    });
   }
   void GoBack() override {
     watch_.UserRequest([this] {
@@ -129,23 +132,13 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     });
   }
   void GoHome() override {
-    const std::string uri = FixUpAddress(window_.Backend().Pages().home);
-    watch_.UserRequest([this, uri] { Load(uri); });
+    watch_.UserRequest([this] { policy_ ? policy_->GoHome() : LoadHome(); });
   }
   void GoSearch() override {
-    const std::string uri = FixUpAddress(window_.Backend().Pages().search);
-    watch_.UserRequest([this, uri] { Load(uri); });
+    watch_.UserRequest([this] { policy_ ? policy_->GoSearch() : LoadSearch(); });
   }
-  // Our own page stands for the address it names: Refresh loads that.
   void Refresh() override {
-    watch_.UserRequest([this] {
-      if (showingOwnPage_) {
-        Load(uri_);
-        return;
-      }
-      Requested();
-      webkit_web_view_reload(View());
-    });
+    watch_.UserRequest([this] { policy_ ? policy_->Refresh() : Reload(); });
   }
   // A stop that comes before the requested load has started would leave the
   // engine loading for good, with no end ever reported (the caption would
@@ -220,7 +213,78 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   void Print() override { PrintPage(View()); }
   void SavePage() override { saver_.Save(); }
 
+  // ---- the page policy's orders ----
+  // Loads a complete address. A load ordered while the engine asks for a
+  // new window is made once it is done asking.
+  void Load(const std::string& uri) override {
+    if (askingForWindow_) {
+      popupUri_ = uri;
+      if (popupSource_ == 0) {
+        popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, this);
+      }
+      return;
+    }
+    Requested();
+    webkit_web_view_load_uri(View(), uri.c_str());
+  }
+  // The engine has no pages of its own.
+  void LoadHome() override { Load("about:blank"); }
+  void LoadSearch() override { Load("about:blank"); }
+  void Reload() override {
+    Requested();
+    webkit_web_view_reload(View());
+  }
+  void ShowOwnPage(const std::string& html, const std::string& address) override {
+    const std::string uri = address.empty() ? std::string("about:blank") : address;
+    ownPageLoading_ = true;
+    webkit_web_view_load_alternate_html(View(), html.c_str(), uri.c_str(), uri.c_str());
+  }
+  void Ask(const PageQuestion& question) override {
+    asked_.Ask(window_.Toplevel(), question.title, question.text, question.detail,
+               {{Mnemonic(question.goOn), 1}, {Mnemonic(question.stop), 2}}, 1,
+               [this](int answer) {
+                 if (policy_) {
+                   policy_->Answered(answer != 2);
+                 }
+               });
+  }
+  void DropQuestion() override { asked_.Close(); }
+  void StopLoading() override { webkit_web_view_stop_loading(View()); }
+  void StartTimer(int ms) override {
+    StopTimer();
+    timer_ = g_timeout_add(static_cast<guint>(ms > 0 ? ms : 0), &WebBrowserControl::OnTimer, this);
+  }
+  void StopTimer() override {
+    if (timer_ != 0) {
+      g_source_remove(std::exchange(timer_, 0));
+    }
+  }
+  [[nodiscard]] std::int64_t NowMs() const override { return g_get_monotonic_time() / 1000; }
+  [[nodiscard]] bool CompletesAddresses() const override { return false; }
+  [[nodiscard]] bool WatchesProcess() const override { return true; }
+
  private:
+  // A button label with its access key marked for GTK ("&Wait" -> "_Wait").
+  static std::string Mnemonic(std::string label) {
+    for (char& c : label) {
+      if (c == '&') {
+        c = '_';
+      }
+    }
+    return label;
+  }
+
+  static gboolean OnTimer(gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->timer_ = 0;
+    Shielded([&] {
+      if (self->policy_) {
+        self->policy_->TimerFired();
+      }
+    });
+    return G_SOURCE_REMOVE;
+  }
+
   [[nodiscard]] WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
 
   // A new load supersedes a kept stop and a page of our own still coming; it
@@ -229,12 +293,6 @@ class WebBrowserControl final : public Placed<WebBrowser> {
     stopPendingOnStart_ = false;
     ownPageLoading_ = false;
     started_ = false;
-  }
-
-  // Loads a complete address.
-  void Load(const std::string& uri) {
-    Requested();
-    webkit_web_view_load_uri(View(), uri.c_str());
   }
 
   void Notify(EventType type, std::string text = {}) {
@@ -260,12 +318,6 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   // ---- our own pages -------------------------------------------------------------
 
-  void ShowOwnPage(const OwnPage& page, const std::string& address) {
-    const std::string uri = address.empty() ? std::string("about:blank") : address;
-    ownPageLoading_ = true;
-    webkit_web_view_load_alternate_html(View(), page.html.c_str(), uri.c_str(), uri.c_str());
-  }
-
   static gboolean OnLoadFailed(WebKitWebView* /*view*/, WebKitLoadEvent /*event*/,
                                const gchar* uri, GError* error, gpointer data) {
     return Shielded<gboolean>(FALSE, [&]() -> gboolean {
@@ -273,24 +325,26 @@ class WebBrowserControl final : public Placed<WebBrowser> {
       if (error == nullptr) {
         return FALSE;
       }
-      const std::string address = ValidText(uri != nullptr ? uri : "");
-      const std::optional<OwnPage> page = LoadFailurePage(address, *error);
-      if (!page) {
-        return FALSE;
+      const std::optional<LoadFailure> why = LoadFailureOf(*error);
+      if (!why || !self->policy_) {
+        return FALSE;  // nothing to tell, or the engine's own page
       }
-      self->ShowOwnPage(*page, address);
+      self->policy_->LoadFailed(ValidText(uri != nullptr ? uri : ""), *why,
+                                error->message != nullptr ? error->message : "");
       return TRUE;
     });
   }
 
-  // Never passed: the page says why it was not loaded.
+  // Never passed, with or without a policy.
   static gboolean OnCertificateError(WebKitWebView* /*view*/, const gchar* uri,
                                      GTlsCertificate* /*certificate*/,
                                      GTlsCertificateFlags errors, gpointer data) {
     return Shielded<gboolean>(TRUE, [&]() -> gboolean {
       auto* self = static_cast<WebBrowserControl*>(data);
-      const std::string address = ValidText(uri != nullptr ? uri : "");
-      self->ShowOwnPage(CertificatePage(address, errors), address);
+      if (self->policy_) {
+        self->policy_->CertificateProblem(ValidText(uri != nullptr ? uri : ""),
+                                          CertificateProblemsOf(errors));
+      }
       return TRUE;
     });
   }
@@ -299,49 +353,37 @@ class WebBrowserControl final : public Placed<WebBrowser> {
                            gpointer data) {
     Shielded([&] {
       auto* self = static_cast<WebBrowserControl*>(data);
-      if (self->watch_.Terminated()) {
-        return;  // ended to make the user's request
+      const bool forRequest = self->watch_.Terminated();
+      self->ownPageLoading_ = false;
+      if (self->policy_) {
+        self->policy_->ProcessEnded(PageEndOf(reason), forRequest);
       }
-      if (std::exchange(self->ownPageLoading_, false)) {
-        return;  // our own page cannot be shown: leave it
-      }
-      self->ShowOwnPage(StoppedPage(self->uri_, reason), self->uri_);
     });
   }
 
   // ---- new windows -------------------------------------------------------------
 
-  // The page asks for a new window: made from a click, or from the engine's
-  // menu on a link ("Open Link in New Window"), its address opens here;
-  // otherwise nothing happens. No window is ever made.
+  // The page asks for a new window; the policy says whether its address
+  // opens here. No window is ever made.
   static GtkWidget* OnCreate(WebKitWebView* /*view*/, WebKitNavigationAction* action,
                              gpointer data) {
     return Shielded<GtkWidget*>(nullptr, [&]() -> GtkWidget* {
       auto* self = static_cast<WebBrowserControl*>(data);
       WebKitURIRequest* request = webkit_navigation_action_get_request(action);
       const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-      const bool byTheUser =
-          webkit_navigation_action_is_user_gesture(action) != FALSE || self->FromLinkMenu(uri);
-      std::optional<std::string> address = NewWindowAddress(uri != nullptr ? uri : "", byTheUser);
-      if (!address) {
-        return nullptr;
-      }
-      // Loaded once the engine is done asking.
-      self->popupUri_ = std::move(*address);
-      if (self->popupSource_ == 0) {
-        self->popupSource_ = g_idle_add(&WebBrowserControl::OnOpenPopup, self);
+      if (self->policy_) {
+        const bool gesture = webkit_navigation_action_is_user_gesture(action) != FALSE;
+        self->askingForWindow_ = true;
+        try {
+          self->policy_->NewWindow(ValidText(uri != nullptr ? uri : ""), gesture);
+        } catch (...) {
+          self->askingForWindow_ = false;
+          throw;
+        }
+        self->askingForWindow_ = false;
       }
       return nullptr;
     });
-  }
-
-  // The engine's menu asks for no gesture: a request for the link the menu
-  // was opened on, while it is open or just after, is the user's.
-  bool FromLinkMenu(const gchar* uri) {
-    const bool recent = menuOpen_ || g_get_monotonic_time() - menuClosedAt_ < kMenuActionUs;
-    const bool match = recent && uri != nullptr && !menuLink_.empty() && menuLink_ == uri;
-    menuLink_.clear();
-    return match;
   }
 
   static gboolean OnContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /*menu*/,
@@ -351,8 +393,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
       const gchar* link = webkit_hit_test_result_context_is_link(hit) != FALSE
                               ? webkit_hit_test_result_get_link_uri(hit)
                               : nullptr;
-      self->menuLink_ = link != nullptr ? link : "";
-      self->menuOpen_ = true;
+      if (self->policy_) {
+        self->policy_->MenuOpened(ValidText(link != nullptr ? link : ""));
+      }
       return FALSE;  // the engine's menu
     });
   }
@@ -360,8 +403,9 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   static void OnContextMenuGone(WebKitWebView* /*view*/, gpointer data) {
     Shielded([&] {
       auto* self = static_cast<WebBrowserControl*>(data);
-      self->menuOpen_ = false;
-      self->menuClosedAt_ = g_get_monotonic_time();
+      if (self->policy_) {
+        self->policy_->MenuClosed();
+      }
     });
   }
 
@@ -386,16 +430,26 @@ class WebBrowserControl final : public Placed<WebBrowser> {
           control->stopPendingOnStart_ = false;
           webkit_web_view_stop_loading(view);
         }
+        if (control->policy_) {
+          control->policy_->LoadStarted();
+        }
       } else if (load == WEBKIT_LOAD_COMMITTED) {
         control->finished_ = false;
-        control->showingOwnPage_ = std::exchange(control->ownPageLoading_, false);
-        control->watch_.Committed(control->showingOwnPage_);
+        const bool ownPage = std::exchange(control->ownPageLoading_, false);
+        control->watch_.Committed();
         control->permissions_.NewLoad();
         const gchar* uri = webkit_web_view_get_uri(view);
-        control->Notify(EventType::NavigateComplete2, uri != nullptr ? uri : "");
+        const std::string address = ValidText(uri != nullptr ? uri : "");
+        if (control->policy_) {
+          control->policy_->Committed(address, ownPage);
+        }
+        control->Notify(EventType::NavigateComplete2, address);
       } else if (load == WEBKIT_LOAD_FINISHED) {
         control->started_ = false;
         control->finished_ = true;
+        if (control->policy_) {
+          control->policy_->LoadFinished();
+        }
         control->Notify(EventType::DownloadComplete);
       }
     } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the engine
@@ -422,6 +476,7 @@ class WebBrowserControl final : public Placed<WebBrowser> {
 
   GtkWidget* view_;  // the engine's view, owned by the window once attached
   std::string uri_;  // the view's address, as it last announced it
+  std::unique_ptr<PageEvents> policy_;  // decides about the page
   PageWatch watch_;
   PageFinder finder_;
   PageSaver saver_;
@@ -430,15 +485,13 @@ class WebBrowserControl final : public Placed<WebBrowser> {
   bool started_ = false;             // between the engine's STARTED and FINISHED
   bool stopPendingOnStart_ = false;  // a stop that came before the load started
 
-  // Our own page: being loaded; shown.
-  bool ownPageLoading_ = false;
-  bool showingOwnPage_ = false;
+  bool ownPageLoading_ = false;  // our own page is being loaded
 
+  bool askingForWindow_ = false;  // the engine asks for a new window
   std::string popupUri_;
   guint popupSource_ = 0;
-  std::string menuLink_;  // the link the engine's menu was last opened on
-  bool menuOpen_ = false;
-  gint64 menuClosedAt_ = 0;
+  QuestionBox asked_;  // the policy's question
+  guint timer_ = 0;    // the policy's timer
 };
 
 }  // namespace

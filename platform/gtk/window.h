@@ -15,8 +15,8 @@
 
 #include "platform/gtk/backend.h"
 #include "platform/gtk/gobject_ptr.h"
-#include "platform/window.h"
-#include "platform/window_rules.h"
+#include "platform/ports/window.h"
+#include "platform/kit/window_rules.h"
 
 namespace corvane::gtk {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/failure.h"
+#include "platform/ports/failure.h"
 
 namespace corvane {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/shell.h"
+#include "platform/ports/shell.h"
 
 namespace corvane {
 

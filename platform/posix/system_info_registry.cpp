@@ -1,6 +1,6 @@
 #include "platform/posix/system_info_registry.h"
 
-#include "platform/registry_path.h"
+#include "platform/kit/registry_path.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

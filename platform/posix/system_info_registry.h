@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/ports/registry.h"
 
 namespace corvane {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/win32/handles.h"
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane::winui {
 

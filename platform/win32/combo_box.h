@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/list_entries.h"
+#include "platform/kit/list_entries.h"
 #include "platform/win32/ui_accessible.h"
 #include "platform/win32/window.h"
 

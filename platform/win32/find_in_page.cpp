@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/failure.h"
-#include "platform/find_place.h"
+#include "platform/ports/failure.h"
+#include "platform/kit/find_place.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui_com.h"
 

@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/design.h"
+#include "platform/ports/design.h"
 #include "platform/win32/handles.h"
 
 namespace corvane::winui {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "platform/keys.h"
-#include "platform/window_rules.h"
+#include "platform/ports/keys.h"
+#include "platform/kit/window_rules.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_procs.h"
@@ -39,7 +39,7 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM removal, LPARAM data) {
 namespace {
 
 // The modifiers held with the key of a WM_KEYDOWN or WM_SYSKEYDOWN message,
-// as the KeyDown event states them (platform/keys.h).
+// as the KeyDown event states them (platform/ports/keys.h).
 std::int16_t ShiftState(const MSG& message) {
   std::int16_t shift = 0;
   if (::GetKeyState(VK_SHIFT) < 0) {

@@ -6,7 +6,7 @@
 
 #include <utility>
 
-#include "platform/failure.h"
+#include "platform/ports/failure.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
 #include "platform/win32/ui_com.h"

@@ -1,6 +1,6 @@
 // The pages the browser shows itself in the web view in place of the
 // control's own error pages. Their words and markup are the core's
-// (platform/own_page_texts.h); here the control's status codes are mapped
+// (browsing/own_page_texts.h); here the control's status codes are mapped
 // to its reasons, and the page is put into the control.
 //
 // How the page gets into the control: the failed navigation's error page is
@@ -24,7 +24,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/own_page_texts.h"
+#include "browsing/own_page_texts.h"
 #include "platform/win32/handles.h"
 
 namespace corvane::winui {

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "platform/failure.h"
+#include "platform/ports/failure.h"
 
 namespace corvane::winui {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/design.h"
+#include "platform/ports/design.h"
 
 namespace corvane::winui {
 

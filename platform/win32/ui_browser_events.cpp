@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/new_window.h"
+#include "browsing/new_window.h"
 #include "platform/win32/own_pages.h"
 #include "platform/win32/ui_com.h"
 #include "platform/win32/web_view.h"

@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/typed_address.h"
+#include "browsing/typed_address.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/ui_com.h"
 #include "platform/win32/window.h"

@@ -14,7 +14,7 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/own_pages.h"
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane::winui {
 

@@ -1,7 +1,7 @@
 // The registry port over advapi32's ANSI functions.
 #pragma once
 
-#include "platform/registry.h"
+#include "platform/ports/registry.h"
 
 namespace corvane {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "platform/failure.h"
+#include "platform/ports/failure.h"
 #include "platform/win32/text.h"
 
 namespace corvane {

@@ -1,7 +1,7 @@
 // The shell port on Windows: FindFirstFile, CreateProcess and MessageBox.
 #pragma once
 
-#include "platform/shell.h"
+#include "platform/ports/shell.h"
 
 namespace corvane {
 

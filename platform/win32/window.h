@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/placed.h"
-#include "platform/window_rules.h"
+#include "platform/kit/placed.h"
+#include "platform/kit/window_rules.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"

@@ -1,5 +1,7 @@
 // The Linux program: the portable core on the GTK front end. It reads no
-// command line and no settings; the web view's pages are fixed at build.
+// command line and no settings; the build's settings (start address, home
+// and search pages, search address) go to the program, which gives them to
+// its windows and its page policy.
 #include <gtk/gtk.h>
 
 #include <cstdio>
@@ -31,13 +33,17 @@ int main() {
     return 1;
   }
   try {
+    corvane::BuildSettings settings{corvane::ConfiguredStartAddress(), CORVANE_HOME_PAGE,
+                                    CORVANE_SEARCH_PAGE, corvane::ConfiguredSearchQuery()};
 #ifdef CORVANE_FIXED_SEARCH_QUERY
     // A test build: words are searched on the test's own page.
-    const std::string query = CORVANE_FIXED_SEARCH_QUERY;
-#else
-    const std::string& query = corvane::ConfiguredSearchQuery();
+    settings.searchQuery = CORVANE_FIXED_SEARCH_QUERY;
 #endif
-    corvane::gtk::WebPages pages{CORVANE_HOME_PAGE, CORVANE_SEARCH_PAGE, query};
+#ifdef CORVANE_FIXED_START_ADDRESS
+    // A test build: it opens the test's own page instead of the configured one.
+    settings.startAddress = CORVANE_FIXED_START_ADDRESS;
+#endif
+    corvane::gtk::WebPages pages;
 #ifdef CORVANE_MOCK_CAPTURE_DEVICES
     // A test build: the engine's stand-in camera and microphone.
     pages.mockCaptureDevices = true;
@@ -53,12 +59,7 @@ int main() {
     }};
     ports.registry = &registry;
     ports.shell = &shell;
-#ifdef CORVANE_FIXED_START_ADDRESS
-    // A test build: it opens the test's own page instead of the configured one.
-    corvane::BrowserProgram program{ports, corvane::BuildSettings{CORVANE_FIXED_START_ADDRESS}};
-#else
-    corvane::BrowserProgram program{ports};
-#endif
+    corvane::BrowserProgram program{ports, settings};
     const int code = program.Run();
     backend.EndEngine();  // nothing of the run is left behind
     return code;

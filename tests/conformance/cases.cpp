@@ -12,7 +12,7 @@
 #include "about/frm_about.h"
 #include "browser/form1.h"
 #include "find/frm_find.h"
-#include "platform/window_rules.h"
+#include "platform/kit/window_rules.h"
 #include "splash/frm_splash.h"
 #include "tests/conformance/driver.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane::conformance {
 

@@ -10,6 +10,7 @@
 #include "platform/gtk/window.h"
 #include "tests/conformance/driver.h"
 #include "tests/support/http_server.h"
+#include "tests/support/page_policy.h"
 #include "tests/support/x_driver.h"
 
 // After GoogleTest: the X headers define macros such as None and Bool.
@@ -180,7 +181,8 @@ class GtkDriver final : public Driver {
   }
 
   testing::LoopbackServer server_;
-  gtk::GtkBackend backend_{gtk::WebPages{server_.Url("/home.html"), server_.Url("/search.html")}};
+  gtk::GtkBackend backend_{gtk::WebPages{}};
+  testing::PolicyGiven policy_{backend_, server_.Url("/home.html"), server_.Url("/search.html")};
   testing::XDriver x_;
 };
 

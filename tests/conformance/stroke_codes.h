@@ -1,8 +1,8 @@
 // A stroke as key code, modifiers and character (0: none), as every
-// backend's keyboard reports it (platform/keys.h).
+// backend's keyboard reports it (platform/ports/keys.h).
 #pragma once
 
-#include "platform/keys.h"
+#include "platform/ports/keys.h"
 #include "tests/conformance/driver.h"
 
 namespace corvane::conformance {

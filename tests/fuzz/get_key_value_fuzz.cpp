@@ -12,7 +12,7 @@
 #include "about/frm_about.h"
 #include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
-#include "platform/memory_registry.h"
+#include "platform/fake/memory_registry.h"
 
 namespace {
 

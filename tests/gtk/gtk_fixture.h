@@ -15,6 +15,7 @@
 #include "program/browser_program.h"
 #include "platform/gtk/window.h"
 #include "tests/support/http_server.h"
+#include "tests/support/page_policy.h"
 #include "tests/support/x_driver.h"
 
 namespace corvane::testing {
@@ -142,7 +143,8 @@ class RecordingSink final : public EventSink {
 // One backend and one X input connection per test.
 class GtkTest : public ::testing::Test {
  protected:
-  gtk::GtkBackend backend{gtk::WebPages{"127.0.0.1:1/home", "127.0.0.1:1/search"}};
+  gtk::GtkBackend backend{gtk::WebPages{}};
+  PolicyGiven policy{backend, "127.0.0.1:1/home", "127.0.0.1:1/search"};
   XDriver x;
   RecordingSink sink;
   [[nodiscard]] const gtk::Units& Units() const { return backend.TheUnits(); }
@@ -153,9 +155,11 @@ class GtkTest : public ::testing::Test {
 class LiveBrowser : public ::testing::Test {
  protected:
   LoopbackServer server;
-  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
+  gtk::GtkBackend backend{gtk::WebPages{}};
   XDriver x;
-  BrowserProgram program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
+  BrowserProgram program{Ports{backend}, BuildSettings{server.Url("/first.html"),
+                                                       server.Url("/home.html"),
+                                                       server.Url("/search.html")}};
 
   // Starts the program, dismisses the splash with a letter and waits for the
   // first page's title; nullptr when any step does not happen.

@@ -1,14 +1,38 @@
 // The pages the browser shows itself, from the engine's reasons: which
-// failures get one, and which of the core's texts each gets.
+// failures get one, and which of the page policy's texts each gets.
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
+#include "browsing/own_page_texts.h"
 #include "platform/gtk/own_pages.h"
 
 namespace corvane::gtk {
 namespace {
+
+struct OwnPage {
+  std::string title;
+  std::string html;
+};
+
+OwnPage Page(const OwnPageText& text) { return {text.title, OwnPageHtml(text)}; }
+
+std::optional<OwnPage> LoadFailurePage(const std::string& address, const GError& error) {
+  const std::optional<LoadFailure> why = LoadFailureOf(error);
+  if (!why) {
+    return std::nullopt;
+  }
+  return Page(LoadFailedText(address, *why, error.message != nullptr ? error.message : ""));
+}
+
+OwnPage CertificatePage(const std::string& address, GTlsCertificateFlags errors) {
+  return Page(CertificateText(address, CertificateProblemsOf(errors)));
+}
+
+OwnPage StoppedPage(const std::string& address, WebKitWebProcessTerminationReason reason) {
+  return Page(StoppedText(address, PageEndOf(reason)));
+}
 
 TEST(OwnPages, EachFailureGetsItsReasonAndCancellationsNone) {
   struct Case {

@@ -102,13 +102,15 @@ StartUp StartToFirstPage(LoopbackServer& server, XDriver& x, WarmUp warmUp) {
   StartUp result;
   const int requestsBefore = server.AllRequests();
   const int firstBefore = server.Requests("/first.html");
-  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
+  gtk::GtkBackend backend{gtk::WebPages{}};
   const std::set<int> earlier = WebProcesses();
   if (warmUp != WarmUp::None) {
     backend.WarmUpEngine();
   }
   TappedBackend tapped{backend};
-  BrowserProgram program{Ports{tapped}, BuildSettings{server.Url("/first.html")}};
+  BrowserProgram program{Ports{tapped}, BuildSettings{server.Url("/first.html"),
+                                                      server.Url("/home.html"),
+                                                      server.Url("/search.html")}};
   program.Start();
   EXPECT_TRUE(WaitUntil([&] { return backend.Find("frmSplash") != nullptr; }));
   EXPECT_TRUE(ShowAndFocus(x, backend.Find("frmSplash")->Toplevel()));
@@ -179,9 +181,11 @@ TEST(WarmUp, TheFirstPageLoadsInTheWarmProcessAndTheWindowsSeeTheSameEvents) {
 TEST(WarmUp, TheWarmViewHasNoHistoryOfItsOwn) {
   LoopbackServer server;
   XDriver x;
-  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
+  gtk::GtkBackend backend{gtk::WebPages{}};
   backend.WarmUpEngine();
-  BrowserProgram program{Ports{backend}, BuildSettings{server.Url("/first.html")}};
+  BrowserProgram program{Ports{backend}, BuildSettings{server.Url("/first.html"),
+                                                       server.Url("/home.html"),
+                                                       server.Url("/search.html")}};
   program.Start();
   ASSERT_TRUE(WaitUntil([&] { return backend.Find("frmSplash") != nullptr; }));
   ASSERT_TRUE(ShowAndFocus(x, backend.Find("frmSplash")->Toplevel()));

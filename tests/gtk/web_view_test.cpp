@@ -11,6 +11,7 @@
 #include "platform/gtk/print.h"
 #include "tests/gtk/gtk_fixture.h"
 #include "tests/support/http_server.h"
+#include "tests/support/page_policy.h"
 
 namespace corvane::testing {
 namespace {
@@ -29,7 +30,8 @@ WindowDesign ViewDesign() {
 class WebView : public ::testing::Test {
  protected:
   LoopbackServer server;
-  gtk::GtkBackend backend{gtk::WebPages{server.Url("/home.html"), server.Url("/search.html")}};
+  gtk::GtkBackend backend{gtk::WebPages{}};
+  PolicyGiven policy{backend, server.Url("/home.html"), server.Url("/search.html")};
   RecordingSink sink;
   WindowDesign design = ViewDesign();
   std::unique_ptr<NativeWindow> window = [this] {

@@ -9,25 +9,31 @@ holding sources has its place in the layers.
 The direction, from the top:
 
     programs/<program>  ->  program/  ->  splash/ browser/ about/ find/
-        ->  app/  ->  platform/  <-  platform/<backend>/
+        ->  browsing/, app/  ->  platform/kit/  ->  platform/ports/
+                                   platform/<backend>/  ->  kit, ports
 
   programs/<program>/  each program's entry point and packaging: the only
                        code that picks a backend
   program/             the composition root: the browser as a program of
-                       its windows (which there are, which one starts)
+                       its windows and its page policy; build settings reach
+                       the policy from here
   splash/ browser/ about/ find/   the windows; a window may reach a
                        neighbour, never the composition root above it
+  browsing/            the page policy: every decision about a page
   app/                 the forms runtime: shared instances, load/show/unload,
                        event tables, the dispatch boundary; it names no window
-  platform/            the ports (the controls' interfaces, value types) and
-                       the rules every backend shares
-  platform/<backend>/  fake, gtk, win32, posix: they realise platform/
+  platform/kit/        rules every backend shares (and the windows may use)
+  platform/ports/      interfaces and value types: what the core talks to
+  platform/<backend>/  fake, gtk, win32, posix: they realise the ports; they
+                       report to the page policy through the ports and never
+                       include it
   resources/<kind>/    resource ids, shared by a backend and its program
 
-The core (app/, the windows, program/) builds on every system: only
-standard C++ headers in angle brackets. A backend includes platform/, its
-own folder, the helpers of the backends it builds on and resources; nothing
-includes a program. Outside the layers: tests/ and bench/, which may include
+The core (app/, browsing/, the windows, program/, kit/, ports/) builds on
+every system: only standard C++ headers in angle brackets. A backend
+includes the ports, the kit, its own folder, the helpers of the backends it
+builds on and resources; nothing includes a program. Nothing lives in the
+root of platform/. Outside the layers: tests/ and bench/, which may include
 any layer but a program. A folder with sources that is in none of these
 fails the check: a new folder is placed in the layers before it is used.
 """
@@ -42,24 +48,29 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 SOURCES = (".h", ".hpp", ".cpp", ".cc", ".rc")
 WINDOWS = ("splash", "browser", "about", "find")
-CORE = ("app", "program") + WINDOWS
+CORE = ("app", "program", "browsing") + WINDOWS
 # Folders left out of the walk: build output and the repository's own.
 IGNORED = ("build", "out", "dist", ".git")
 # What a layer may include, by the layer of the included file. "own" is the
 # including file's own backend or program folder.
 MAY_INCLUDE = {
-    "platform": {"platform"},
-    "backend": {"platform", "own", "posix", "resources"},
-    "app": {"platform", "app"},
-    "window": {"platform", "app", "window"},
-    "program": {"platform", "app", "window", "program"},
-    "programs": {"platform", "backend", "app", "window", "program", "resources", "own"},
+    "ports": {"ports"},
+    "kit": {"ports", "kit"},
+    "backend": {"ports", "kit", "own", "posix", "resources"},
+    "browsing": {"ports", "kit", "browsing"},
+    "app": {"ports", "kit", "app"},
+    "window": {"ports", "kit", "app", "browsing", "window"},
+    "program": {"ports", "kit", "app", "browsing", "window", "program"},
+    "programs": {"ports", "kit", "backend", "app", "browsing", "window", "program",
+                 "resources", "own"},
     "resources": {"resources"},
-    "outside": {"platform", "backend", "app", "window", "program", "resources", "outside"},
+    "outside": {"ports", "kit", "backend", "app", "browsing", "window", "program",
+                "resources", "outside"},
 }
 
-NAMES = {"platform": "platform/", "backend": "a backend", "app": "the forms runtime",
-         "window": "a window", "program": "the composition root", "programs": "a program",
+NAMES = {"ports": "the ports", "kit": "the backends' kit", "backend": "a backend",
+         "browsing": "the page policy", "app": "the forms runtime", "window": "a window",
+         "program": "the composition root", "programs": "a program",
          "resources": "resources", "outside": "a test"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
@@ -73,13 +84,13 @@ def layer(parts: tuple[str, ...]) -> str | None:
     top = parts[0]
     deep = len(parts) > 2
     if top == "platform":
-        return "backend" if deep else "platform"
-    if top == "app" and not deep:
-        return "app"
+        if len(parts) != 3:
+            return None  # the root of platform/ holds folders only
+        return {"ports": "ports", "kit": "kit"}.get(parts[1], "backend")
+    if top in ("app", "browsing", "program") and not deep:
+        return top if top != "program" else "program"
     if top in WINDOWS and not deep:
         return "window"
-    if top == "program" and not deep:
-        return "program"
     if top == "programs" and len(parts) == 3:
         return "programs"
     if top == "resources" and len(parts) == 3:
@@ -95,7 +106,8 @@ def problem(relative: Path, bracket: str, target: str) -> str | None:
     if where is None:
         return f"{relative.parent}/ is in no layer"
     if bracket == "<":
-        if relative.parts[0] in CORE and not STANDARD.match(target):
+        if (relative.parts[0] in CORE or where in ("ports", "kit")) and \
+                not STANDARD.match(target):
             return "the core includes a system header"
         return None
     parts = tuple(target.split("/"))
@@ -114,7 +126,7 @@ def problem(relative: Path, bracket: str, target: str) -> str | None:
     if included == "backend" and parts[1] in allowed:
         return None  # a backend another builds on (posix)
     if included not in allowed:
-        if where in ("app", "window", "program") and included == "backend":
+        if where in CORE + ("ports", "kit") and included == "backend":
             return "the core includes a backend"
         return f"{NAMES[where]} includes {NAMES[included]}"
     return None
@@ -149,7 +161,7 @@ def check(root: Path) -> list[str]:
 def self_test() -> list[str]:
     # (file, include line, whether the check must refuse it)
     cases = [
-        ("app/forms.h", '#include "platform/window.h"', False),
+        ("app/forms.h", '#include "platform/ports/window.h"', False),
         ("app/forms.h", "#include <memory>", False),
         ("program/browser_program.cpp", '#include "splash/frm_splash.h"', False),
         ("splash/frm_splash.cpp", '#include "browser/form1.h"', False),
@@ -159,12 +171,22 @@ def self_test() -> list[str]:
         ("browser/form1.cpp", '#include "program/browser_program.h"', True),
         ("platform/gtk/backend.cpp", '#include "platform/fake/fake_backend.h"', True),
         ("tests/unit/x_test.cpp", '#include "programs/linux/main.cpp"', True),
-        ("browsing/rules.cpp", "#include <string>", True),
+        ("browsing/rules.cpp", "#include <string>", False),
+        ("browsing/rules.cpp", '#include "platform/ports/page.h"', False),
+        ("browsing/rules.cpp", '#include "app/forms.h"', True),
+        ("browsing/rules.cpp", "#include <windows.h>", True),
         ("app/forms.cpp", '#include "browsing/rules.h"', True),
+        ("program/browser_program.cpp", '#include "browsing/page_policy.h"', False),
+        ("platform/gtk/web_view.cpp", '#include "browsing/page_policy.h"', True),
+        ("platform/kit/window_rules.h", '#include "platform/ports/design.h"', False),
+        ("platform/ports/design.h", '#include "platform/kit/window_rules.h"', True),
+        ("platform/kit/placed.h", "#include <gtk/gtk.h>", True),
+        ("platform/rules.h", "#include <string>", True),
+        ("shiny/new.cpp", "#include <string>", True),
         ("browser/form1.cpp", '#include "app/program.h"', False),
-        ("about/frm_about.h", '#include "platform/failure.h"', False),
+        ("about/frm_about.h", '#include "platform/ports/failure.h"', False),
         ("platform/gtk/web_view.cpp", "#include <webkit2/webkit2.h>", False),
-        ("platform/gtk/web_view.cpp", '#include "platform/window.h"', False),
+        ("platform/gtk/web_view.cpp", '#include "platform/ports/window.h"', False),
         ("platform/win32/ui_backend.cpp", '#include "resources/win32/resource_ids.h"', False),
         ("programs/linux/main.cpp", '#include "platform/gtk/backend.h"', False),
         ("programs/windows/main.cpp", "#include <windows.h>", False),
@@ -176,10 +198,10 @@ def self_test() -> list[str]:
         ("browser/form1.h", "#include <windows.h>", True),
         ("about/sysinfo.cpp", "#include <unistd.h>", True),
         ("app/forms.cpp", '#include "programs/linux/main.cpp"', True),
-        ("platform/window.h", '#include "app/forms.h"', True),
+        ("platform/ports/window.h", '#include "app/forms.h"', True),
         ("platform/gtk/backend.cpp", '#include "browser/form1.h"', True),
         ("platform/win32/ui_backend.cpp", '#include "programs/windows/x.h"', True),
-        ("platform/controls.h", '#include "platform/gtk/gobject_ptr.h"', True),
+        ("platform/ports/controls.h", '#include "platform/gtk/gobject_ptr.h"', True),
     ]
     failures = []
     for file, line, refused in cases:

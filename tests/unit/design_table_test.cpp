@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "about/frm_about.h"
-#include "platform/design.h"
+#include "platform/ports/design.h"
 #include "splash/frm_splash.h"
 
 namespace corvane {

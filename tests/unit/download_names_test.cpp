@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/download_names.h"
+#include "platform/kit/download_names.h"
 
 namespace corvane {
 namespace {

@@ -14,7 +14,7 @@
 #include "app/event_table.h"
 #include "browser/form1.h"
 #include "find/frm_find.h"
-#include "platform/design.h"
+#include "platform/ports/design.h"
 #include "splash/frm_splash.h"
 
 namespace corvane {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <tuple>
 
-#include "platform/find_place.h"
+#include "platform/kit/find_place.h"
 
 namespace corvane {
 namespace {

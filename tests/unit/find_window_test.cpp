@@ -6,8 +6,8 @@
 
 #include "find/frm_find.h"
 #include "form1_fixture.h"
-#include "platform/find_place.h"
-#include "platform/keys.h"
+#include "platform/kit/find_place.h"
+#include "platform/ports/keys.h"
 
 namespace corvane::testing {
 namespace {

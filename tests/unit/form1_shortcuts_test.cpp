@@ -4,7 +4,7 @@
 
 #include "browser/shortcuts.h"
 #include "form1_fixture.h"
-#include "platform/keys.h"
+#include "platform/ports/keys.h"
 
 namespace corvane::testing {
 namespace {

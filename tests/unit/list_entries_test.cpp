@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/failure.h"
-#include "platform/list_entries.h"
+#include "platform/ports/failure.h"
+#include "platform/kit/list_entries.h"
 
 namespace corvane {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/own_page_texts.h"
+#include "browsing/own_page_texts.h"
 
 namespace corvane {
 namespace {

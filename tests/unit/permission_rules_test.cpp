@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/permission_rules.h"
+#include "browsing/permission_rules.h"
 
 namespace corvane {
 namespace {

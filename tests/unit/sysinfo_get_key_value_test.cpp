@@ -9,8 +9,8 @@
 #include "about/frm_about.h"
 #include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
-#include "platform/memory_registry.h"
-#include "platform/window.h"
+#include "platform/fake/memory_registry.h"
+#include "platform/ports/window.h"
 #include "sysinfo_cases.h"
 
 namespace corvane {

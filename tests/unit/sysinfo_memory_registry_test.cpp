@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/memory_registry.h"
+#include "platform/fake/memory_registry.h"
 
 namespace corvane {
 namespace {

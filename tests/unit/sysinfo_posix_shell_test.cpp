@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/posix/posix_shell.h"
-#include "platform/window.h"
+#include "platform/ports/window.h"
 
 namespace corvane {
 namespace {

@@ -11,8 +11,8 @@
 #include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/fake/fake_shell.h"
-#include "platform/memory_registry.h"
-#include "platform/window.h"
+#include "platform/fake/memory_registry.h"
+#include "platform/ports/window.h"
 
 namespace corvane {
 namespace {

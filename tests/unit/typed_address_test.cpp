@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/new_window.h"
-#include "platform/typed_address.h"
+#include "browsing/new_window.h"
+#include "browsing/typed_address.h"
 
 namespace corvane {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_rules.h"
+#include "platform/kit/window_rules.h"
 
 namespace corvane {
 namespace {

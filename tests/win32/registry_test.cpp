@@ -11,9 +11,9 @@
 #include "about/frm_about.h"
 #include "program/browser_program.h"
 #include "platform/fake/fake_backend.h"
-#include "platform/memory_registry.h"
+#include "platform/fake/memory_registry.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/window.h"
+#include "platform/ports/window.h"
 #include "../unit/sysinfo_cases.h"
 #include "wine_helpers.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/win32/win32_shell.h"
-#include "platform/window.h"
+#include "platform/ports/window.h"
 #include "wine_helpers.h"
 
 namespace corvane {

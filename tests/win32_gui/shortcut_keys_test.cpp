@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/keys.h"
+#include "platform/ports/keys.h"
 #include "platform/win32/backend.h"
 
 namespace corvane::winui {

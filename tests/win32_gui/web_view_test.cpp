@@ -23,7 +23,7 @@
 #include "program/browser_program.h"
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
-#include "platform/own_page_texts.h"
+#include "browsing/own_page_texts.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
 #include "platform/win32/web_view.h"

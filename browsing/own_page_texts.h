@@ -8,34 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ports/page.h"
+
 namespace corvane {
-
-// Why a page could not be loaded.
-enum class LoadFailure {
-  kNetworkServiceFailed,  // the engine's own network service ended under the load
-  kServerNotFound,
-  kConnectionRefused,
-  kTimedOut,
-  kUnreachable,
-  kSecureConnectionFailed,
-  kAddressNotUnderstood,  // a kind of address that cannot be opened
-  kPortNotAllowed,        // a port kept for other services than the web
-  kCannotShow,            // content of a kind that cannot be shown
-  kOther,                 // the engine's own words say why
-};
-
-// What is wrong with a site's certificate: any of these together.
-namespace certificate {
-inline constexpr unsigned kUnknownAuthority = 1U << 0U;
-inline constexpr unsigned kOtherSite = 1U << 1U;
-inline constexpr unsigned kNotYetValid = 1U << 2U;
-inline constexpr unsigned kExpired = 1U << 3U;
-inline constexpr unsigned kRevoked = 1U << 4U;
-inline constexpr unsigned kInsecure = 1U << 5U;
-}  // namespace certificate
-
-// Why a page's process ended.
-enum class PageEnd { kCrashed, kTooMuchMemory, kStopped };
 
 // A page of ours: its headline (also the caption), the address it stands
 // for, what happened and what the user can do.
@@ -58,17 +33,6 @@ std::string EscapeHtml(std::string_view text);
 // The page as HTML: nothing of the text is markup, and the page may load
 // nothing (no script, picture or other file).
 std::string OwnPageHtml(const OwnPageText& text);
-
-// A question about the page shown: the box's caption, its text, the detail
-// under it, and its two buttons ("&" marks the access key). The first button
-// lets the page go on; the second stops it.
-struct PageQuestion {
-  std::string title;
-  std::string text;
-  std::string detail;
-  std::string goOn;
-  std::string stop;
-};
 
 // The page at `address` does not answer.
 PageQuestion NotRespondingQuestion(const std::string& address);

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/failure.h"
+#include "platform/ports/failure.h"
 
 namespace corvane {
 

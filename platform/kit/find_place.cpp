@@ -1,4 +1,4 @@
-#include "platform/find_place.h"
+#include "platform/kit/find_place.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/design.h"
+#include "platform/ports/design.h"
 
 #include <cctype>
 

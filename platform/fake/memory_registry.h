@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/ports/registry.h"
 
 namespace corvane {
 

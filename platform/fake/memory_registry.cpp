@@ -1,6 +1,6 @@
-#include "platform/memory_registry.h"
+#include "platform/fake/memory_registry.h"
 
-#include "platform/registry_path.h"
+#include "platform/kit/registry_path.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/controls.h"
-#include "platform/window_rules.h"
+#include "platform/ports/controls.h"
+#include "platform/kit/window_rules.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "platform/typed_address.h"
+#include "browsing/typed_address.h"
 
 #include <cctype>
 #include <string_view>

@@ -1,9 +1,9 @@
-#include "platform/window_rules.h"
+#include "platform/kit/window_rules.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "platform/keys.h"
+#include "platform/ports/keys.h"
 
 namespace corvane {
 

@@ -6,10 +6,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
-#include "platform/controls.h"
-#include "platform/design.h"
-#include "platform/failure.h"
+#include "platform/ports/controls.h"
+#include "platform/ports/design.h"
+#include "platform/ports/failure.h"
+#include "platform/ports/page.h"
 
 namespace corvane {
 
@@ -32,8 +34,8 @@ struct Event {
   std::string control{};     // empty: the window itself
   std::int16_t index = -1; // control array index
   std::int16_t* keyAscii = nullptr;
-  std::int16_t* keyCode = nullptr;  // KeyDown: the key's code (platform/keys.h)
-  std::int16_t shift = 0;           // KeyDown: the modifiers held (platform/keys.h)
+  std::int16_t* keyCode = nullptr;  // KeyDown: the key's code (platform/ports/keys.h)
+  std::int16_t shift = 0;           // KeyDown: the modifiers held (platform/ports/keys.h)
   const ToolbarButton* button = nullptr;
   std::string text{};
   bool found = false;          // FindResult: a match is selected
@@ -107,6 +109,16 @@ class Backend {
   virtual void Quit() = 0;
   // Runs `task` later from the message loop, when no event is being handled.
   virtual void Post(std::function<void()> task) = 0;
+
+  // The page policy of the web views made from here on: the composition
+  // root's. A web view made without one loads what it is given as given.
+  void SetPagePolicy(PagePolicyMaker maker) { pagePolicy_ = std::move(maker); }
+  [[nodiscard]] std::unique_ptr<PageEvents> MakePagePolicy(PageHost& host) const {
+    return pagePolicy_ ? pagePolicy_(host) : nullptr;
+  }
+
+ private:
+  PagePolicyMaker pagePolicy_;
 };
 
 }  // namespace corvane

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/design.h"
+#include "platform/ports/design.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "platform/permission_rules.h"
+#include "browsing/permission_rules.h"
 
 #include <array>
 

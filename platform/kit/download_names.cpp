@@ -1,4 +1,4 @@
-#include "platform/download_names.h"
+#include "platform/kit/download_names.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/own_page_texts.h"
+#include "browsing/own_page_texts.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
-#include "platform/new_window.h"
+#include "browsing/new_window.h"
 
-#include "platform/typed_address.h"
+#include "browsing/typed_address.h"
 
 namespace corvane {
 

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "platform/design.h"
+#include "platform/ports/design.h"
 
 namespace corvane {
 

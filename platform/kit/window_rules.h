@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/design.h"
-#include "platform/window.h"
+#include "platform/ports/design.h"
+#include "platform/ports/window.h"
 
 namespace corvane {
 

@@ -1,0 +1,113 @@
+// The page policy: every decision about the page of a browser window's web
+// view, the same on every platform. The web view reports to it (PageEvents)
+// and it tells the web view what to do (PageHost):
+// - typed text: words are searched, an address is completed where the
+//   engine needs it, a script address is refused;
+// - Home and Search: the build's pages, else the engine's own;
+// - new windows: followed in this view only when the user asked for one (a
+//   click, or the engine's own menu on that link, open or just closed);
+// - our own pages: a load that failed, a certificate that is not trusted,
+//   a page whose process ended; Refresh on our page loads the address it
+//   stands for;
+// - a page that does not answer: how long it has to answer, and what the
+//   user is asked; a page that opens dialog after dialog is offered to be
+//   stopped from the third dialog of a run;
+// - a page that does not finish loading (where the engine cannot tell that
+//   its page hangs): the user is asked whether to stop it;
+// - how many download questions may wait.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ports/page.h"
+
+namespace corvane {
+
+// The pages and search of a build.
+struct PagePolicySettings {
+  std::string home;    // empty: the engine's own home page
+  std::string search;  // empty: the engine's own search page
+  // Where typed words are searched: "%s" stands for the words. Empty: words
+  // are taken for an address.
+  std::string searchQuery;
+};
+
+class PagePolicy final : public PageEvents {
+ public:
+  // How long the page's process has to answer a request of the user before
+  // it is taken for hung and ended.
+  static constexpr int kAnswerWithinMs = 1200;
+  // How long the page has to answer the user's clicks and keys before the
+  // user is asked (the engine notices a hang only at some requests of its own).
+  static constexpr int kInputAnswerWithinMs = 3000;
+  // How long a page that was asked about may still answer, which closes the
+  // question.
+  static constexpr int kLateAnswerWithinMs = 10 * 60 * 1000;
+  // How long the engine's "not responding" lasts before the user is asked.
+  static constexpr int kAskAfterMs = 1000;
+  // Dialogs opened within this time of each other count as one run...
+  static constexpr std::int64_t kDialogRunMs = 10 * 1000;
+  // ...and from this many on the user may stop the page instead.
+  static constexpr std::size_t kDialogsBeforeOffer = 3;
+  // How long after the engine's menu closed its action may still arrive.
+  static constexpr std::int64_t kMenuActionMs = 2 * 1000;
+  // How long a load may go on before the user is asked whether to stop it
+  // (engines that cannot tell that a page hangs).
+  static constexpr int kUnfinishedAfterMs = 30 * 1000;
+  // How many download questions may wait at once.
+  static constexpr std::size_t kMostWaitingDownloads = 3;
+
+  PagePolicy(PageHost& host, PagePolicySettings settings);
+
+  void Navigate(const std::string& text) override;
+  void GoHome() override;
+  void GoSearch() override;
+  void Refresh() override;
+  void Committed(const std::string& address, bool ownPage) override;
+  void LoadStarted() override;
+  void LoadFinished() override;
+  void NewWindow(const std::string& address, bool userGesture) override;
+  void MenuOpened(const std::string& link) override;
+  void MenuClosed() override;
+  void LoadFailed(const std::string& address, LoadFailure why,
+                  const std::string& detail) override;
+  void CertificateProblem(const std::string& address, unsigned problems) override;
+  void ProcessEnded(PageEnd why, bool forRequest) override;
+  std::optional<PageQuestion> ScriptDialog(const std::string& message) override;
+  [[nodiscard]] PageQuestion NotAnsweringQuestion() const override;
+  [[nodiscard]] AnswerTimes Times() const override;
+  void Answered(bool goOn) override;
+  void TimerFired() override;
+  [[nodiscard]] std::size_t MostWaitingDownloads() const override;
+
+  // The address the page stands for, as the user knows it.
+  [[nodiscard]] const std::string& Address() const { return address_; }
+  [[nodiscard]] bool ShowingOwnPage() const { return showingOwnPage_; }
+
+ private:
+  void Load(const std::string& uri);
+  void ShowOwnPage(const std::string& html, const std::string& address);
+  [[nodiscard]] std::string Known() const;
+
+  PageHost& host_;
+  PagePolicySettings settings_;
+  std::string address_;
+  bool ownPageLoading_ = false;
+  bool showingOwnPage_ = false;
+  // The engine's menu: the link it was opened on; open; when it closed.
+  std::string menuLink_;
+  bool menuOpen_ = false;
+  std::optional<std::int64_t> menuClosedAt_;
+  std::deque<std::int64_t> dialogTimes_;  // when the page's last dialogs opened
+  bool loading_ = false;
+  bool asking_ = false;
+};
+
+// The policy for the browser window's web views of a build.
+PagePolicyMaker MakePagePolicies(PagePolicySettings settings);
+
+}  // namespace corvane
