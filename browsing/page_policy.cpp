@@ -8,8 +8,12 @@
 
 namespace corvane {
 
-PagePolicy::PagePolicy(PageHost& host, PagePolicySettings settings)
-    : host_(host), settings_(std::move(settings)) {}
+PagePolicy::PagePolicy(PageHost& host, PagePolicySettings settings,
+                       std::shared_ptr<PermissionAnswers> answers)
+    : host_(host),
+      settings_(std::move(settings)),
+      answers_(std::move(answers)),
+      permissions_(*answers_) {}
 
 void PagePolicy::Load(const std::string& uri) {
   ownPageLoading_ = false;
@@ -70,6 +74,7 @@ void PagePolicy::Refresh() {
 // ---- the engine's reports ---------------------------------------------------------
 
 void PagePolicy::Committed(const std::string& address, bool ownPage) {
+  permissions_.NewLoad();
   showingOwnPage_ = ownPage;
   ownPageLoading_ = false;
   if (!address.empty()) {
@@ -175,9 +180,42 @@ AnswerTimes PagePolicy::Times() const {
 
 std::size_t PagePolicy::MostWaitingDownloads() const { return kMostWaitingDownloads; }
 
+PermissionVerdict PagePolicy::PermissionRequested(const std::string& site,
+                                                   PermissionKinds kinds) {
+  switch (permissions_.Request(site, kinds)) {
+    case PermissionQuestions::Verdict::kAllow:
+      return PermissionVerdict::kAllow;
+    case PermissionQuestions::Verdict::kAsk:
+      return PermissionVerdict::kAsk;
+    case PermissionQuestions::Verdict::kDeny:
+      break;
+  }
+  return PermissionVerdict::kDeny;
+}
+
+PageQuestion PagePolicy::PermissionQuestionFor(const std::string& site,
+                                               PermissionKinds kinds) const {
+  return {"Permission Request", PermissionQuestion(site, kinds),
+          "The answer holds for this site until Corvane Ombrel is closed.", "&Allow", "&Deny"};
+}
+
+void PagePolicy::PermissionAnswered(bool allowed, bool answered) {
+  if (answered) {
+    permissions_.Answered(allowed);
+  } else {
+    permissions_.Dismissed();
+  }
+}
+
+std::set<std::string> PagePolicy::PermissionSites(PermissionKind kind, bool allowed) const {
+  return answers_->Sites(kind, allowed);
+}
+
 PagePolicyMaker MakePagePolicies(PagePolicySettings settings) {
-  return [settings = std::move(settings)](PageHost& host) -> std::unique_ptr<PageEvents> {
-    return std::make_unique<PagePolicy>(host, settings);
+  auto answers = std::make_shared<PermissionAnswers>();
+  return [settings = std::move(settings),
+          answers = std::move(answers)](PageHost& host) -> std::unique_ptr<PageEvents> {
+    return std::make_unique<PagePolicy>(host, settings, answers);
   };
 }
 

@@ -14,7 +14,10 @@
 //   stopped from the third dialog of a run;
 // - a page that does not finish loading (where the engine cannot tell that
 //   its page hangs): the user is asked whether to stop it;
-// - how many download questions may wait.
+// - how many download questions may wait;
+// - a page's requests for a permission: asked once per page and site, one
+//   question at a time, the answers kept for the run (shared by every view
+//   of the run, browsing/permission_rules.h).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +26,7 @@
 #include <optional>
 #include <string>
 
+#include "browsing/permission_rules.h"
 #include "platform/ports/page.h"
 
 namespace corvane {
@@ -61,7 +65,9 @@ class PagePolicy final : public PageEvents {
   // How many download questions may wait at once.
   static constexpr std::size_t kMostWaitingDownloads = 3;
 
-  PagePolicy(PageHost& host, PagePolicySettings settings);
+  // `answers`: the run's answers to permission questions.
+  PagePolicy(PageHost& host, PagePolicySettings settings,
+             std::shared_ptr<PermissionAnswers> answers = std::make_shared<PermissionAnswers>());
 
   void Navigate(const std::string& text) override;
   void GoHome() override;
@@ -83,6 +89,12 @@ class PagePolicy final : public PageEvents {
   void Answered(bool goOn) override;
   void TimerFired() override;
   [[nodiscard]] std::size_t MostWaitingDownloads() const override;
+  PermissionVerdict PermissionRequested(const std::string& site, PermissionKinds kinds) override;
+  [[nodiscard]] PageQuestion PermissionQuestionFor(const std::string& site,
+                                                   PermissionKinds kinds) const override;
+  void PermissionAnswered(bool allowed, bool answered) override;
+  [[nodiscard]] std::set<std::string> PermissionSites(PermissionKind kind,
+                                                      bool allowed) const override;
 
   // The address the page stands for, as the user knows it.
   [[nodiscard]] const std::string& Address() const { return address_; }
@@ -105,9 +117,12 @@ class PagePolicy final : public PageEvents {
   std::deque<std::int64_t> dialogTimes_;  // when the page's last dialogs opened
   bool loading_ = false;
   bool asking_ = false;
+  std::shared_ptr<PermissionAnswers> answers_;
+  PermissionQuestions permissions_;
 };
 
-// The policy for the browser window's web views of a build.
+// The policy for the browser window's web views of a build; they share the
+// run's answers to permission questions.
 PagePolicyMaker MakePagePolicies(PagePolicySettings settings);
 
 }  // namespace corvane

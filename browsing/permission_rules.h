@@ -18,18 +18,9 @@
 #include <string>
 #include <utility>
 
-namespace corvane {
+#include "platform/ports/page.h"
 
-// What a page may ask for; a request may ask for several (camera and
-// microphone together).
-enum PermissionKind : std::uint8_t {
-  kNotifications = 1,
-  kLocation = 2,
-  kCamera = 4,
-  kMicrophone = 8,
-  kPointerLock = 16,
-};
-using PermissionKinds = std::uint8_t;
+namespace corvane {
 
 // The question's text: "<site> wants to use your camera and microphone."
 // `site` is the page's scheme, host and port only.

@@ -222,12 +222,12 @@ void Download::RemovePartialFile() {
   }
 }
 
-gboolean Download::OnDecideDestination(WebKitDownload* /*download*/, gchar* suggested,
+gboolean Download::OnDecideDestination(WebKitDownload* engine, gchar* suggested,
                                        gpointer self) {
   auto* download = static_cast<Download*>(self);
   try {
     download->suggested_ = suggested != nullptr ? suggested : "";
-    download->owner_.Question(download);
+    download->owner_.Question(download, engine);
   } catch (...) {
     download->Refuse();
   }

@@ -83,7 +83,7 @@ class Downloads {
   // A download needs its question. One question is on screen at a time and
   // a few wait their turn; a page that asks for more has them refused, so it
   // can never bury the user in dialogs.
-  void Question(Download* download);
+  void Question(Download* download, WebKitDownload* engine);
 
   // `download` needs no question any more (answered, ended, or gone): the
   // next one waiting is asked.
@@ -102,7 +102,6 @@ class Downloads {
   static void OnStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
   static gboolean Sweep(gpointer self);
 
-  static constexpr std::size_t kMostWaiting = 3;
 
   std::vector<std::unique_ptr<Download>> running_;
   Download* asking_ = nullptr;      // its question is on screen

@@ -23,11 +23,31 @@ Downloads::~Downloads() {
   }
 }
 
-void Downloads::Question(Download* download) {
+namespace {
+
+constexpr const char* kPolicyKey = "corvane-page-policy";
+
+// How many questions may wait, as the policy of the page that offers the
+// download says; none for a download of no page with a policy.
+std::size_t MostWaiting(WebKitDownload* download) {
+  WebKitWebView* view = webkit_download_get_web_view(download);
+  const auto* policy =
+      view != nullptr ? static_cast<PageEvents*>(g_object_get_data(G_OBJECT(view), kPolicyKey))
+                      : nullptr;
+  return policy != nullptr ? policy->MostWaitingDownloads() : 0;
+}
+
+}  // namespace
+
+void KeepPagePolicy(WebKitWebView* view, PageEvents* policy) {
+  g_object_set_data(G_OBJECT(view), kPolicyKey, policy);
+}
+
+void Downloads::Question(Download* download, WebKitDownload* engine) {
   if (asking_ == nullptr) {
     asking_ = download;
     download->Ask();
-  } else if (waiting_.size() < kMostWaiting) {
+  } else if (waiting_.size() < MostWaiting(engine)) {
     waiting_.push_back(download);
   } else {
     download->Refuse();

@@ -14,16 +14,6 @@ constexpr const char* kWatchKey = "corvane-page-watch";
 
 enum Answer { kWait = 1, kStopPage = 2, kDismiss = 3 };
 
-// A button label with its access key marked for GTK ("&Wait" -> "_Wait").
-std::string Mnemonic(std::string label) {
-  for (char& c : label) {
-    if (c == '&') {
-      c = '_';
-    }
-  }
-  return label;
-}
-
 }  // namespace
 
 PageWatch::PageWatch(WebKitWebView* view, std::function<GtkWindow*()> parent,

@@ -13,17 +13,25 @@ constexpr int kAllow = 1;
 constexpr int kDeny = 0;
 constexpr int kClosed = -1;
 
-PermissionAnswers& AnswersOf(WebKitWebContext* context) {
-  auto* answers = static_cast<PermissionAnswers*>(g_object_get_data(G_OBJECT(context), kAnswersKey));
-  if (answers == nullptr) {
-    auto made = std::make_unique<PermissionAnswers>();
-    answers = made.get();
+// The sites the run's answers allow and deny notifications, as the page
+// policy last told them: the engine asks for them whenever it starts a web
+// process.
+struct NotificationSites {
+  std::set<std::string> allowed;
+  std::set<std::string> denied;
+};
+
+NotificationSites& SitesOf(WebKitWebContext* context) {
+  auto* sites = static_cast<NotificationSites*>(g_object_get_data(G_OBJECT(context), kAnswersKey));
+  if (sites == nullptr) {
+    auto made = std::make_unique<NotificationSites>();
+    sites = made.get();
     // The context owns them from here and ends them with itself.
     g_object_set_data_full(G_OBJECT(context), kAnswersKey, made.release(), [](gpointer data) {
-      const std::unique_ptr<PermissionAnswers> owned(static_cast<PermissionAnswers*>(data));
+      const std::unique_ptr<NotificationSites> owned(static_cast<NotificationSites*>(data));
     });
   }
-  return *answers;
+  return *sites;
 }
 
 // What a request asks for; 0 for anything not asked about.
@@ -77,9 +85,9 @@ GList* Origins(const std::set<std::string>& sites) {
 
 void OnInitializeNotifications(WebKitWebContext* context, gpointer /*data*/) {
   try {
-    const PermissionAnswers& answers = AnswersOf(context);
-    GList* allowed = Origins(answers.Sites(kNotifications, true));
-    GList* denied = Origins(answers.Sites(kNotifications, false));
+    const NotificationSites& sites = SitesOf(context);
+    GList* allowed = Origins(sites.allowed);
+    GList* denied = Origins(sites.denied);
     webkit_web_context_initialize_notification_permissions(context, allowed, denied);
     g_list_free_full(allowed, reinterpret_cast<GDestroyNotify>(&webkit_security_origin_unref));
     g_list_free_full(denied, reinterpret_cast<GDestroyNotify>(&webkit_security_origin_unref));
@@ -95,13 +103,13 @@ GtkWindow* WindowOf(WebKitWebView* view) {
 }  // namespace
 
 void GuardPermissions(WebKitWebContext* context) {
-  (void)AnswersOf(context);
+  (void)SitesOf(context);
   g_signal_connect(context, "initialize-notification-permissions",
                    G_CALLBACK(&OnInitializeNotifications), nullptr);
 }
 
-PagePermissions::PagePermissions(WebKitWebView* view)
-    : view_(view), questions_(AnswersOf(webkit_web_view_get_context(view))) {
+PagePermissions::PagePermissions(WebKitWebView* view, PageEvents* policy)
+    : view_(view), policy_(policy) {
   handler_ = g_signal_connect(view, "permission-request", G_CALLBACK(&PagePermissions::OnRequest),
                               this);
 }
@@ -119,7 +127,6 @@ void PagePermissions::NewLoad() {
     box_.Close();
     Answer(false, false);
   }
-  questions_.NewLoad();
 }
 
 gboolean PagePermissions::OnRequest(WebKitWebView* /*view*/, WebKitPermissionRequest* request,
@@ -135,22 +142,23 @@ gboolean PagePermissions::OnRequest(WebKitWebView* /*view*/, WebKitPermissionReq
 void PagePermissions::Request(WebKitPermissionRequest* request) {
   const PermissionKinds kinds = KindsOf(request);
   const std::string site = SiteOf(view_);
-  switch (kinds == 0 ? PermissionQuestions::Verdict::kDeny : questions_.Request(site, kinds)) {
-    case PermissionQuestions::Verdict::kAllow:
+  switch (kinds == 0 || policy_ == nullptr ? PermissionVerdict::kDeny
+                                            : policy_->PermissionRequested(site, kinds)) {
+    case PermissionVerdict::kAllow:
       webkit_permission_request_allow(request);
       return;
-    case PermissionQuestions::Verdict::kDeny:
+    case PermissionVerdict::kDeny:
       webkit_permission_request_deny(request);
       return;
-    case PermissionQuestions::Verdict::kAsk:
+    case PermissionVerdict::kAsk:
       break;
   }
   pending_ = GObjectPtr<WebKitPermissionRequest>(
       static_cast<WebKitPermissionRequest*>(g_object_ref(request)));
   try {
-    box_.Ask(WindowOf(view_), "Permission Request", PermissionQuestion(site, kinds),
-             "The answer holds for this site until Corvane Ombrel is closed.",
-             {{"_Deny", kDeny}, {"_Allow", kAllow}}, kClosed,
+    const PageQuestion question = policy_->PermissionQuestionFor(site, kinds);
+    box_.Ask(WindowOf(view_), question.title, question.text, question.detail,
+             {{Mnemonic(question.stop), kDeny}, {Mnemonic(question.goOn), kAllow}}, kClosed,
              [this](int answer) { Answer(answer == kAllow, answer != kClosed); },
              // The engine drops a pointer lock request once the browser
              // window is no longer the active one: the question leaves it so.
@@ -163,10 +171,11 @@ void PagePermissions::Request(WebKitPermissionRequest* request) {
 
 void PagePermissions::Answer(bool allowed, bool answered) {
   const GObjectPtr<WebKitPermissionRequest> request = std::move(pending_);
-  if (answered) {
-    questions_.Answered(allowed);
-  } else {
-    questions_.Dismissed();
+  if (policy_ != nullptr) {
+    policy_->PermissionAnswered(allowed, answered);
+    NotificationSites& sites = SitesOf(webkit_web_view_get_context(view_));
+    sites.allowed = policy_->PermissionSites(kNotifications, true);
+    sites.denied = policy_->PermissionSites(kNotifications, false);
   }
   if (!request) {
     return;

@@ -1,26 +1,26 @@
 // A page's requests for a permission on GTK: to show notifications, know the
-// location, use the camera or microphone, lock the pointer. The user is
-// asked in a small question window naming the site (its scheme, host and
-// port) and what it wants; the rules of when to ask are PermissionQuestions
-// (browsing/permission_rules.h). Any other request is denied.
+// location, use the camera or microphone, lock the pointer. The page policy
+// says whether the user is asked, in a small question window naming the site
+// (its scheme, host and port) and what it wants, and keeps the answers.
+// Any other request, and any request of a view without a policy, is denied.
 #pragma once
 
 #include <webkit2/webkit2.h>
 
 #include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/question_box.h"
-#include "browsing/permission_rules.h"
+#include "platform/ports/page.h"
 
 namespace corvane::gtk {
 
-// Keeps the run's answers with `context`, and tells each of its web
-// processes which sites were allowed or denied notifications.
+// Tells each web process of `context` which sites the run's answers allow
+// or deny notifications.
 void GuardPermissions(WebKitWebContext* context);
 
 // The questions of one web view.
 class PagePermissions {
  public:
-  explicit PagePermissions(WebKitWebView* view);
+  PagePermissions(WebKitWebView* view, PageEvents* policy);
   ~PagePermissions();
   PagePermissions(const PagePermissions&) = delete;
   PagePermissions& operator=(const PagePermissions&) = delete;
@@ -36,8 +36,8 @@ class PagePermissions {
   void Answer(bool allowed, bool answered);
 
   WebKitWebView* view_;
+  PageEvents* policy_;
   gulong handler_ = 0;
-  PermissionQuestions questions_;
   GObjectPtr<WebKitPermissionRequest> pending_;  // while the question is on screen
   QuestionBox box_;
 };

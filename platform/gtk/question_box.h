@@ -17,6 +17,16 @@
 
 namespace corvane::gtk {
 
+// A button label with its access key marked for GTK ("&Wait" -> "_Wait").
+inline std::string Mnemonic(std::string label) {
+  for (char& c : label) {
+    if (c == '&') {
+      c = '_';
+    }
+  }
+  return label;
+}
+
 class QuestionBox {
  public:
   enum class Keyboard { kTaken, kLeftWithParent };

@@ -70,7 +70,7 @@ class WebBrowserControl final : public Placed<WebBrowser>, public PageHost {
         finder_(WEBKIT_WEB_VIEW(view_), design.name,
                 [this](Event& event) { window_.Raise(event); }),
         saver_(WEBKIT_WEB_VIEW(view_)),
-        permissions_(WEBKIT_WEB_VIEW(view_)) {
+        permissions_(WEBKIT_WEB_VIEW(view_), policy_.get()) {
     GtkWidget* view = view_;
     // Pages may ask for the camera and microphone; each asks the user first
     // (PagePermissions).
@@ -83,6 +83,7 @@ class WebBrowserControl final : public Placed<WebBrowser>, public PageHost {
     window.Connect(view, "notify::title", G_CALLBACK(&WebBrowserControl::OnTitle), this);
     window.Connect(view, "notify::uri", G_CALLBACK(&WebBrowserControl::OnUri), this);
     DownloadUnshownResponses(WEBKIT_WEB_VIEW(view));
+    KeepPagePolicy(WEBKIT_WEB_VIEW(view), policy_.get());
     window.Connect(view, "create", G_CALLBACK(&WebBrowserControl::OnCreate), this);
     window.Connect(view, "load-failed", G_CALLBACK(&WebBrowserControl::OnLoadFailed), this);
     window.Connect(view, "load-failed-with-tls-errors",
@@ -104,6 +105,7 @@ class WebBrowserControl final : public Placed<WebBrowser>, public PageHost {
       g_source_remove(popupSource_);
     }
     StopTimer();
+    KeepPagePolicy(WEBKIT_WEB_VIEW(view_), nullptr);
   }
   WebBrowserControl(const WebBrowserControl&) = delete;
   WebBrowserControl& operator=(const WebBrowserControl&) = delete;
@@ -264,16 +266,6 @@ class WebBrowserControl final : public Placed<WebBrowser>, public PageHost {
   [[nodiscard]] bool WatchesProcess() const override { return true; }
 
  private:
-  // A button label with its access key marked for GTK ("&Wait" -> "_Wait").
-  static std::string Mnemonic(std::string label) {
-    for (char& c : label) {
-      if (c == '&') {
-        c = '_';
-      }
-    }
-    return label;
-  }
-
   static gboolean OnTimer(gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
     self->timer_ = 0;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace corvane {
@@ -39,6 +40,21 @@ inline constexpr unsigned kExpired = 1U << 3U;
 inline constexpr unsigned kRevoked = 1U << 4U;
 inline constexpr unsigned kInsecure = 1U << 5U;
 }  // namespace certificate
+
+// What a page may ask for; a request may ask for several (camera and
+// microphone together).
+enum PermissionKind : std::uint8_t {
+  kNotifications = 1,
+  kLocation = 2,
+  kCamera = 4,
+  kMicrophone = 8,
+  kPointerLock = 16,
+};
+using PermissionKinds = std::uint8_t;
+
+// What a page that asks for a permission is told: yes, no, or the user is
+// asked first.
+enum class PermissionVerdict : std::uint8_t { kAllow, kDeny, kAsk };
 
 // Why a page's process ended.
 enum class PageEnd { kCrashed, kTooMuchMemory, kStopped };
@@ -149,6 +165,19 @@ class PageEvents {
   virtual void TimerFired() = 0;
   // How many download questions may wait at once; more are refused.
   [[nodiscard]] virtual std::size_t MostWaitingDownloads() const = 0;
+
+  // The page asks for a permission (`site`: its scheme, host and port). The
+  // user's answer to a kAsk comes back through PermissionAnswered;
+  // `answered` false: the question went without an answer.
+  virtual PermissionVerdict PermissionRequested(const std::string& site, PermissionKinds kinds) = 0;
+  // The question for a kAsk: `goOn` allows, `stop` denies.
+  [[nodiscard]] virtual PageQuestion PermissionQuestionFor(const std::string& site,
+                                                           PermissionKinds kinds) const = 0;
+  virtual void PermissionAnswered(bool allowed, bool answered) = 0;
+  // The sites the run's answers allow (or deny) `kind`, for an engine that
+  // must be told them.
+  [[nodiscard]] virtual std::set<std::string> PermissionSites(PermissionKind kind,
+                                                              bool allowed) const = 0;
 };
 
 // Makes the policy of one web view's page.
