@@ -9,7 +9,7 @@ holding sources has its place in the layers.
 The direction, from the top:
 
     programs/<program>  ->  program/  ->  splash/ browser/ about/ find/
-        ->  app/  ->  platform/  <-  platform/<backend>/
+        ->  app/  ->  platform/  <-  platform/<backend>/  ->  net/
 
   programs/<program>/  each program's entry point and packaging: the only
                        code that picks a backend
@@ -23,9 +23,12 @@ The direction, from the top:
                        the rules every backend shares
   platform/<backend>/  fake, gtk, win32, posix: they realise platform/
   resources/<kind>/    resource ids, shared by a backend and its program
+  net/                 the HTTP/1.1 wire format: standard library only and
+                       itself; a backend's own network code (the Windows
+                       https handler) builds on it
 
-The core (app/, the windows, program/) builds on every system: only
-standard C++ headers in angle brackets. A backend includes platform/, its
+The core (app/, the windows, program/) and net/ build on every system:
+only standard C++ headers in angle brackets. A backend includes platform/, its
 own folder, the helpers of the backends it builds on and resources; nothing
 includes a program. Outside the layers: tests/ and bench/, which may include
 any layer but a program. A folder with sources that is in none of these
@@ -43,24 +46,27 @@ ROOT = Path(__file__).resolve().parents[2]
 SOURCES = (".h", ".hpp", ".cpp", ".cc", ".rc")
 WINDOWS = ("splash", "browser", "about", "find")
 CORE = ("app", "program") + WINDOWS
+# Folders whose angle-bracket includes are the standard library's only.
+STANDARD_ONLY = CORE + ("net",)
 # Folders left out of the walk: build output and the repository's own.
 IGNORED = ("build", "out", "dist", ".git")
 # What a layer may include, by the layer of the included file. "own" is the
 # including file's own backend or program folder.
 MAY_INCLUDE = {
     "platform": {"platform"},
-    "backend": {"platform", "own", "posix", "resources"},
+    "backend": {"platform", "own", "posix", "resources", "net"},
     "app": {"platform", "app"},
     "window": {"platform", "app", "window"},
     "program": {"platform", "app", "window", "program"},
     "programs": {"platform", "backend", "app", "window", "program", "resources", "own"},
     "resources": {"resources"},
-    "outside": {"platform", "backend", "app", "window", "program", "resources", "outside"},
+    "net": {"net"},
+    "outside": {"platform", "backend", "app", "window", "program", "resources", "net", "outside"},
 }
 
 NAMES = {"platform": "platform/", "backend": "a backend", "app": "the forms runtime",
          "window": "a window", "program": "the composition root", "programs": "a program",
-         "resources": "resources", "outside": "a test"}
+         "resources": "resources", "net": "net/", "outside": "a test"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 # A standard C++ header: a bare lower-case name, no folder, no extension.
@@ -80,6 +86,8 @@ def layer(parts: tuple[str, ...]) -> str | None:
         return "window"
     if top == "program" and not deep:
         return "program"
+    if top == "net" and not deep:
+        return "net"
     if top == "programs" and len(parts) == 3:
         return "programs"
     if top == "resources" and len(parts) == 3:
@@ -95,8 +103,8 @@ def problem(relative: Path, bracket: str, target: str) -> str | None:
     if where is None:
         return f"{relative.parent}/ is in no layer"
     if bracket == "<":
-        if relative.parts[0] in CORE and not STANDARD.match(target):
-            return "the core includes a system header"
+        if relative.parts[0] in STANDARD_ONLY and not STANDARD.match(target):
+            return f"{'net/' if relative.parts[0] == 'net' else 'the core'} includes a system header"
         return None
     parts = tuple(target.split("/"))
     if len(parts) < 2 or parts[0] in (".", ".."):
@@ -180,6 +188,18 @@ def self_test() -> list[str]:
         ("platform/gtk/backend.cpp", '#include "browser/form1.h"', True),
         ("platform/win32/ui_backend.cpp", '#include "programs/windows/x.h"', True),
         ("platform/controls.h", '#include "platform/gtk/gobject_ptr.h"', True),
+        # net/: the standard library and itself; the backends and the tests
+        # build on it, nothing else.
+        ("net/http_response.cpp", '#include "net/http_response.h"', False),
+        ("net/http_response.cpp", "#include <string_view>", False),
+        ("platform/win32/https_protocol.cpp", '#include "net/http_response.h"', False),
+        ("tests/unit/x_test.cpp", '#include "net/http_response.h"', False),
+        ("net/http_response.cpp", "#include <winsock2.h>", True),
+        ("net/http_response.cpp", '#include "platform/failure.h"', True),
+        ("net/http_response.cpp", '#include "platform/win32/text.h"', True),
+        ("app/forms.cpp", '#include "net/http_response.h"', True),
+        ("platform/controls.h", '#include "net/http_response.h"', True),
+        ("net/tls/record.cpp", "#include <string>", True),
     ]
     failures = []
     for file, line, refused in cases:
