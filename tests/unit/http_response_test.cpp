@@ -61,113 +61,112 @@ constexpr auto kDone = ParseStatus::kDone;
 constexpr auto kMore = ParseStatus::kMore;
 constexpr auto kError = ParseStatus::kError;
 
-TEST(HttpResponse, FramingFaultsAndKeepAliveWholeOrByteByByte) {
+const std::string kOk = "HTTP/1.1 200 OK\r\n";
+const std::string kChunked = kOk + "Transfer-Encoding: chunked\r\n\r\n";
+
+// The same end fed whole, byte by byte or 7 bytes at a time; returns it.
+Outcome ParseEveryWay(std::string_view method, const std::string& response, bool closed) {
+  const Outcome whole = Parse(method, response, 0, closed);
+  EXPECT_TRUE(Parse(method, response, 1, closed) == whole) << "fed byte by byte";
+  EXPECT_TRUE(Parse(method, response, 7, closed) == whole) << "fed 7 bytes at a time";
+  return whole;
+}
+
+TEST(HttpResponse, BodiesAreFramedByMethodStatusAndHeadersWithKeepAlive) {
   struct Case {
     const char* method;
     std::string response;
     bool closed;  // the connection closes after it
     ParseStatus status;
-    ResponseError error;
     int code;
     const char* body;
     bool keepAlive;
     std::size_t leftover = 0;  // bytes not taken: they follow the response
   };
-  const std::string ok = "HTTP/1.1 200 OK\r\n";
-  const std::string te = ok + "Transfer-Encoding: chunked\r\n\r\n";
-  const std::string chunked = te + "5;name=\"x\"\r\nhello\r\nA \r\n0123456789\r\n0\r\nX-T: 1\r\n\r\n";
-  const auto kNoError = ResponseError::kNone;
   const std::vector<Case> cases = {
       // Content-Length; what follows the body is left to the caller.
-      {"GET", ok + "Content-Length: 5\r\n\r\nhelloHTTP", false, kDone, kNoError, 200, "hello", true, 4},
-      {"GET", ok + "Content-Length: 0\r\n\r\n", false, kDone, kNoError, 200, "", true},
-      {"GET", ok + "Content-Length: 5, 5\r\ncontent-length: 5\r\n\r\nhello", false, kDone, kNoError, 200,
+      {"GET", kOk + "Content-Length: 5\r\n\r\nhelloHTTP", false, kDone, 200, "hello", true, 4},
+      {"GET", kOk + "Content-Length: 0\r\n\r\n", false, kDone, 200, "", true},
+      {"GET", kOk + "Content-Length: 5, 5\r\ncontent-length: 5\r\n\r\nhello", false, kDone, 200,
        "hello", true},
-      {"GET", ok + "Content-Length: 10\r\n\r\nhello", true, kError, ResponseError::kTruncated, 200,
-       "hello", false},
+      {"GET", kOk + "Content-Length: 18446744073709551615\r\n\r\n", false, kMore, 200, "", false},
       // No body whatever the headers say.
-      {"HEAD", ok + "Content-Length: 5\r\n\r\n", false, kDone, kNoError, 200, "", true},
-      {"GET", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\nhello", false, kDone, kNoError, 204, "",
+      {"HEAD", kOk + "Content-Length: 5\r\n\r\n", false, kDone, 200, "", true},
+      {"GET", "HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\nhello", false, kDone, 204, "",
        true, 5},
-      {"GET", "HTTP/1.1 304 Not Modified\r\nTransfer-Encoding: chunked\r\n\r\n", false, kDone, kNoError,
-       304, "", true},
-      // Interim responses are skipped; 101 was asked by no request.
-      {"POST", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Hints\r\nLink: </a>\r\n\r\n" + ok +
-       "Content-Length: 2\r\n\r\nhi", false, kDone, kNoError, 200, "hi", true},
-      {"GET", "HTTP/1.1 101 Switching Protocols\r\n\r\n", false, kError,
-       ResponseError::kUnexpectedUpgrade, 0, "", false},
+      {"GET", "HTTP/1.1 304 Not Modified\r\nTransfer-Encoding: chunked\r\n\r\n", false, kDone, 304,
+       "", true},
+      // Interim responses are skipped.
+      {"POST", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 103 Hints\r\nLink: </a>\r\n\r\n" + kOk +
+       "Content-Length: 2\r\n\r\nhi", false, kDone, 200, "hi", true},
       // Up to the close: never kept alive, done only at the close.
-      {"GET", ok + "\r\nall of it", true, kDone, kNoError, 200, "all of it", false},
-      {"GET", ok + "\r\nall of it", false, kMore, kNoError, 200, "all of it", false},
-      // Chunked: extensions and blanks after the size ignored, trailers dropped.
-      {"GET", chunked, false, kDone, kNoError, 200, "hello0123456789", true},
-      {"GET", te + "5\nhello\n0\n\n", false, kDone, kNoError, 200, "hello", true},
-      {"GET", ok + "Content-Length: 3\r\nTransfer-Encoding: chunked\r\n\r\n1\r\nx\r\n0\r\n\r\n",
-       false, kDone, kNoError, 200, "x", false},
-      {"GET", te + "ffffffffffffffff\r\nab", false, kMore, kNoError, 200, "ab", false},
-      {"GET", te + "10000000000000000\r\n", false, kError, ResponseError::kChunkSizeTooLarge, 200,
-       "", false},
-      {"GET", te + "zz\r\n", false, kError, ResponseError::kBadChunkSize, 200, "", false},
-      {"GET", te + ";x\r\n", false, kError, ResponseError::kBadChunkSize, 200, "", false},
-      {"GET", te + "5 x\r\n", false, kError, ResponseError::kBadChunkSize, 200, "", false},
-      {"GET", te + "5\r\nhelloX\r\n", false, kError, ResponseError::kBadChunkEnd, 200, "hello",
-       false},
-      {"GET", te + "5\r\nhello\r\n", true, kError, ResponseError::kTruncated, 200, "hello", false},
-      {"GET", ok + "Transfer-Encoding: gzip, chunked\r\n\r\n", false, kError,
-       ResponseError::kBadTransferEncoding, 200, "", false},
-      {"GET", ok + "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n\r\n", false,
-       kError, ResponseError::kBadTransferEncoding, 200, "", false},
-      {"GET", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", false, kError,
-       ResponseError::kBadTransferEncoding, 200, "", false},
-      // Content-Length faults.
-      {"GET", ok + "Content-Length: -1\r\n\r\n", false, kError, ResponseError::kBadContentLength,
-       200, "", false},
-      {"GET", ok + "Content-Length: +5\r\n\r\n", false, kError, ResponseError::kBadContentLength,
-       200, "", false},
-      {"GET", ok + "Content-Length: 5,\r\n\r\n", false, kError, ResponseError::kBadContentLength,
-       200, "", false},
-      {"GET", ok + "Content-Length: 18446744073709551616\r\n\r\n", false, kError,
-       ResponseError::kBadContentLength, 200, "", false},
-      {"GET", ok + "Content-Length: 18446744073709551615\r\n\r\n", false, kMore, kNoError, 200, "", false},
-      {"GET", ok + "Content-Length: 5\r\nContent-Length: 6\r\n\r\n", false, kError,
-       ResponseError::kConflictingContentLength, 200, "", false},
+      {"GET", kOk + "\r\nall of it", true, kDone, 200, "all of it", false},
+      {"GET", kOk + "\r\nall of it", false, kMore, 200, "all of it", false},
+      // Chunked: extensions and blanks after the size ignored, trailers
+      // dropped, lone LFs taken; it wins over a length, which ends the
+      // connection.
+      {"GET", kChunked + "5;name=\"x\"\r\nhello\r\nA \r\n0123456789\r\n0\r\nX-T: 1\r\n\r\n", false,
+       kDone, 200, "hello0123456789", true},
+      {"GET", kChunked + "5\nhello\n0\n\n", false, kDone, 200, "hello", true},
+      {"GET", kOk + "Content-Length: 3\r\nTransfer-Encoding: chunked\r\n\r\n1\r\nx\r\n0\r\n\r\n",
+       false, kDone, 200, "x", false},
+      {"GET", kChunked + "ffffffffffffffff\r\nab", false, kMore, 200, "ab", false},
       // Keep-alive: HTTP/1.1 unless closed, HTTP/1.0 only when asked.
-      {"GET", ok + "Connection: Keep-Alive, Close\r\nContent-Length: 0\r\n\r\n", false, kDone, kNoError,
-       200, "", false},
-      {"GET", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", false, kDone, kNoError, 200, "", false},
+      {"GET", kOk + "Connection: Keep-Alive, Close\r\nContent-Length: 0\r\n\r\n", false, kDone, 200,
+       "", false},
+      {"GET", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", false, kDone, 200, "", false},
       {"GET", "HTTP/1.0 200 OK\r\nConnection: keep-alive\r\nContent-Length: 0\r\n\r\n", false,
-       kDone, kNoError, 200, "", true},
-      // Status lines and header lines.
-      {"GET", "HTTP/1.1 200\r\nContent-Length: 0\r\n\r\n", false, kDone, kNoError, 200, "", true},
-      {"GET", "HTTP/2 200 OK\r\n\r\n", false, kError, ResponseError::kBadStatusLine, 0, "", false},
-      {"GET", "HTTP/1.1 20 OK\r\n\r\n", false, kError, ResponseError::kBadStatusLine, 0, "", false},
-      {"GET", "HTTP/1.1 600 X\r\n\r\n", false, kError, ResponseError::kBadStatusLine, 0, "", false},
-      {"GET", "HTTP/1.1 200OK\r\n\r\n", false, kError, ResponseError::kBadStatusLine, 0, "", false},
-      {"GET", std::string("HTTP/1.1 200 O") + '\0' + "K\r\n\r\n", false, kError,
-       ResponseError::kBadStatusLine, 0, "", false},
-      {"GET", ok + "Bad Name: x\r\n\r\n", false, kError, ResponseError::kBadHeader, 200, "", false},
-      {"GET", ok + "NoColon\r\n\r\n", false, kError, ResponseError::kBadHeader, 200, "", false},
-      {"GET", ok + "X: a\rb\r\n\r\n", false, kError, ResponseError::kBadHeader, 200, "", false},
-      {"GET", ok + " folded: first\r\n\r\n", false, kError, ResponseError::kBadHeader, 200, "",
-       false},
-      {"GET", ok + "Content-Length: 5", true, kError, ResponseError::kTruncated, 200, "", false},
-      {"GET", "", true, kError, ResponseError::kTruncated, 0, "", false},
+       kDone, 200, "", true},
+      {"GET", "HTTP/1.1 200\r\nContent-Length: 0\r\n\r\n", false, kDone, 200, "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.response);
-    const Outcome expected{c.status, c.error, c.code, c.body, c.keepAlive,
-                           c.response.size() - c.leftover};
-    const Outcome whole = Parse(c.method, c.response, 0, c.closed);
-    EXPECT_EQ(whole.status, expected.status);
-    EXPECT_EQ(ErrorName(whole.error), ErrorName(expected.error));
-    EXPECT_EQ(whole.code, expected.code);
-    EXPECT_EQ(whole.body, expected.body);
-    EXPECT_EQ(whole.keepAlive, expected.keepAlive);
-    if (c.status != kError) {
-      EXPECT_EQ(whole.consumed, expected.consumed);
-    }
-    EXPECT_TRUE(Parse(c.method, c.response, 1, c.closed) == whole) << "fed byte by byte";
-    EXPECT_TRUE(Parse(c.method, c.response, 7, c.closed) == whole) << "fed 7 bytes at a time";
+    const Outcome got = ParseEveryWay(c.method, c.response, c.closed);
+    EXPECT_TRUE(got == (Outcome{c.status, ResponseError::kNone, c.code, c.body, c.keepAlive,
+                                c.response.size() - c.leftover}))
+        << ErrorName(got.error) << ", code " << got.code << ", body \"" << got.body
+        << "\", keep-alive " << got.keepAlive << ", took " << got.consumed;
+  }
+}
+
+TEST(HttpResponse, FaultsEndTheResponseWithTheirError) {
+  using enum ResponseError;
+  const std::vector<std::pair<std::string, ResponseError>> cases = {
+      {"HTTP/1.1 101 Switching Protocols\r\n\r\n", kUnexpectedUpgrade},
+      {kChunked + "10000000000000000\r\n", kChunkSizeTooLarge},
+      {kChunked + "zz\r\n", kBadChunkSize},
+      {kChunked + ";x\r\n", kBadChunkSize},
+      {kChunked + "5 x\r\n", kBadChunkSize},
+      {kChunked + "5\r\nhelloX\r\n", kBadChunkEnd},
+      {kOk + "Transfer-Encoding: gzip, chunked\r\n\r\n", kBadTransferEncoding},
+      {kOk + "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n\r\n", kBadTransferEncoding},
+      {"HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", kBadTransferEncoding},
+      {kOk + "Content-Length: -1\r\n\r\n", kBadContentLength},
+      {kOk + "Content-Length: +5\r\n\r\n", kBadContentLength},
+      {kOk + "Content-Length: 5,\r\n\r\n", kBadContentLength},
+      {kOk + "Content-Length: 18446744073709551616\r\n\r\n", kBadContentLength},
+      {kOk + "Content-Length: 5\r\nContent-Length: 6\r\n\r\n", kConflictingContentLength},
+      {"HTTP/2 200 OK\r\n\r\n", kBadStatusLine},
+      {"HTTP/1.1 20 OK\r\n\r\n", kBadStatusLine},
+      {"HTTP/1.1 600 X\r\n\r\n", kBadStatusLine},
+      {"HTTP/1.1 200OK\r\n\r\n", kBadStatusLine},
+      {std::string("HTTP/1.1 200 O") + '\0' + "K\r\n\r\n", kBadStatusLine},
+      {kOk + "Bad Name: x\r\n\r\n", kBadHeader},
+      {kOk + "NoColon\r\n\r\n", kBadHeader},
+      {kOk + "X: a\rb\r\n\r\n", kBadHeader},
+      {kOk + " folded: first\r\n\r\n", kBadHeader},
+      // The connection closes (at the end of these) before the response ends.
+      {kOk + "Content-Length: 10\r\n\r\nhello", kTruncated},
+      {kChunked + "5\r\nhello\r\n", kTruncated},
+      {kOk + "Content-Length: 5", kTruncated},
+      {"", kTruncated},
+  };
+  for (const auto& [response, error] : cases) {
+    SCOPED_TRACE(response);
+    const Outcome got = ParseEveryWay("GET", response, error == kTruncated);
+    EXPECT_EQ(got.status, kError);
+    EXPECT_EQ(ErrorName(got.error), ErrorName(error));
+    EXPECT_FALSE(got.keepAlive);
   }
 }
 
@@ -190,7 +189,6 @@ TEST(HttpResponse, HeadersKeepTheirOrderAndAreFoundInAnyCase) {
 
 TEST(HttpResponse, LimitsEndTheResponseInsteadOfGrowing) {
   const std::string none = "HTTP/1.1 204 No Content\r\n";
-  const std::string te = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
   const std::string line(kMaxLineBytes - 3, 'v');  // "X: " + line fills a line exactly
   auto headers = [](std::size_t count, const std::string& value) {
     std::string text;
@@ -199,27 +197,21 @@ TEST(HttpResponse, LimitsEndTheResponseInsteadOfGrowing) {
     }
     return text;
   };
-  struct Case {
-    std::string response;
-    ResponseError error;
-  };
-  const std::vector<Case> cases = {
-      {none + "X: " + line + "\r\n\r\n", ResponseError::kNone},
-      {none + "X: " + line + "v\r\n\r\n", ResponseError::kLineTooLong},
-      {"HTTP/1.1 200 " + line + "\r\n\r\n", ResponseError::kLineTooLong},
-      {none + headers(kMaxHeaderCount, "v") + "\r\n", ResponseError::kNone},
-      {none + headers(kMaxHeaderCount + 1, "v") + "\r\n", ResponseError::kTooManyHeaders},
-      {none + headers(kMaxHeaderBytes / 4096, std::string(4096, 'v')), ResponseError::kHeadersTooLarge},
-      {te + std::string(kMaxLineBytes + 1, '0') + "1\r\n", ResponseError::kLineTooLong},
-      {te + "0\r\n" + headers(kMaxHeaderBytes / 4096, std::string(4096, 'v')),
-       ResponseError::kHeadersTooLarge},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.response.substr(0, 40));
+  const std::string big(4096, 'v');
+  using enum ResponseError;
+  for (const auto& [response, error] : std::vector<std::pair<std::string, ResponseError>>{
+           {none + "X: " + line + "\r\n\r\n", kNone},
+           {none + "X: " + line + "v\r\n\r\n", kLineTooLong},
+           {"HTTP/1.1 200 " + line + "\r\n\r\n", kLineTooLong},
+           {none + headers(kMaxHeaderCount, "v") + "\r\n", kNone},
+           {none + headers(kMaxHeaderCount + 1, "v") + "\r\n", kTooManyHeaders},
+           {none + headers(kMaxHeaderBytes / big.size(), big), kHeadersTooLarge},
+           {kChunked + std::string(kMaxLineBytes + 1, '0') + "1\r\n", kLineTooLong},
+           {kChunked + "0\r\n" + headers(kMaxHeaderBytes / big.size(), big), kHeadersTooLarge}}) {
+    SCOPED_TRACE(response.substr(0, 40));
     ResponseParser parser("GET", nullptr);
-    const FeedResult result = parser.Feed(c.response);
-    EXPECT_EQ(ErrorName(parser.Error()), ErrorName(c.error));
-    EXPECT_EQ(result.status, c.error == ResponseError::kNone ? kDone : kError);
+    EXPECT_EQ(parser.Feed(response).status, error == kNone ? kDone : kError);
+    EXPECT_EQ(ErrorName(parser.Error()), ErrorName(error));
   }
   // A line without end is refused once past the limit, not gathered on.
   ResponseParser endless("GET", nullptr);
@@ -256,15 +248,9 @@ TEST(HttpResponse, RedirectsChangeTheMethodAsBrowsersDo) {
 
 TEST(HttpResponse, MimeTypeIsTheLowerCaseTypeWithoutParameters) {
   for (const auto& [value, type] : std::vector<std::pair<const char*, const char*>>{
-           {"text/html", "text/html"},
-           {" Text/HTML ; charset=UTF-8", "text/html"},
-           {"application/xhtml+xml;q=1", "application/xhtml+xml"},
-           {"IMAGE/SVG+XML", "image/svg+xml"},
-           {"", ""},
-           {"text", ""},
-           {"text/", ""},
-           {"/html", ""},
-           {"text/html x", ""},
+           {"text/html", "text/html"}, {" Text/HTML ; charset=UTF-8", "text/html"},
+           {"application/xhtml+xml;q=1", "application/xhtml+xml"}, {"IMAGE/SVG+XML", "image/svg+xml"},
+           {"", ""}, {"text", ""}, {"text/", ""}, {"/html", ""}, {"text/html x", ""},
            {"; charset=utf-8", ""}}) {
     EXPECT_EQ(MimeType(value), type) << value;
   }
