@@ -67,14 +67,16 @@ enum class BodyFraming {
 };
 
 struct Header {
-  std::string name;  // as the server wrote it
+  std::string name;   // as the server wrote it
   std::string value;  // without the blanks around it; folded lines joined by one space
 };
 
 class ResponseParser {
  public:
   // Receives the body's bytes as they arrive, in order, without their
-  // framing. The view is valid only during the call.
+  // framing: views of the bytes fed, valid only during the call. An
+  // exception it throws passes to Feed's caller, and the response must then
+  // be dropped.
   using BodySink = std::function<void(std::string_view)>;
 
   // `requestMethod`: the method of the request this answers ("HEAD" gets no
