@@ -1,38 +1,62 @@
 #!/usr/bin/env bash
 # Robustness checks on the core: the registry reader under libFuzzer (with
-# AddressSanitizer + UBSan) for a fixed short time, and the whole core test
-# suite under valgrind's memcheck with zero errors. Installs what it needs.
+# AddressSanitizer + UBSan) for a fixed short time, the HTTP/1.1 response
+# parser for a million runs, and the whole core test suite under valgrind's
+# memcheck with zero errors. Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
 ensure_packages "${CORE_PACKAGES[@]}" clang libclang-rt-14-dev valgrind
 fuzz_seconds=${CORVANE_FUZZ_SECONDS:-60}
+http_runs=${CORVANE_HTTP_FUZZ_RUNS:-1000000}
 
-echo "== Registry reader under libFuzzer for ${fuzz_seconds} s"
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$(jobs)"
-corpus=$(mktemp -d "${TMPDIR:-/tmp}/corvane-fuzz.XXXXXX")
-trap 'rm -rf "$corpus" "$corpus.log"' EXIT
-fuzzer=./build/fuzz/tests/fuzz/corvane_get_key_value_fuzz
-# Inputs that once made the reader fail are run first, every time.
-"$fuzzer" tests/fuzz/regressions/* >"$corpus.log" 2>&1 || {
-  tail -40 "$corpus.log"
-  echo "a past fuzzer finding fails again"
-  exit 1
+temporary=()
+trap 'rm -rf "${temporary[@]}"' EXIT
+
+# Runs FUZZER on the inputs in REGRESSIONS that once made it fail, first,
+# every time; then on new inputs with the libFuzzer options that follow (a
+# time or a number of runs), starting from those inputs when "seeded". Anything
+# found is written to a temporary folder, never into the tree; a finding
+# fails the script.
+fuzz() {
+  local fuzzer=$1 regressions=$2 seeded=$3
+  shift 3
+  local corpus status=0
+  corpus=$(mktemp -d "${TMPDIR:-/tmp}/corvane-fuzz.XXXXXX")
+  temporary+=("$corpus" "$corpus.log")
+  "$fuzzer" "$regressions"/* >"$corpus.log" 2>&1 || {
+    tail -40 "$corpus.log"
+    echo "a past fuzzer finding fails again"
+    exit 1
+  }
+  local seeds=()
+  if [ "$seeded" = seeded ]; then
+    seeds=("$regressions")
+  fi
+  "$fuzzer" "$@" -artifact_prefix="$corpus/" -seed=1 -print_final_stats=1 \
+    "$corpus" "${seeds[@]}" >"$corpus.log" 2>&1 || status=$?
+  grep -E '^(stat::number_of_executed_units|Done)' "$corpus.log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -40 "$corpus.log"
+    # (ls fails for the kinds of finding that are not there: no reason to stop)
+    ls "$corpus"/crash-* "$corpus"/leak-* "$corpus"/timeout-* 2>/dev/null | head -3 | xargs -r xxd | head -20 || true
+    echo "the fuzzer found a fault (exit $status)"
+    exit 1
+  fi
 }
-status=0
-# Anything found is written to the temporary folder, never into the tree.
-"$fuzzer" -max_total_time="$fuzz_seconds" -artifact_prefix="$corpus/" \
-  -max_len=1400 -seed=1 -print_final_stats=1 "$corpus" >"$corpus.log" 2>&1 || status=$?
-grep -E '^(stat::number_of_executed_units|Done)' "$corpus.log" || true
-if [ "$status" -ne 0 ]; then
-  tail -40 "$corpus.log"
-  ls "$corpus"/crash-* "$corpus"/leak-* "$corpus"/timeout-* 2>/dev/null | head -3 | xargs -r xxd | head -20
-  echo "the fuzzer found a fault (exit $status)"
-  exit 1
-fi
-rm -f "$corpus.log"
+
+echo "== Registry reader under libFuzzer for ${fuzz_seconds} s"
+fuzz ./build/fuzz/tests/fuzz/corvane_get_key_value_fuzz tests/fuzz/regressions unseeded \
+  -max_total_time="$fuzz_seconds" -max_len=1400
+
+# The HTTP/1.1 response parser, a fixed number of runs: fed whole, split and
+# byte by byte, on responses up to 4 KiB, with the words of HTTP to build on.
+echo "== HTTP response parser under libFuzzer for ${http_runs} runs"
+fuzz ./build/fuzz/tests/fuzz/corvane_http_response_fuzz tests/fuzz/regressions_http seeded \
+  -runs="$http_runs" -max_len=4096 -dict=tests/fuzz/http_response.dict
 
 echo "== Core tests under valgrind memcheck"
 cmake --build --preset linux -j "$(jobs)" --target corvane_core_tests

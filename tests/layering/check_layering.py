@@ -10,7 +10,7 @@ The direction, from the top:
 
     programs/<program>  ->  program/  ->  splash/ browser/ about/ find/
         ->  browsing/, app/  ->  platform/kit/  ->  platform/ports/
-                                   platform/<backend>/  ->  kit, ports
+                                   platform/<backend>/  ->  kit, ports, net/
 
   programs/<program>/  each program's entry point and packaging: the only
                        code that picks a backend
@@ -28,9 +28,12 @@ The direction, from the top:
                        report to the page policy through the ports and never
                        include it
   resources/<kind>/    resource ids, shared by a backend and its program
+  net/                 the HTTP/1.1 wire format: standard library only and
+                       itself; a backend's own network code (the Windows
+                       https handler) builds on it
 
-The core (app/, browsing/, the windows, program/, kit/, ports/) builds on
-every system: only standard C++ headers in angle brackets. A backend
+The core (app/, browsing/, the windows, program/, kit/, ports/) and net/
+build on every system: only standard C++ headers in angle brackets. A backend
 includes the ports, the kit, its own folder, the helpers of the backends it
 builds on and resources; nothing includes a program. Nothing lives in the
 root of platform/. Outside the layers: tests/ and bench/, which may include
@@ -49,6 +52,8 @@ ROOT = Path(__file__).resolve().parents[2]
 SOURCES = (".h", ".hpp", ".cpp", ".cc", ".rc")
 WINDOWS = ("splash", "browser", "about", "find")
 CORE = ("app", "program", "browsing") + WINDOWS
+# Folders whose angle-bracket includes are the standard library's only.
+STANDARD_ONLY = CORE + ("net",)
 # Folders left out of the walk: build output and the repository's own.
 IGNORED = ("build", "out", "dist", ".git")
 # What a layer may include, by the layer of the included file. "own" is the
@@ -56,7 +61,7 @@ IGNORED = ("build", "out", "dist", ".git")
 MAY_INCLUDE = {
     "ports": {"ports"},
     "kit": {"ports", "kit"},
-    "backend": {"ports", "kit", "own", "posix", "resources"},
+    "backend": {"ports", "kit", "own", "posix", "resources", "net"},
     "browsing": {"ports", "kit", "browsing"},
     "app": {"ports", "kit", "app"},
     "window": {"ports", "kit", "app", "browsing", "window"},
@@ -64,14 +69,15 @@ MAY_INCLUDE = {
     "programs": {"ports", "kit", "backend", "app", "browsing", "window", "program",
                  "resources", "own"},
     "resources": {"resources"},
+    "net": {"net"},
     "outside": {"ports", "kit", "backend", "app", "browsing", "window", "program",
-                "resources", "outside"},
+                "resources", "net", "outside"},
 }
 
 NAMES = {"ports": "the ports", "kit": "the backends' kit", "backend": "a backend",
          "browsing": "the page policy", "app": "the forms runtime", "window": "a window",
          "program": "the composition root", "programs": "a program",
-         "resources": "resources", "outside": "a test"}
+         "resources": "resources", "net": "net/", "outside": "a test"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 # A standard C++ header: a bare lower-case name, no folder, no extension.
@@ -91,6 +97,8 @@ def layer(parts: tuple[str, ...]) -> str | None:
         return top if top != "program" else "program"
     if top in WINDOWS and not deep:
         return "window"
+    if top == "net" and not deep:
+        return "net"
     if top == "programs" and len(parts) == 3:
         return "programs"
     if top == "resources" and len(parts) == 3:
@@ -106,9 +114,9 @@ def problem(relative: Path, bracket: str, target: str) -> str | None:
     if where is None:
         return f"{relative.parent}/ is in no layer"
     if bracket == "<":
-        if (relative.parts[0] in CORE or where in ("ports", "kit")) and \
+        if (relative.parts[0] in STANDARD_ONLY or where in ("ports", "kit")) and \
                 not STANDARD.match(target):
-            return "the core includes a system header"
+            return f"{'net/' if relative.parts[0] == 'net' else 'the core'} includes a system header"
         return None
     parts = tuple(target.split("/"))
     if len(parts) < 2 or parts[0] in (".", ".."):
@@ -202,6 +210,18 @@ def self_test() -> list[str]:
         ("platform/gtk/backend.cpp", '#include "browser/form1.h"', True),
         ("platform/win32/ui_backend.cpp", '#include "programs/windows/x.h"', True),
         ("platform/ports/controls.h", '#include "platform/gtk/gobject_ptr.h"', True),
+        # net/: the standard library and itself; the backends and the tests
+        # build on it, nothing else.
+        ("net/http_response.cpp", '#include "net/http_response.h"', False),
+        ("net/http_response.cpp", "#include <string_view>", False),
+        ("platform/win32/https_protocol.cpp", '#include "net/http_response.h"', False),
+        ("tests/unit/x_test.cpp", '#include "net/http_response.h"', False),
+        ("net/http_response.cpp", "#include <winsock2.h>", True),
+        ("net/http_response.cpp", '#include "platform/ports/failure.h"', True),
+        ("net/http_response.cpp", '#include "platform/win32/text.h"', True),
+        ("app/forms.cpp", '#include "net/http_response.h"', True),
+        ("platform/ports/controls.h", '#include "net/http_response.h"', True),
+        ("net/tls/record.cpp", "#include <string>", True),
     ]
     failures = []
     for file, line, refused in cases:
