@@ -6,11 +6,11 @@
 #include <cmath>
 #include <string>
 
+#include "platform/win32/com_objects.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_com.h"
 #include "platform/win32/web_view.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // ---- late-bound calls ------------------------------------------------------
 
@@ -137,4 +137,4 @@ void BrowserAutomation::SavePage() const {
   calls_.Exec(OLECMDID_SAVEAS, -1, OLECMDEXECOPT_PROMPTUSER);
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

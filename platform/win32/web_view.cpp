@@ -9,12 +9,12 @@
 #include <utility>
 
 #include "platform/typed_address.h"
+#include "platform/win32/com_objects.h"
 #include "platform/win32/find_in_page.h"
-#include "platform/win32/ui_com.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_procs.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -454,4 +454,4 @@ std::unique_ptr<Item> MakeWebBrowser(Win32Window& form, const ControlDesign& des
   return std::make_unique<Win32WebBrowser>(form, design, parent);
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -16,7 +16,7 @@
 #include "platform/win32/own_pages.h"
 #include "platform/window.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // Dispatch ids of the control's automation interface.
 namespace dispid {
@@ -198,4 +198,4 @@ class WebHost {
   std::shared_ptr<OwnPages> ownPages_;
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

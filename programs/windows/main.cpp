@@ -14,18 +14,18 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
   // Before anything is loaded at run time: DLLs come from the system folder.
-  corvane::winui::RestrictDllSearch();
+  corvane::win32::RestrictDllSearch();
   // Before the web control is first made (ahead, during the splash): it
   // reads its security features and its rendering mode then. The rendering
   // mode's value, where this run writes it, goes when WinMain returns: after
   // the last window, or when start-up fails.
-  corvane::winui::SwitchOnHardeningFeatures();
-  const corvane::winui::BrowserEmulation emulation;
+  corvane::win32::SwitchOnHardeningFeatures();
+  const corvane::win32::BrowserEmulation emulation;
   try {
-    corvane::winui::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());
-    corvane::winui::MakeWebBrowserAhead();  // while the splash is shown
-    corvane::Win32Registry registry;
-    corvane::Win32Shell shell;
+    corvane::win32::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());
+    corvane::win32::MakeWebBrowserAhead();  // while the splash is shown
+    corvane::win32::Win32Registry registry;
+    corvane::win32::Win32Shell shell;
     corvane::BrowserProgram program(corvane::Ports{backend, &registry, &shell});
     return program.Run();
   } catch (...) {

@@ -28,7 +28,7 @@
 #include "platform/win32/text.h"
 #include "platform/win32/web_view.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 // A BSTR owned for one scope.
@@ -1123,4 +1123,4 @@ TEST(WebHost, WithoutAControlEveryCallFails) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

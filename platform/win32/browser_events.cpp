@@ -7,11 +7,11 @@
 #include <utility>
 
 #include "platform/new_window.h"
+#include "platform/win32/com_objects.h"
 #include "platform/win32/own_pages.h"
-#include "platform/win32/ui_com.h"
 #include "platform/win32/web_view.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -306,4 +306,4 @@ ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string&)> openHe
   return CatcherSink::Create<IDispatch>(std::move(openHere));
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -1,11 +1,11 @@
-#include "platform/win32/ui_pictures.h"
+#include "platform/win32/pictures.h"
 
 #include <array>
 #include <utility>
 
 #include "resources/win32/resource_ids.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 PictureId PictureResource(std::string_view name) {
   static constexpr std::array<std::pair<std::string_view, PictureId>, 8> kPictures{{
@@ -48,4 +48,4 @@ GdiObject LoadBitmapPicture(std::string_view name, int width, int height) {
                                 IMAGE_BITMAP, width, height, LR_CREATEDIBSECTION));
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32
