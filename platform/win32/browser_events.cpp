@@ -1,5 +1,7 @@
 // The web view's event sinks: the control's notifications raised as the
 // program's events, and its requests for new windows kept in the view.
+#include "platform/win32/browser_events.h"
+
 #include <exdisp.h>
 #include <exdispid.h>
 
@@ -9,7 +11,6 @@
 #include "platform/new_window.h"
 #include "platform/win32/com_objects.h"
 #include "platform/win32/own_pages.h"
-#include "platform/win32/web_view.h"
 
 namespace corvane::win32 {
 

@@ -7,10 +7,10 @@
 #include <utility>
 
 #include "platform/failure.h"
+#include "platform/win32/browser_automation.h"
 #include "platform/win32/com_objects.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
-#include "platform/win32/web_view.h"
 
 namespace corvane::win32 {
 

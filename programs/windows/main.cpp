@@ -7,7 +7,7 @@
 #include "platform/win32/browser_emulation.h"
 #include "platform/win32/feature_controls.h"
 #include "platform/win32/system_library.h"
-#include "platform/win32/web_view.h"
+#include "platform/win32/web_browser_ahead.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 

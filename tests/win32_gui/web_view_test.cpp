@@ -24,9 +24,12 @@
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
 #include "platform/own_page_texts.h"
+#include "platform/win32/browser_automation.h"
+#include "platform/win32/browser_events.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
-#include "platform/win32/web_view.h"
+#include "platform/win32/web_browser_ahead.h"
+#include "platform/win32/web_host.h"
 
 namespace corvane::win32 {
 namespace {

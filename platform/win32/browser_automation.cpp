@@ -1,14 +1,16 @@
 // The web view's late-bound calls: methods and properties of the control's
 // automation interface through IDispatch::Invoke, and its zoom.
+#include "platform/win32/browser_automation.h"
+
 #include <exdisp.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "platform/failure.h"
 #include "platform/win32/com_objects.h"
 #include "platform/win32/text.h"
-#include "platform/win32/web_view.h"
 
 namespace corvane::win32 {
 
