@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Builds the program's pictures from the text sources in src/.
 
-Every output is a pure function of the sources: no time stamps, no
-library-dependent compression (the PNG deflate stream is encoded here), so
-running this script again writes the same bytes.
+The program icon, and each picture of the list pictures.txt. Every output
+is a pure function of the sources: no time stamps, no library-dependent
+compression (the PNG deflate stream is encoded here), so running this
+script again writes the same bytes.
 
     python3 resources/generate.py              # rewrites resources/icons, resources/toolbar
     python3 resources/generate.py --out DIR    # writes the same tree below DIR
@@ -374,8 +375,37 @@ def ico(grids: list[Grid]) -> bytes:
 # --------------------------------------------------------------------------
 # What gets built
 
-TOOLBAR = ["back", "forward", "stop", "refresh", "home", "search"]  # pictures 1 to 6
-ABOUT_LARGE_SIZE = (1900, 1859)                                   # picture 7, stored large
+LIST = HERE / "pictures.txt"      # the pictures the windows name
+ABOUT_LARGE_SIZE = (1900, 1859)   # the canvas of a picture drawn as shapes, kept large
+
+
+@dataclass
+class Picture:
+    """One line of pictures.txt."""
+    name: str
+    kind: str    # "icon" or "bitmap"
+    drawn: str   # "grid" or "shapes"
+    resource_id: str
+    number: int
+
+
+def read_picture_list(path: Path = LIST) -> list[Picture]:
+    """The pictures of the list, in its order."""
+    pictures: list[Picture] = []
+    for number, line in enumerate(path.read_text(encoding="ascii").splitlines(), 1):
+        words = line.split()
+        if not words or words[0].startswith("#"):
+            continue
+        where = f"{path.name}:{number}"
+        if (len(words) != 5 or words[1] not in ("icon", "bitmap")
+                or words[2] not in ("grid", "shapes") or not words[4].isdigit()):
+            raise SourceError(f"{where}: not 'name icon|bitmap grid|shapes ID number'")
+        if words[1] == "icon" and words[2] != "grid":
+            raise SourceError(f"{where}: an icon is drawn as a grid")
+        if any(p.name == words[0] for p in pictures):
+            raise SourceError(f"{where}: {words[0]} comes twice")
+        pictures.append(Picture(words[0], words[1], words[2], words[3], int(words[4])))
+    return pictures
 
 
 def expect(grids: list[Grid], shapes: list[tuple[int, int, int]], name: str) -> None:
@@ -395,29 +425,32 @@ def build() -> dict[str, bytes]:
     files["icons/program_32.png"] = png_rgba(program[1])
     files["icons/program_16.png"] = png_rgba(program[2])
 
-    logo = read_grids(SRC / "logo.txt")
-    expect(logo, [(32, 32, 4)], "logo.txt")
-    files["icons/logo.ico"] = ico(logo)
-    files["icons/logo.png"] = png_rgba(logo[0])
-
-    for name in TOOLBAR:
-        grids = read_grids(SRC / f"toolbar_{name}.txt")
-        expect(grids, [(TOOLBAR_SIZE, TOOLBAR_SIZE, 24)], f"toolbar_{name}.txt")
-        pixels = grids[0].pixels
-        if any(p is None for row in pixels for p in row):
-            raise SourceError(f"toolbar_{name}.txt: toolbar pictures are opaque")
-        if pixels[0][0] != MASK_COLOUR:
-            raise SourceError(f"toolbar_{name}.txt: the background must be the mask colour")
-        files[f"toolbar/toolbar_{name}.bmp"] = bmp24(pixels)  # type: ignore[arg-type]
-        files[f"toolbar/toolbar_{name}.png"] = png_rgb(pixels)  # type: ignore[arg-type]
-
-    about = read_shapes(SRC / "toolbar_about.txt")
-    if (about.width, about.height) != ABOUT_LARGE_SIZE:
-        raise SourceError(f"toolbar_about.txt: the canvas is {ABOUT_LARGE_SIZE}")
-    small = shrink(about, TOOLBAR_SIZE, TOOLBAR_SIZE)
-    files["toolbar/toolbar_about_large.png"] = png_palette(about)
-    files["toolbar/toolbar_about.bmp"] = bmp24(small)
-    files["toolbar/toolbar_about.png"] = png_rgb(small)
+    for picture in read_picture_list():
+        name = picture.name
+        source = f"{name}.txt"
+        if picture.kind == "icon":
+            grids = read_grids(SRC / source)
+            expect(grids, [(32, 32, 4)], source)
+            files[f"icons/{name}.ico"] = ico(grids)
+            files[f"icons/{name}.png"] = png_rgba(grids[0])
+        elif picture.drawn == "grid":
+            grids = read_grids(SRC / source)
+            expect(grids, [(TOOLBAR_SIZE, TOOLBAR_SIZE, 24)], source)
+            pixels = grids[0].pixels
+            if any(p is None for row in pixels for p in row):
+                raise SourceError(f"{source}: toolbar pictures are opaque")
+            if pixels[0][0] != MASK_COLOUR:
+                raise SourceError(f"{source}: the background must be the mask colour")
+            files[f"toolbar/{name}.bmp"] = bmp24(pixels)  # type: ignore[arg-type]
+            files[f"toolbar/{name}.png"] = png_rgb(pixels)  # type: ignore[arg-type]
+        else:
+            canvas = read_shapes(SRC / source)
+            if (canvas.width, canvas.height) != ABOUT_LARGE_SIZE:
+                raise SourceError(f"{source}: the canvas is {ABOUT_LARGE_SIZE}")
+            small = shrink(canvas, TOOLBAR_SIZE, TOOLBAR_SIZE)
+            files[f"toolbar/{name}_large.png"] = png_palette(canvas)
+            files[f"toolbar/{name}.bmp"] = bmp24(small)
+            files[f"toolbar/{name}.png"] = png_rgb(small)
     return files
 
 

@@ -11,7 +11,7 @@
 #include "platform/win32/window_procs.h"
 #include "resources/win32/resource_ids.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 Win32Backend::Win32Backend(HINSTANCE instance, std::string searchQuery)
     : instance_(instance), searchQuery_(std::move(searchQuery)) {
@@ -134,4 +134,4 @@ SIZE LabelSize(NativeWindow& window, const std::string& name) {
   return dynamic_cast<Win32Label&>(window.GetLabel(name)).OwnSize();
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

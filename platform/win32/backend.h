@@ -14,7 +14,7 @@
 #include "platform/win32/handles.h"
 #include "platform/ports/window.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 class Win32Window;
 
@@ -89,4 +89,4 @@ HWND ControlWindow(NativeWindow& window, const std::string& name, std::int16_t i
 SIZE LabelTextSize(NativeWindow& window, const std::string& name);
 SIZE LabelSize(NativeWindow& window, const std::string& name);
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -210,4 +210,4 @@ BrowserEmulation::~BrowserEmulation() {
   }
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -13,7 +13,7 @@
 #include <string>
 #include <type_traits>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // The key, under HKEY_CURRENT_USER, that holds one value per program file
 // name, and the same as its keys from the top down.
@@ -74,4 +74,4 @@ class BrowserEmulation {
   std::size_t firstMade_ = kBrowserEmulationPath.size();
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -4,7 +4,7 @@
 
 #include "platform/win32/text.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -87,4 +87,4 @@ void Win32ComboBox::Picked() {
   form_.Raise(click);
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

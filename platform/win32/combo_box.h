@@ -7,10 +7,10 @@
 #include <string>
 
 #include "platform/kit/list_entries.h"
-#include "platform/win32/ui_accessible.h"
+#include "platform/win32/accessible.h"
 #include "platform/win32/window.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 class Win32ComboBox final : public Placed<ComboBox> {
  public:
@@ -46,4 +46,4 @@ class Win32ComboBox final : public Placed<ComboBox> {
   ListEntries items_;  // as the control holds them; only this class changes the list
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
+#include "platform/win32/pictures.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_pictures.h"
 #include "platform/win32/window_procs.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // ---- lightweight controls ------------------------------------------------------
 
@@ -188,4 +188,4 @@ void Win32Timer::SetEnabled(bool enabled) {
   enabled_ = enabled;
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

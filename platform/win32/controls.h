@@ -6,11 +6,11 @@
 
 #include <string>
 
+#include "platform/win32/accessible.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/ui_accessible.h"
 #include "platform/win32/window.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // ---- lightweight controls ------------------------------------------------------
 
@@ -111,4 +111,4 @@ class Win32Timer final : public Timer {
   bool enabled_ = false;
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -4,7 +4,7 @@
 
 #include "platform/win32/system_library.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -49,4 +49,4 @@ int SwitchOnHardeningFeatures() noexcept {
   return taken;
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <urlmon.h>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // Switches the features that harden a host on for this process (the README
 // says why each is on and why the others are left alone). Call before the
@@ -16,4 +16,4 @@ namespace corvane::winui {
 // then.
 int SwitchOnHardeningFeatures() noexcept;
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

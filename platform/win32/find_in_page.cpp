@@ -4,10 +4,10 @@
 
 #include "platform/ports/failure.h"
 #include "platform/kit/find_place.h"
+#include "platform/win32/com_objects.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_com.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -209,4 +209,4 @@ FindOutcome PageFinder::Search(IDispatch* browser, bool backwards, bool fromMatc
   return outcome;
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

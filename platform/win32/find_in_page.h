@@ -19,7 +19,7 @@
 #include "platform/ports/design.h"
 #include "platform/win32/handles.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 struct FindOutcome {
   bool found = false;
@@ -52,4 +52,4 @@ class PageFinder {
   ComPtr<IDispatch> match_;  // the text range of the match selected
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // A handle with a release function; moves, never copies.
 template <class H, class Release>
@@ -186,4 +186,4 @@ class ComApartment {
   bool ok_;
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -82,4 +82,4 @@ void Win32CheckBox::Press() {
   SetValue(design_.kind == ControlKind::OptionButton || !Value());
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

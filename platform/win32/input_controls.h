@@ -10,7 +10,7 @@
 
 #include "platform/win32/window.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 class Win32TextBox final : public Placed<TextBox> {
  public:
@@ -31,4 +31,4 @@ class Win32CheckBox final : public Placed<CheckBox> {
   void Press();
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -8,7 +8,7 @@
 #include "platform/win32/window.h"
 #include "platform/win32/window_procs.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -172,4 +172,4 @@ void Win32Backend::HandleKey() {
   }
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 class Win32Backend;
 
@@ -15,4 +15,4 @@ void SetKeyboardTarget(Win32Backend* backend);
 // A WH_GETMESSAGE hook for this thread that hands keys to that backend.
 LRESULT CALLBACK KeyboardHook(int code, WPARAM removal, LPARAM data);
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -7,12 +7,12 @@
 #include <utility>
 
 #include "platform/ports/failure.h"
+#include "platform/win32/browser_automation.h"
+#include "platform/win32/com_objects.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_com.h"
-#include "platform/win32/web_view.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -259,4 +259,4 @@ void OwnPages::Load() const {
   }
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -27,7 +27,7 @@
 #include "browsing/own_page_texts.h"
 #include "platform/win32/handles.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // Our page for a top-level navigation of `address` that failed with
 // `status` (NavigateError's StatusCode), or none where the control's own
@@ -79,4 +79,4 @@ class OwnPages : public std::enable_shared_from_this<OwnPages> {
   bool started_ = false;  // a navigation of the top level started since the last commit
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

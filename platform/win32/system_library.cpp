@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 bool RestrictDllSearch() noexcept {
   // From Windows XP SP1 on: the empty folder replaces the current one.
@@ -38,4 +38,4 @@ Library LoadSystemLibrary(const wchar_t* name) noexcept {
   return Library(module);
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -6,7 +6,7 @@
 
 #include "platform/win32/handles.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 struct FreeLibraryRelease {
   void operator()(HMODULE h) const noexcept { ::FreeLibrary(h); }
@@ -36,4 +36,4 @@ Function LibraryFunction(HMODULE module, const char* name) noexcept {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -6,7 +6,7 @@
 
 #include "platform/ports/failure.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -61,4 +61,4 @@ std::string ToAnsi(const std::string& utf8) {
 
 std::string FromAnsi(const std::string& ansi) { return ToUtf8(Decode(CP_ACP, ansi)); }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

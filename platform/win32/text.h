@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 std::wstring ToWide(const std::string& text);
 // `length` UTF-16 units from `text`; nothing for none or a null pointer.
@@ -16,4 +16,4 @@ std::string ToAnsi(const std::string& utf8);
 // ANSI bytes (zero bytes included) to UTF-8.
 std::string FromAnsi(const std::string& ansi);
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "platform/win32/ui_accessible.h"
-#include "platform/win32/ui_pictures.h"
+#include "platform/win32/accessible.h"
+#include "platform/win32/pictures.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -95,4 +95,4 @@ void Win32Toolbar::MakeImageList(const ControlDesign& list) {
   ::SendMessageW(handle_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

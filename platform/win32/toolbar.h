@@ -9,7 +9,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/window.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 class Win32ToolbarButton final : public ToolbarButton {
  public:
@@ -34,4 +34,4 @@ class Win32Toolbar final : public Placed<Toolbar> {
   ImageListHandle images_;
 };
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -4,7 +4,7 @@
 
 #include "platform/win32/text.h"
 
-namespace corvane {
+namespace corvane::win32 {
 
 // The port speaks in the registry's own numbers.
 static_assert(reg::kSuccess == ERROR_SUCCESS && reg::kFileNotFound == ERROR_FILE_NOT_FOUND &&
@@ -47,10 +47,10 @@ std::int32_t Win32Registry::CloseKey(Key key) {
   return static_cast<std::int32_t>(RegCloseKey(ToHandle(key)));
 }
 
-std::string Win32Registry::ToAnsi(const std::string& text) const { return winui::ToAnsi(text); }
+std::string Win32Registry::ToAnsi(const std::string& text) const { return win32::ToAnsi(text); }
 
 std::string Win32Registry::FromAnsi(const std::string& bytes) const {
-  return winui::FromAnsi(bytes);
+  return win32::FromAnsi(bytes);
 }
 
-}  // namespace corvane
+}  // namespace corvane::win32

@@ -3,7 +3,7 @@
 
 #include "platform/ports/registry.h"
 
-namespace corvane {
+namespace corvane::win32 {
 
 class Win32Registry final : public Registry {
  public:
@@ -16,4 +16,4 @@ class Win32Registry final : public Registry {
   [[nodiscard]] std::string FromAnsi(const std::string& bytes) const override;
 };
 
-}  // namespace corvane
+}  // namespace corvane::win32

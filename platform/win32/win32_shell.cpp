@@ -8,7 +8,7 @@
 #include "platform/ports/failure.h"
 #include "platform/win32/text.h"
 
-namespace corvane {
+namespace corvane::win32 {
 
 namespace {
 
@@ -30,7 +30,7 @@ std::string Win32Shell::FindFile(const std::string& path) {
   if (path.empty()) {
     return {};
   }
-  const std::wstring wide = winui::ToWide(path);
+  const std::wstring wide = ToWide(path);
   WIN32_FIND_DATAW data{};
   HANDLE first = FindFirstFileW(wide.c_str(), &data);
   if (first == INVALID_HANDLE_VALUE) {
@@ -44,7 +44,7 @@ std::string Win32Shell::FindFile(const std::string& path) {
   const FindHandle find(first);
   do {
     if ((data.dwFileAttributes & kNotNormal) == 0) {
-      return winui::ToUtf8(data.cFileName);
+      return ToUtf8(data.cFileName);
     }
   } while (FindNextFileW(find.get(), &data) != FALSE);
   return {};
@@ -54,7 +54,7 @@ void Win32Shell::StartProgram(const std::string& path) {
   if (path.empty() || path.find('"') != std::string::npos) {
     throw Failure("File not found");
   }
-  const std::wstring application = winui::ToWide(path);
+  const std::wstring application = ToWide(path);
   std::wstring commandLine = L"\"" + application + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -71,8 +71,8 @@ void Win32Shell::StartProgram(const std::string& path) {
 }
 
 void Win32Shell::ShowMessage(const std::string& text, const std::string& title) {
-  MessageBoxW(nullptr, winui::ToWide(text).c_str(), winui::ToWide(title).c_str(),
+  MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(title).c_str(),
               MB_OK | MB_TASKMODAL);
 }
 
-}  // namespace corvane
+}  // namespace corvane::win32

@@ -3,7 +3,7 @@
 
 #include "platform/ports/shell.h"
 
-namespace corvane {
+namespace corvane::win32 {
 
 class Win32Shell : public Shell {
  public:
@@ -14,4 +14,4 @@ class Win32Shell : public Shell {
   void ShowMessage(const std::string& text, const std::string& title) override;
 };
 
-}  // namespace corvane
+}  // namespace corvane::win32

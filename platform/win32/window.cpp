@@ -12,7 +12,7 @@
 #include "platform/win32/input_controls.h"
 #include "platform/win32/toolbar.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 std::wstring WindowText(HWND window) {
   const int length = ::GetWindowTextLengthW(window);
@@ -463,4 +463,4 @@ AccessibleFacts Win32Window::FactsOf(HWND window) const {
   return facts;
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

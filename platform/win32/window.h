@@ -14,12 +14,12 @@
 
 #include "platform/kit/placed.h"
 #include "platform/kit/window_rules.h"
+#include "platform/win32/accessible.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_accessible.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 inline constexpr int kFirstControlId = 100;
 
@@ -188,4 +188,4 @@ class Win32Window final : public NativeWindow {
 // Makes the web view control (web_view.cpp).
 std::unique_ptr<Item> MakeWebBrowser(Win32Window& form, const ControlDesign& design, HWND parent);
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

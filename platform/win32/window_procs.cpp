@@ -12,7 +12,7 @@
 #include "platform/win32/toolbar.h"
 #include "platform/win32/window.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // ---- the window's native events --------------------------------------------------
 
@@ -271,4 +271,4 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   ::RegisterClassExW(&wc);
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 inline constexpr UINT kRunPosted = WM_APP + 1;
 inline constexpr UINT kHandleKey = WM_APP + 2;
@@ -24,4 +24,4 @@ LRESULT CALLBACK WebHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon);
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -7,25 +7,25 @@
 #include "platform/win32/browser_emulation.h"
 #include "platform/win32/feature_controls.h"
 #include "platform/win32/system_library.h"
-#include "platform/win32/web_view.h"
+#include "platform/win32/web_browser_ahead.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
   // Before anything is loaded at run time: DLLs come from the system folder.
-  corvane::winui::RestrictDllSearch();
+  corvane::win32::RestrictDllSearch();
   // Before the web control is first made (ahead, during the splash): it
   // reads its security features and its rendering mode then. The rendering
   // mode's value, where this run writes it, goes when WinMain returns: after
   // the last window, or when start-up fails.
-  corvane::winui::SwitchOnHardeningFeatures();
-  const corvane::winui::BrowserEmulation emulation;
+  corvane::win32::SwitchOnHardeningFeatures();
+  const corvane::win32::BrowserEmulation emulation;
   try {
-    corvane::winui::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());
-    corvane::winui::MakeWebBrowserAhead();  // while the splash is shown
-    corvane::Win32Registry registry;
-    corvane::Win32Shell shell;
+    corvane::win32::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());
+    corvane::win32::MakeWebBrowserAhead();  // while the splash is shown
+    corvane::win32::Win32Registry registry;
+    corvane::win32::Win32Shell shell;
     corvane::BrowserProgram program(corvane::Ports{backend, &registry, &shell});
     return program.Run();
   } catch (...) {

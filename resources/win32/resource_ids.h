@@ -5,14 +5,8 @@
 
 #define IDI_PROGRAM 1
 
-#define IDP_LOGO 201
-
-#define IDB_TOOLBAR_BACK 301
-#define IDB_TOOLBAR_FORWARD 302
-#define IDB_TOOLBAR_STOP 303
-#define IDB_TOOLBAR_REFRESH 304
-#define IDB_TOOLBAR_HOME 305
-#define IDB_TOOLBAR_SEARCH 306
-#define IDB_TOOLBAR_ABOUT 307
+/* The pictures the windows name: made from resources/pictures.txt at build
+   time (the target corvane_picture_ids gives its folder). */
+#include "resources/win32/picture_ids.h"
 
 #endif

@@ -86,7 +86,7 @@ class Win32Driver final : public Driver {
     }
     HWND target = ::GetFocus();
     if (target == nullptr) {
-      target = winui::TopWindow(window);
+      target = win32::TopWindow(window);
     }
     const Held held(stroke.shift || stroke.key == Stroke::Key::Shift, stroke.alt);
     const UINT scan = ::MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
@@ -99,7 +99,7 @@ class Win32Driver final : public Driver {
 
   // The click goes to the deepest visible window under the point.
   void ClickAt(NativeWindow& window, float x, float y) override {
-    HWND at = winui::TopWindow(window);
+    HWND at = win32::TopWindow(window);
     POINT p{static_cast<LONG>(x / backend_.TwipsPerPixelX()),
             static_cast<LONG>(y / backend_.TwipsPerPixelY())};
     for (;;) {
@@ -117,7 +117,7 @@ class Win32Driver final : public Driver {
   }
 
   void Focus(NativeWindow& window, const std::string& name) override {
-    HWND handle = winui::ControlWindow(window, name);
+    HWND handle = win32::ControlWindow(window, name);
     if (handle == nullptr) {
       return;
     }
@@ -131,12 +131,12 @@ class Win32Driver final : public Driver {
 
   std::string Focused(NativeWindow& window) override {
     HWND focus = ::GetFocus();
-    if (focus == nullptr || focus == winui::TopWindow(window)) {
+    if (focus == nullptr || focus == win32::TopWindow(window)) {
       return {};  // no control has it (the window keeps the keys itself)
     }
     // The control whose window is the focus or holds it (frames aside).
-    for (const ControlDesign& c : winui::DesignOf(window).controls) {
-      HWND handle = winui::ControlWindow(window, c.name, c.index);
+    for (const ControlDesign& c : win32::DesignOf(window).controls) {
+      HWND handle = win32::ControlWindow(window, c.name, c.index);
       const bool container = c.kind == ControlKind::Frame || c.kind == ControlKind::PictureBox;
       if (handle != nullptr &&
           (focus == handle || (!container && ::IsChild(handle, focus) != FALSE))) {
@@ -161,8 +161,8 @@ class Win32Driver final : public Driver {
   }
 
   std::optional<TextFit> Fit(NativeWindow& window, const std::string& label) override {
-    const SIZE text = winui::LabelTextSize(window, label);
-    const SIZE own = winui::LabelSize(window, label);
+    const SIZE text = win32::LabelTextSize(window, label);
+    const SIZE own = win32::LabelSize(window, label);
     return TextFit{static_cast<int>(text.cx), static_cast<int>(text.cy), static_cast<int>(own.cx),
                    static_cast<int>(own.cy)};
   }
@@ -175,7 +175,7 @@ class Win32Driver final : public Driver {
   }
 
  private:
-  winui::Win32Backend backend_{::GetModuleHandleW(nullptr)};
+  win32::Win32Backend backend_{::GetModuleHandleW(nullptr)};
 };
 
 }  // namespace

@@ -32,7 +32,11 @@ VGA16 = [
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
 MASK = (192, 192, 192)
-TOOLBAR = ["back", "forward", "stop", "refresh", "home", "search", "about"]
+
+# The list of the pictures the windows name, as the generator reads it.
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(RESOURCES))
+import generate  # noqa: E402 (after the path it is found in)
 
 
 class Bad(Exception):
@@ -195,8 +199,12 @@ def same_picture(a: list, b: list) -> bool:
     return True
 
 
-def check_formats(files: dict[str, bytes]) -> list[str]:
+def check_formats(files: dict[str, bytes], pictures: list | None = None) -> list[str]:
+    """Faults of `files` as the program's pictures: the program icon and each
+    picture of the list (pictures.txt unless `pictures` is given)."""
     faults: list[str] = []
+    if pictures is None:
+        pictures = generate.read_picture_list()
 
     def need(path: str) -> bytes | None:
         if path not in files:
@@ -231,23 +239,28 @@ def check_formats(files: dict[str, bytes]) -> list[str]:
             if png is not None and k < len(program) and not same_picture(png["pixels"], program[k]["pixels"]):
                 faults.append(f"{path}: not the same picture as image {k + 1} of icons/program.ico")
 
-    # The splash and About picture: one 32 x 32, 16-colour image.
-    logo = guard("icons/logo.ico", read_ico)
-    if logo is not None:
-        got = [(i["width"], i["height"], i["bpp"]) for i in logo]
+    # The icons of the list (the splash and About picture): one 32 x 32,
+    # 16-colour image each, not the program icon.
+    for picture in (p for p in pictures if p.kind == "icon"):
+        path = f"icons/{picture.name}.ico"
+        icon = guard(path, read_ico)
+        if icon is None:
+            continue
+        got = [(i["width"], i["height"], i["bpp"]) for i in icon]
         if got != [(32, 32, 4)]:
-            faults.append(f"icons/logo.ico: images {got}, expected one 32x32@4")
-        elif logo[0]["palette"] != VGA16:
-            faults.append("icons/logo.ico: not the standard 16-colour palette")
-        png = guard("icons/logo.png", read_png)
-        if png is not None and logo and not same_picture(png["pixels"], logo[0]["pixels"]):
-            faults.append("icons/logo.png: not the same picture as icons/logo.ico")
-        if program is not None and logo and len(program) > 1 and same_picture(program[1]["pixels"], logo[0]["pixels"]):
-            faults.append("icons/logo.ico: the same picture as the program icon")
+            faults.append(f"{path}: images {got}, expected one 32x32@4")
+        elif icon[0]["palette"] != VGA16:
+            faults.append(f"{path}: not the standard 16-colour palette")
+        png = guard(f"icons/{picture.name}.png", read_png)
+        if png is not None and icon and not same_picture(png["pixels"], icon[0]["pixels"]):
+            faults.append(f"icons/{picture.name}.png: not the same picture as {path}")
+        if program is not None and icon and len(program) > 1 and same_picture(program[1]["pixels"], icon[0]["pixels"]):
+            faults.append(f"{path}: the same picture as the program icon")
 
-    # The seven toolbar pictures.
-    for n, name in enumerate(TOOLBAR, 1):
-        path = f"toolbar/toolbar_{name}.bmp"
+    # The toolbar pictures of the list: 24 x 24, on the mask colour when drawn
+    # as a grid, opaque when drawn as shapes (and then also kept large).
+    for picture in (p for p in pictures if p.kind == "bitmap"):
+        path = f"toolbar/{picture.name}.bmp"
         bmp = guard(path, read_bmp)
         if bmp is None:
             continue
@@ -255,16 +268,18 @@ def check_formats(files: dict[str, bytes]) -> list[str]:
             faults.append(f"{path}: {bmp['width']} x {bmp['height']}, not 24 x 24")
             continue
         corner = bmp["pixels"][0][0][:3]
-        if n <= 6 and corner != MASK:
+        if picture.drawn == "grid" and corner != MASK:
             faults.append(f"{path}: top-left pixel {corner}, not the mask colour {MASK}")
-        if n == 7 and corner == MASK:
-            faults.append(f"{path}: picture 7 is opaque; its background must not be the mask colour")
-        png = guard(f"toolbar/toolbar_{name}.png", read_png)
+        if picture.drawn == "shapes" and corner == MASK:
+            faults.append(f"{path}: a picture drawn as shapes is opaque; its background must not be the mask colour")
+        png = guard(f"toolbar/{picture.name}.png", read_png)
         if png is not None and not same_picture(png["pixels"], bmp["pixels"]):
-            faults.append(f"toolbar/toolbar_{name}.png: not the same picture as {path}")
-    large = guard("toolbar/toolbar_about_large.png", lambda d: read_png(d, want_pixels=False))
-    if large is not None and (large["width"], large["height"]) != (1900, 1859):
-        faults.append(f"toolbar/toolbar_about_large.png: {large['width']} x {large['height']}, not 1900 x 1859")
+            faults.append(f"toolbar/{picture.name}.png: not the same picture as {path}")
+        if picture.drawn == "shapes":
+            large_path = f"toolbar/{picture.name}_large.png"
+            large = guard(large_path, lambda d: read_png(d, want_pixels=False))
+            if large is not None and (large["width"], large["height"]) != (1900, 1859):
+                faults.append(f"{large_path}: {large['width']} x {large['height']}, not 1900 x 1859")
     return faults
 
 
@@ -338,7 +353,7 @@ def self_test(files: dict[str, bytes]) -> list[str]:
         ("logo palette changed", {"icons/logo.ico": _patched(logo, 6 + 16 + 40 + 4, b"\x01")}, "standard 16-colour palette"),
         ("logo swapped for the program icon", {"icons/logo.ico": ico}, "expected one 32x32@4"),
         ("Back corner not the mask", {"toolbar/toolbar_back.bmp": _bmp_with_corner(files["toolbar/toolbar_back.bmp"], (192, 192, 191))}, "not the mask colour"),
-        ("About corner is the mask", {"toolbar/toolbar_about.bmp": _bmp_with_corner(files["toolbar/toolbar_about.bmp"], MASK)}, "picture 7 is opaque"),
+        ("About corner is the mask", {"toolbar/toolbar_about.bmp": _bmp_with_corner(files["toolbar/toolbar_about.bmp"], MASK)}, "drawn as shapes is opaque"),
         ("Home PNG differs from its bitmap", {"toolbar/toolbar_home.png": files["toolbar/toolbar_back.png"]}, "not the same picture"),
         ("Stop bitmap truncated", {"toolbar/toolbar_stop.bmp": files["toolbar/toolbar_stop.bmp"][:-3]}, "toolbar_stop.bmp"),
         ("Search missing", {"toolbar/toolbar_search.bmp": None}, "missing"),
@@ -367,9 +382,32 @@ def self_test(files: dict[str, bytes]) -> list[str]:
         if not compare(mutated, files):
             problems.append(f"regeneration check missed: {what}")
 
+    # The format check follows the list: a picture added to it without its
+    # files is missed, one taken off it is no longer looked at.
+    listed = generate.read_picture_list()
+    added = listed + [generate.Picture("toolbar_print", "bitmap", "grid", "IDB_TOOLBAR_PRINT", 308)]
+    if not any("toolbar/toolbar_print.bmp: missing" in f for f in check_formats(files, added)):
+        problems.append("format check missed: a listed picture without its files")
+    unlisted = dict(files)
+    unlisted.pop("toolbar/toolbar_home.bmp")
+    if check_formats(unlisted, [p for p in listed if p.name != "toolbar_home"]):
+        problems.append("format check looked at a picture the list does not hold")
+    # The list reader refuses lines that are no picture.
+    bad_lines = ["toolbar_back bitmap grid IDB_TOOLBAR_BACK", "toolbar_back image grid IDB_TOOLBAR_BACK 301",
+                 "toolbar_back bitmap drawn IDB_TOOLBAR_BACK 301", "logo icon shapes IDP_LOGO 201",
+                 "toolbar_back bitmap grid IDB_TOOLBAR_BACK three",
+                 "toolbar_back bitmap grid IDB_TOOLBAR_BACK 301\ntoolbar_back bitmap grid IDB_TOOLBAR_BACK 302"]
+    with tempfile.TemporaryDirectory() as tmp:
+        for line in bad_lines:
+            path = Path(tmp) / "pictures.txt"
+            path.write_text("# name kind drawn id number\n" + line + "\n", encoding="ascii")
+            try:
+                generate.read_picture_list(path)
+                problems.append(f"the list reader took: {line!r}")
+            except generate.SourceError:
+                pass
+
     # The generator's own deflate streams must inflate with the standard inflater.
-    sys.path.insert(0, str(RESOURCES))
-    import generate  # noqa: E402
     samples = [b"", b"a", bytes(range(256)) * 3, b"\x00" * 70000, b"abcabcabc" * 1000,
                bytes((i * 7919) % 251 for i in range(5000)), b"x" * 258 + b"y" * 259 + b"z" * 3]
     for sample in samples:

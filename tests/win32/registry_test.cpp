@@ -46,7 +46,7 @@ class CountingRegistry final : public Registry {
   [[nodiscard]] std::string ToAnsi(const std::string& text) const override { return real.ToAnsi(text); }
   [[nodiscard]] std::string FromAnsi(const std::string& bytes) const override { return real.FromAnsi(bytes); }
 
-  Win32Registry real;
+  win32::Win32Registry real;
   int opened = 0;
   int closed = 0;
 };
@@ -113,7 +113,7 @@ TEST_F(RealRegistry, TheInMemoryRegistryAnswersAsTheRealOneDoes) {
     Put("v" + std::to_string(i), cases[i].type, cases[i].stored);
     memory.SetValue(Registry::kCurrentUser, kTestKey, "v" + std::to_string(i), cases[i].type, cases[i].stored);
   }
-  Win32Registry real;
+  win32::Win32Registry real;
   Registry::Key realKey = 0;
   Registry::Key memoryKey = 0;
   ASSERT_EQ(real.OpenKey(Registry::kCurrentUser, kTestKey, 0, reg::kKeyRead, realKey), reg::kSuccess);

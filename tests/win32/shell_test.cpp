@@ -24,7 +24,7 @@ constexpr const wchar_t* kDecoy = L"C:\\Program.exe";
 
 class Win32ShellTest : public ::testing::Test {
  protected:
-  Win32Shell shell;
+  win32::Win32Shell shell;
 };
 
 TEST_F(Win32ShellTest, FindsOnlyFilesWithNormalAttributes) {

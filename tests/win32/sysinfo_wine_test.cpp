@@ -29,11 +29,11 @@ constexpr const wchar_t* kTool = L"C:\\Program Files\\Corvane Ombrel Test\\MSINF
 constexpr const wchar_t* kDecoy = L"C:\\Program.exe";
 constexpr const char* kMessage = "System Information Is Unavailable At This Time";
 
-class RecordingShell final : public Win32Shell {
+class RecordingShell final : public win32::Win32Shell {
  public:
   void StartProgram(const std::string& path) override {
     starts.push_back(path);
-    Win32Shell::StartProgram(path);
+    win32::Win32Shell::StartProgram(path);
   }
   void ShowMessage(const std::string& text, const std::string& title) override {
     messages.push_back(title + ": " + text);
@@ -49,7 +49,7 @@ class SysInfoUnderWine : public ::testing::Test {
   PlacedMarker tool{kTool};
   PlacedMarker decoy{kDecoy};
   fake::FakeBackend backend;
-  Win32Registry registry;
+  win32::Win32Registry registry;
   RecordingShell shell;
   BrowserProgram program{Ports{backend, &registry, &shell}, BuildSettings{"start.example"}};
   const std::string message = std::string("Corvane Ombrel: ") + kMessage;

@@ -16,8 +16,8 @@
 
 namespace corvane::testing {
 
-inline std::string Narrow(const std::wstring& utf16) { return winui::ToUtf8(utf16); }
-inline std::wstring Widen(const std::string& utf8) { return winui::ToWide(utf8); }
+inline std::string Narrow(const std::wstring& utf16) { return win32::ToUtf8(utf16); }
+inline std::wstring Widen(const std::string& utf8) { return win32::ToWide(utf8); }
 
 struct HandleCloser {
   void operator()(HANDLE handle) const { CloseHandle(handle); }

@@ -22,7 +22,7 @@
 #include "splash/frm_splash.h"
 #include "tests/support/accessible_names.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 using corvane::testing::ExpectedName;
@@ -312,4 +312,4 @@ TEST(AccessibleNames, EachWindowNamesWhatAPersonReaches) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

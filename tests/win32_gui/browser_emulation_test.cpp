@@ -15,7 +15,7 @@
 #include "tests/win32_gui/program_driver.h"
 #include "tests/win32_gui/registry_snapshot.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 TEST(BrowserEmulation, TheValueFollowsTheEnginesVersion) {
@@ -300,4 +300,4 @@ TEST(BrowserEmulation, TheProgramSetsItsValueForTheRunOnly) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

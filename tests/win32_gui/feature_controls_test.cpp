@@ -10,7 +10,7 @@
 #include "platform/win32/feature_controls.h"
 #include "tests/win32_gui/registry_snapshot.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 // The features the README promises on.
@@ -90,4 +90,4 @@ TEST(FeatureControls, OnForTheProcessOnlyAndNothingElseChanges) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

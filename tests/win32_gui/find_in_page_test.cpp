@@ -16,7 +16,7 @@
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 struct Page {
@@ -196,4 +196,4 @@ TEST(FindInPage, APageWithoutADocumentFindsNothingAndNothingFails) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

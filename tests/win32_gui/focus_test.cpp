@@ -10,7 +10,7 @@
 
 #include "platform/win32/backend.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 void Pump(std::chrono::milliseconds time = std::chrono::milliseconds(200)) {
@@ -106,4 +106,4 @@ TEST(WindowFocus, ComingBackToAWindowGivesTheKeyboardBackToTheControlThatHadIt) 
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -15,15 +15,15 @@
 
 #include <string>
 
+#include "platform/win32/accessible.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_accessible.h"
 
 namespace {
 
 std::string Spelled(const GUID& id) {
   wchar_t text[40] = {};
   const int length = ::StringFromGUID2(id, text, 40);
-  return length > 1 ? corvane::winui::ToUtf8(text, length - 1) : std::string("(none)");
+  return length > 1 ? corvane::win32::ToUtf8(text, length - 1) : std::string("(none)");
 }
 
 TEST(InterfaceIds, EachIdTheProgramPassesIsTheWellKnownOne) {
@@ -33,7 +33,7 @@ TEST(InterfaceIds, EachIdTheProgramPassesIsTheWellKnownOne) {
     const char* wellKnown;
   };
   const Case cases[] = {
-      {"IAccessible (the accessible objects)", corvane::winui::AccessibleInterfaceId(),
+      {"IAccessible (the accessible objects)", corvane::win32::AccessibleInterfaceId(),
        "{618736E0-3C3D-11CF-810C-00AA00389B71}"},
       {"IAccessible (as the tests ask)", __uuidof(IAccessible),
        "{618736E0-3C3D-11CF-810C-00AA00389B71}"},

@@ -11,7 +11,7 @@
 #include "platform/ports/keys.h"
 #include "platform/win32/backend.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 // Runs the thread's messages until none is left: each key posted below has
@@ -160,4 +160,4 @@ TEST(KeyPreview, EveryKeyGoesDownToTheWindowFirstAndATakenKeyGoesNoFurther) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -16,7 +16,7 @@
 #include "platform/win32/backend.h"
 #include "tests/win32_gui/program_driver.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 // Runs this thread's messages until `done` or `seconds` are up.
@@ -84,4 +84,4 @@ TEST(TypedWords, WordsTypedIntoTheAddressBoxReachTheControlAsTheSearchAddress) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -24,11 +24,14 @@
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
 #include "browsing/own_page_texts.h"
+#include "platform/win32/browser_automation.h"
+#include "platform/win32/browser_events.h"
 #include "platform/win32/find_in_page.h"
 #include "platform/win32/text.h"
-#include "platform/win32/web_view.h"
+#include "platform/win32/web_browser_ahead.h"
+#include "platform/win32/web_host.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 namespace {
 
 // A BSTR owned for one scope.
@@ -1123,4 +1126,4 @@ TEST(WebHost, WithoutAControlEveryCallFails) {
 }
 
 }  // namespace
-}  // namespace corvane::winui
+}  // namespace corvane::win32

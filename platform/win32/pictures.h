@@ -7,7 +7,7 @@
 
 #include "platform/win32/handles.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 enum class PictureType { Icon, Bitmap };
 
@@ -24,4 +24,4 @@ PictureId PictureResource(std::string_view name);
 IconHandle LoadIconPicture(std::string_view name, int width, int height);
 GdiObject LoadBitmapPicture(std::string_view name, int width, int height);
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -13,7 +13,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // Reference counting for the COM objects this program implements. The
 // object owns itself while references are held and goes with the last one.
@@ -70,4 +70,4 @@ inline std::string TextOf(const VARIANT& value) {
   return {};
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -11,7 +11,7 @@
 
 #include "platform/ports/design.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // Something a window draws itself (a label's text, a picture) that
 // assistive technology sees as an object of its own inside the window.
@@ -75,4 +75,4 @@ std::string LabelTextFor(const WindowDesign& window, const ControlDesign& contro
 // the first button.
 void NameToolbarButtons(HWND toolbar, const ControlDesign& design, int firstCommand);
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

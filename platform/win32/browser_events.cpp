@@ -1,5 +1,7 @@
 // The web view's event sinks: the control's notifications raised as the
 // program's events, and its requests for new windows kept in the view.
+#include "platform/win32/browser_events.h"
+
 #include <exdisp.h>
 #include <exdispid.h>
 
@@ -7,11 +9,10 @@
 #include <utility>
 
 #include "browsing/new_window.h"
+#include "platform/win32/com_objects.h"
 #include "platform/win32/own_pages.h"
-#include "platform/win32/ui_com.h"
-#include "platform/win32/web_view.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -306,4 +307,4 @@ ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string&)> openHe
   return CatcherSink::Create<IDispatch>(std::move(openHere));
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

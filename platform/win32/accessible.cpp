@@ -1,4 +1,4 @@
-#include "platform/win32/ui_accessible.h"
+#include "platform/win32/accessible.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
@@ -6,12 +6,12 @@
 
 #include <utility>
 
+#include "platform/win32/com_objects.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_com.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 namespace {
 
@@ -395,4 +395,4 @@ void NameToolbarButtons(HWND toolbar, const ControlDesign& design, int firstComm
   }
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

@@ -1,16 +1,18 @@
 // The web view's late-bound calls: methods and properties of the control's
 // automation interface through IDispatch::Invoke, and its zoom.
+#include "platform/win32/browser_automation.h"
+
 #include <exdisp.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "platform/ports/failure.h"
+#include "platform/win32/com_objects.h"
 #include "platform/win32/text.h"
-#include "platform/win32/ui_com.h"
-#include "platform/win32/web_view.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 // ---- late-bound calls ------------------------------------------------------
 
@@ -137,4 +139,4 @@ void BrowserAutomation::SavePage() const {
   calls_.Exec(OLECMDID_SAVEAS, -1, OLECMDEXECOPT_PROMPTUSER);
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32

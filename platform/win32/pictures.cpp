@@ -1,23 +1,18 @@
-#include "platform/win32/ui_pictures.h"
+#include "platform/win32/pictures.h"
 
 #include <array>
 #include <utility>
 
 #include "resources/win32/resource_ids.h"
 
-namespace corvane::winui {
+namespace corvane::win32 {
 
 PictureId PictureResource(std::string_view name) {
-  static constexpr std::array<std::pair<std::string_view, PictureId>, 8> kPictures{{
-      {"logo", {IDP_LOGO, PictureType::Icon}},
-      {"toolbar_back", {IDB_TOOLBAR_BACK, PictureType::Bitmap}},
-      {"toolbar_forward", {IDB_TOOLBAR_FORWARD, PictureType::Bitmap}},
-      {"toolbar_stop", {IDB_TOOLBAR_STOP, PictureType::Bitmap}},
-      {"toolbar_refresh", {IDB_TOOLBAR_REFRESH, PictureType::Bitmap}},
-      {"toolbar_home", {IDB_TOOLBAR_HOME, PictureType::Bitmap}},
-      {"toolbar_search", {IDB_TOOLBAR_SEARCH, PictureType::Bitmap}},
-      {"toolbar_about", {IDB_TOOLBAR_ABOUT, PictureType::Bitmap}},
-  }};
+  // The pictures of resources/pictures.txt, by their resource ids.
+#define CORVANE_PICTURE(name, id, type) {name, {id, PictureType::type}},
+  static constexpr auto kPictures = std::to_array<std::pair<std::string_view, PictureId>>(
+      {CORVANE_PICTURES(CORVANE_PICTURE)});
+#undef CORVANE_PICTURE
   for (const auto& [known, id] : kPictures) {
     if (known == name) {
       return id;
@@ -48,4 +43,4 @@ GdiObject LoadBitmapPicture(std::string_view name, int width, int height) {
                                 IMAGE_BITMAP, width, height, LR_CREATEDIBSECTION));
 }
 
-}  // namespace corvane::winui
+}  // namespace corvane::win32
