@@ -21,10 +21,10 @@ void PagePolicy::Load(const std::string& uri) {
   host_.Load(uri);
 }
 
-void PagePolicy::ShowOwnPage(const std::string& html, const std::string& address) {
+void PagePolicy::ShowOwnPage(const OwnPageText& text) {
   ownPageLoading_ = true;
-  address_ = address;
-  host_.ShowOwnPage(html, address);
+  address_ = text.address;
+  host_.ShowOwnPage({text.title, text.address, OwnPageHtml(text)});
 }
 
 std::string PagePolicy::Known() const {
@@ -88,7 +88,7 @@ void PagePolicy::Committed(const std::string& address, bool ownPage) {
 void PagePolicy::LoadStarted() {
   loading_ = true;
   if (!host_.WatchesProcess()) {
-    host_.StartTimer(kUnfinishedAfterMs);
+    host_.StartTimer(settings_.unfinishedAfterMs);
   }
 }
 
@@ -114,19 +114,21 @@ void PagePolicy::Answered(bool goOn) {
   if (!goOn) {
     host_.StopLoading();
   } else if (loading_) {
-    host_.StartTimer(kUnfinishedAfterMs);  // asked again if it still does not finish
+    host_.StartTimer(settings_.unfinishedAfterMs);  // asked again if it still does not finish
   }
 }
 
 // The engine's menu asks for no gesture: a request for the link the menu
 // was opened on, while it is open or just after, is the user's.
-void PagePolicy::NewWindow(const std::string& address, bool userGesture) {
+bool PagePolicy::NewWindow(const std::string& address, bool userGesture) {
   const bool recent = menuOpen_ || (menuClosedAt_ && host_.NowMs() - *menuClosedAt_ < kMenuActionMs);
   const bool fromMenu = recent && !menuLink_.empty() && menuLink_ == address;
   menuLink_.clear();
-  if (std::optional<std::string> uri = NewWindowAddress(address, userGesture || fromMenu)) {
+  const std::optional<std::string> uri = NewWindowAddress(address, userGesture || fromMenu);
+  if (uri) {
     Load(*uri);
   }
+  return uri.has_value();
 }
 
 void PagePolicy::MenuOpened(const std::string& link) {
@@ -141,12 +143,12 @@ void PagePolicy::MenuClosed() {
 
 void PagePolicy::LoadFailed(const std::string& address, LoadFailure why,
                             const std::string& detail) {
-  ShowOwnPage(OwnPageHtml(LoadFailedText(address, why, detail)), address);
+  ShowOwnPage(LoadFailedText(address, why, detail));
 }
 
 // Never passed: the page says why it was not loaded.
 void PagePolicy::CertificateProblem(const std::string& address, unsigned problems) {
-  ShowOwnPage(OwnPageHtml(CertificateText(address, problems)), address);
+  ShowOwnPage(CertificateText(address, problems));
 }
 
 void PagePolicy::ProcessEnded(PageEnd why, bool forRequest) {
@@ -157,7 +159,7 @@ void PagePolicy::ProcessEnded(PageEnd why, bool forRequest) {
   if (std::exchange(ownPageLoading_, false)) {
     return;  // our own page cannot be shown: leave it
   }
-  ShowOwnPage(OwnPageHtml(StoppedText(address_, why)), address_);
+  ShowOwnPage(StoppedText(address_, why));
 }
 
 std::optional<PageQuestion> PagePolicy::ScriptDialog(const std::string& message) {

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 
+#include "browsing/own_page_texts.h"
 #include "browsing/permission_rules.h"
 #include "platform/ports/page.h"
 
@@ -37,7 +38,10 @@ struct PagePolicySettings {
   std::string search;  // empty: the engine's own search page
   // Where typed words are searched: "%s" stands for the words. Empty: words
   // are taken for an address.
-  std::string searchQuery;
+  std::string searchQuery{};
+  // How long a load may go on before the user is asked whether to stop it
+  // (engines that cannot tell that a page hangs).
+  int unfinishedAfterMs = 30 * 1000;
 };
 
 class PagePolicy final : public PageEvents {
@@ -59,9 +63,6 @@ class PagePolicy final : public PageEvents {
   static constexpr std::size_t kDialogsBeforeOffer = 3;
   // How long after the engine's menu closed its action may still arrive.
   static constexpr std::int64_t kMenuActionMs = 2 * 1000;
-  // How long a load may go on before the user is asked whether to stop it
-  // (engines that cannot tell that a page hangs).
-  static constexpr int kUnfinishedAfterMs = 30 * 1000;
   // How many download questions may wait at once.
   static constexpr std::size_t kMostWaitingDownloads = 3;
 
@@ -76,7 +77,7 @@ class PagePolicy final : public PageEvents {
   void Committed(const std::string& address, bool ownPage) override;
   void LoadStarted() override;
   void LoadFinished() override;
-  void NewWindow(const std::string& address, bool userGesture) override;
+  bool NewWindow(const std::string& address, bool userGesture) override;
   void MenuOpened(const std::string& link) override;
   void MenuClosed() override;
   void LoadFailed(const std::string& address, LoadFailure why,
@@ -102,7 +103,7 @@ class PagePolicy final : public PageEvents {
 
  private:
   void Load(const std::string& uri);
-  void ShowOwnPage(const std::string& html, const std::string& address);
+  void ShowOwnPage(const OwnPageText& text);
   [[nodiscard]] std::string Known() const;
 
   PageHost& host_;

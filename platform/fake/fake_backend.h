@@ -264,7 +264,7 @@ class FakeWebBrowser final : public FakePlaced<WebBrowser>, public PageHost {
   void LoadHome() override { Order("LoadHome"); }
   void LoadSearch() override { Order("LoadSearch"); }
   void Reload() override { Order("Reload"); }
-  void ShowOwnPage(const std::string& html, const std::string& address) override;
+  void ShowOwnPage(const OwnPage& page) override;
   void Ask(const PageQuestion& asked) override;
   void DropQuestion() override;
   void StopLoading() override { Order("StopLoading"); }

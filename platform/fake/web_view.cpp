@@ -42,14 +42,11 @@ void FakeWebBrowser::Order(const std::string& what, const std::string& argument)
 
 // As an engine shows a page: later, its address reached, then its end, with
 // the page's title for its name.
-void FakeWebBrowser::ShowOwnPage(const std::string& html, const std::string& address) {
-  Order("ShowOwnPage", address);
-  ownPageHtml = html;
-  const std::size_t open = html.find("<title>");
-  const std::size_t close = html.find("</title>");
-  std::string title = open != std::string::npos && close != std::string::npos && close > open
-                          ? html.substr(open + 7, close - open - 7)
-                          : address;
+void FakeWebBrowser::ShowOwnPage(const OwnPage& page) {
+  Order("ShowOwnPage", page.address);
+  ownPageHtml = page.html;
+  const std::string address = page.address;
+  const std::string title = page.title;
   const std::string name = Design().name;
   const std::string windowName = window_.Design().name;
   FakeBackend& backend = window_.Backend();

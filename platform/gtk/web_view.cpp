@@ -236,10 +236,10 @@ class WebBrowserControl final : public Placed<WebBrowser>, public PageHost {
     Requested();
     webkit_web_view_reload(View());
   }
-  void ShowOwnPage(const std::string& html, const std::string& address) override {
-    const std::string uri = address.empty() ? std::string("about:blank") : address;
+  void ShowOwnPage(const OwnPage& page) override {
+    const std::string uri = page.address.empty() ? std::string("about:blank") : page.address;
     ownPageLoading_ = true;
-    webkit_web_view_load_alternate_html(View(), html.c_str(), uri.c_str(), uri.c_str());
+    webkit_web_view_load_alternate_html(View(), page.html.c_str(), uri.c_str(), uri.c_str());
   }
   void Ask(const PageQuestion& question) override {
     asked_.Ask(window_.Toplevel(), question.title, question.text, question.detail,

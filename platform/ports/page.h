@@ -70,6 +70,14 @@ struct PageQuestion {
   std::string stop;
 };
 
+// A page of ours: its title (what the caption shows), the address it stands
+// for, and its markup (it loads nothing).
+struct OwnPage {
+  std::string title;
+  std::string address;
+  std::string html;
+};
+
 // How long a page has to answer, as the policy sets it for a web view that
 // watches its page's process (milliseconds).
 struct AnswerTimes {
@@ -94,8 +102,8 @@ class PageHost {
   virtual void LoadSearch() = 0;
   // Loads the page shown again.
   virtual void Reload() = 0;
-  // Shows a page of ours, standing for `address`.
-  virtual void ShowOwnPage(const std::string& html, const std::string& address) = 0;
+  // Shows a page of ours.
+  virtual void ShowOwnPage(const OwnPage& page) = 0;
   // Asks the user about the page (a page that does not finish); the answer
   // comes back as PageEvents::Answered.
   virtual void Ask(const PageQuestion& question) = 0;
@@ -139,8 +147,9 @@ class PageEvents {
   virtual void LoadStarted() = 0;
   virtual void LoadFinished() = 0;
   // The page asks for a new window at `address`; `userGesture`: the engine
-  // says the user asked for it (a click).
-  virtual void NewWindow(const std::string& address, bool userGesture) = 0;
+  // says the user asked for it (a click). True when its address is opened
+  // in this view (it was loaded through PageHost::Load).
+  virtual bool NewWindow(const std::string& address, bool userGesture) = 0;
   // The engine's own menu opened on a link (`link` empty: on no link), and
   // closed. Its actions come without a gesture.
   virtual void MenuOpened(const std::string& link) = 0;

@@ -13,8 +13,7 @@
 
 namespace corvane::win32 {
 
-Win32Backend::Win32Backend(HINSTANCE instance, std::string searchQuery)
-    : instance_(instance), searchQuery_(std::move(searchQuery)) {
+Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                 ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);

@@ -20,9 +20,7 @@ class Win32Window;
 
 class Win32Backend final : public Backend {
  public:
-  // `searchQuery`: where the web view searches words typed into the
-  // address box ("%s" stands for the escaped words); empty: nowhere.
-  explicit Win32Backend(HINSTANCE instance, std::string searchQuery = {});
+  explicit Win32Backend(HINSTANCE instance);
   ~Win32Backend() override;
   Win32Backend(const Win32Backend&) = delete;
   Win32Backend& operator=(const Win32Backend&) = delete;
@@ -50,8 +48,6 @@ class Win32Backend final : public Backend {
   [[nodiscard]] float TwipsPerPixelY() const { return twipsPerPixelY_; }
   [[nodiscard]] HINSTANCE Instance() const { return instance_; }
   [[nodiscard]] HFONT DefaultFont() const { return static_cast<HFONT>(defaultFont_.get()); }
-  [[nodiscard]] HWND HiddenOwner() const { return owner_.get(); }
-  [[nodiscard]] const std::string& SearchQuery() const { return searchQuery_; }
   // Registers a top-level window class for the form `name` (once).
   const wchar_t* FormClass(const std::string& name);
 
@@ -63,7 +59,6 @@ class Win32Backend final : public Backend {
 
  private:
   HINSTANCE instance_;
-  std::string searchQuery_;
   ComApartment com_;
   float twipsPerPixelX_ = 15;
   float twipsPerPixelY_ = 15;

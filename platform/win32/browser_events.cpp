@@ -8,7 +8,6 @@
 #include <optional>
 #include <utility>
 
-#include "browsing/new_window.h"
 #include "platform/win32/com_objects.h"
 #include "platform/win32/own_pages.h"
 
@@ -145,11 +144,12 @@ class EventsSink : public IDispatch, public SelfOwned<Derived> {
 class BrowserEventSink final : public EventsSink<BrowserEventSink> {
  public:
   BrowserEventSink(std::string control, std::function<void(Event&)> raise, NewWindows newWindows,
-                   std::weak_ptr<OwnPages> ownPages)
+                   std::weak_ptr<OwnPages> ownPages, PolicyOf policy)
       : control_(std::move(control)),
         raise_(std::move(raise)),
         newWindows_(std::move(newWindows)),
-        ownPages_(std::move(ownPages)) {}
+        ownPages_(std::move(ownPages)),
+        policy_(std::move(policy)) {}
   virtual ~BrowserEventSink() = default;
   BrowserEventSink(const BrowserEventSink&) = delete;
   BrowserEventSink& operator=(const BrowserEventSink&) = delete;
@@ -178,10 +178,8 @@ class BrowserEventSink final : public EventsSink<BrowserEventSink> {
         const VARIANT* address = Argument(params, 5, 4);
         const std::string url = address != nullptr ? TextOf(*address) : std::string();
         const ULONG flags = NumberOf(Argument(params, 5, 2));
-        const std::optional<std::string> here = NewWindowAddress(
-            url, (flags & (kUserInitiated | kUserRequested | kUserAllowed)) != 0);
-        if (newWindows_.openHere && here) {
-          newWindows_.openHere(*here);
+        if (newWindows_.request) {
+          newWindows_.request(url, (flags & (kUserInitiated | kUserRequested | kUserAllowed)) != 0);
         }
       } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
       }
@@ -203,11 +201,17 @@ class BrowserEventSink final : public EventsSink<BrowserEventSink> {
           // No document comes, nor its notifications: the view is at our page.
           Event event{.type = EventType::NavigateComplete2, .control = control_,
                       .text = pages->Shown()->address};
+          if (PageEvents* policy = Policy()) {
+            policy->Committed(event.text, true);
+          }
           raise_(event);
         }
       } else if (id == dispid::kBeforeNavigate2) {
-        if (pages) {
+        if (pages && pages->IsTop(ObjectOf(Argument(params, 7, 0)))) {
           pages->Starting(ObjectOf(Argument(params, 7, 0)));
+          if (PageEvents* policy = Policy()) {
+            policy->LoadStarted();
+          }
         }
       } else if (id == dispid::kDocumentComplete) {
         // DocumentComplete(pDisp, URL)
@@ -221,11 +225,19 @@ class BrowserEventSink final : public EventsSink<BrowserEventSink> {
           event.text = TextOf(params->rgvarg[0]);
         }
         if (pages) {
+          IDispatch* frame = ObjectOf(Argument(params, 2, 0));
           // Where our page comes in, the address it stands for.
-          event.text = pages->Committed(ObjectOf(Argument(params, 2, 0)), event.text);
+          event.text = pages->Committed(frame, event.text);
+          PageEvents* policy = Policy();
+          if (policy != nullptr && pages->IsTop(frame)) {
+            policy->Committed(event.text, pages->Shown() != nullptr);
+          }
         }
         raise_(event);
       } else if (id == dispid::kDownloadComplete) {
+        if (PageEvents* policy = Policy()) {
+          policy->LoadFinished();
+        }
         Event event{.type = EventType::DownloadComplete, .control = control_};
         raise_(event);
       }
@@ -247,18 +259,21 @@ class BrowserEventSink final : public EventsSink<BrowserEventSink> {
     }
   }
 
+  [[nodiscard]] PageEvents* Policy() const { return policy_ ? policy_() : nullptr; }
+
   std::string control_;
   std::function<void(Event&)> raise_;
   NewWindows newWindows_;
   std::weak_ptr<OwnPages> ownPages_;
+  PolicyOf policy_;
 };
 
 // The sink of a hidden control that stands for a new window: nothing is
 // ever shown in it; its first navigation goes to the real view instead.
 class CatcherSink final : public EventsSink<CatcherSink> {
  public:
-  explicit CatcherSink(std::function<void(const std::string&)> openHere)
-      : openHere_(std::move(openHere)) {}
+  explicit CatcherSink(std::function<bool(const std::string&)> request)
+      : request_(std::move(request)) {}
   virtual ~CatcherSink() = default;
   CatcherSink(const CatcherSink&) = delete;
   CatcherSink& operator=(const CatcherSink&) = delete;
@@ -279,10 +294,8 @@ class CatcherSink final : public EventsSink<CatcherSink> {
         // NewWindow2 (a NewWindow3 after it decides instead, and stops it);
         // there the control's pop-up manager, switched on for this process,
         // has let through only the windows the user asked for.
-        const std::optional<std::string> here = NewWindowAddress(url, /*byTheUser=*/true);
-        if (!spent_ && here && openHere_) {
+        if (!spent_ && request_ && request_(url)) {
           spent_ = true;
-          openHere_(*here);
         }
       } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may cross back into the control
       }
@@ -291,20 +304,22 @@ class CatcherSink final : public EventsSink<CatcherSink> {
   }
 
  private:
-  std::function<void(const std::string&)> openHere_;
+  std::function<bool(const std::string&)> request_;
   bool spent_ = false;
 };
 
 }  // namespace
 
 ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise,
-                                       NewWindows newWindows, std::weak_ptr<OwnPages> ownPages) {
+                                       NewWindows newWindows, std::weak_ptr<OwnPages> ownPages,
+                                       PolicyOf policy) {
   return BrowserEventSink::Create<IDispatch>(std::move(control), std::move(raise),
-                                             std::move(newWindows), std::move(ownPages));
+                                             std::move(newWindows), std::move(ownPages),
+                                             std::move(policy));
 }
 
-ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string&)> openHere) {
-  return CatcherSink::Create<IDispatch>(std::move(openHere));
+ComPtr<IDispatch> MakeCatcherSink(std::function<bool(const std::string&)> request) {
+  return CatcherSink::Create<IDispatch>(std::move(request));
 }
 
 }  // namespace corvane::win32

@@ -11,6 +11,7 @@
 
 #include "platform/win32/handles.h"
 #include "platform/win32/own_pages.h"
+#include "platform/ports/page.h"
 #include "platform/ports/window.h"
 
 namespace corvane::win32 {
@@ -29,8 +30,10 @@ inline constexpr DISPID kNavigateError = 271;
 // What the view does when a page asks for a new window: this is a
 // single-window browser, so no other window ever opens.
 struct NewWindows {
-  // Opens `address` in this view instead. None: requests are only refused.
-  std::function<void(const std::string& address)> openHere;
+  // The page asks for a window at `address`, `byTheUser` or not: reported
+  // (to the page policy); true when the address was opened in this view.
+  // None: requests are only refused.
+  std::function<bool(const std::string& address, bool byTheUser)> request;
   // For a request that names no address (NewWindow2): a hidden stand-in for
   // the new window, whose first navigation is caught and opened here (see
   // MakeCatcherSink). None: the request is refused.
@@ -43,16 +46,21 @@ struct NewWindows {
 // Receives the control's notifications and raises them as events of the
 // control `control`. NavigateComplete2 and DownloadComplete are passed on;
 // new-window requests are cancelled and handed to `newWindows` (NewWindow3,
-// with the address and a user's action behind it: opened here; NewWindow2:
+// with the address and whether the user's action is behind it; NewWindow2:
 // given the catcher); navigations, their errors and complete documents go
 // to `ownPages` (while it is there), whose page comes in place of the
-// control's error page; every other notification is accepted and dropped.
+// control's error page; the top level's navigations starting, reaching
+// their page and ending are reported to `policy`; every other notification
+// is accepted and dropped.
 ComPtr<IDispatch> MakeBrowserEventSink(std::string control, std::function<void(Event&)> raise,
                                        NewWindows newWindows = {},
-                                       std::weak_ptr<OwnPages> ownPages = {});
+                                       std::weak_ptr<OwnPages> ownPages = {},
+                                       PolicyOf policy = {});
 
 // The sink of a catcher: cancels each of its navigations and new windows,
-// and passes the address of its first real navigation to `openHere`.
-ComPtr<IDispatch> MakeCatcherSink(std::function<void(const std::string& address)> openHere);
+// and reports the address of each navigation to `request` (as asked for by
+// the user: the control's pop-up manager let it through) until one is
+// opened in the view.
+ComPtr<IDispatch> MakeCatcherSink(std::function<bool(const std::string& address)> request);
 
 }  // namespace corvane::win32

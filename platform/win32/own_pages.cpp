@@ -91,8 +91,9 @@ Reason ReasonOf(long status) {
   return status < 0 || internetError ? Load(LoadFailure::kOther) : kLeave;
 }
 
-// The system's own words for `status`: from the control's modules (already
-// loaded) or the system's messages; "" when none has any.
+}  // namespace
+
+// From the control's modules (already loaded) or the system's messages.
 std::string SystemWords(long status) {
   const auto code = static_cast<DWORD>(status);
   for (const wchar_t* module : {L"urlmon.dll", L"wininet.dll", static_cast<const wchar_t*>(nullptr)}) {
@@ -115,6 +116,8 @@ std::string SystemWords(long status) {
   return {};
 }
 
+namespace {
+
 // A stream in memory holding `bytes`, at its start.
 ComPtr<IStream> MemoryStream(const std::string& bytes) {
   ComPtr<IStream> stream;
@@ -133,22 +136,51 @@ ComPtr<IStream> MemoryStream(const std::string& bytes) {
 
 }  // namespace
 
-std::optional<OwnPageText> NavigateErrorText(const std::string& address, long status,
-                                             const std::string& detail) {
+std::optional<NavigateFailure> NavigateFailureOf(long status) {
   const Reason reason = ReasonOf(status);
   switch (reason.kind) {
     case Reason::Kind::kLoad:
-      return LoadFailedText(address, reason.why, detail);
+      return NavigateFailure{false, reason.why, 0};
     case Reason::Kind::kCertificate:
-      return CertificateText(address, reason.problems);
+      return NavigateFailure{true, LoadFailure::kOther, reason.problems};
     case Reason::Kind::kLeave:
       break;
   }
   return std::nullopt;
 }
 
-OwnPages::OwnPages(ComPtr<IDispatch> view, Later later)
-    : view_(std::move(view)), later_(std::move(later)) {}
+OwnPages::OwnPages(ComPtr<IDispatch> view, Later later, Report report)
+    : view_(std::move(view)), later_(std::move(later)), report_(std::move(report)) {}
+
+OwnPages::Report OwnPages::ReportTo(PolicyOf policy) {
+  return [policy = std::move(policy)](const std::string& address, const NavigateFailure& failure,
+                                      const std::string& detail) {
+    PageEvents* events = policy ? policy() : nullptr;
+    if (events == nullptr) {
+      return;  // the control's own page
+    }
+    if (failure.certificate) {
+      events->CertificateProblem(address, failure.problems);
+    } else {
+      events->LoadFailed(address, failure.why, detail);
+    }
+  };
+}
+
+void OwnPages::Show(OwnPage page) {
+  pending_ = std::move(page);
+  later_([weak = weak_from_this()] {
+    const auto self = weak.lock();
+    if (!self || !self->pending_) {
+      return;
+    }
+    try {
+      BrowserAutomation(self->view_).Navigate(kBlank);
+    } catch (const Failure&) {
+      self->pending_.reset();  // the control's page stays cancelled: it shows what it had
+    }
+  });
+}
 
 bool OwnPages::IsView(IDispatch* frame) const {
   if (frame == nullptr || !view_) {
@@ -181,23 +213,13 @@ OwnPages::Answer OwnPages::Failed(IDispatch* frame, const std::string& address, 
     loading_ = false;
     return Answer::kOursBlank;
   }
-  std::optional<OwnPageText> text = NavigateErrorText(address, status, SystemWords(status));
-  if (!text) {
+  const std::optional<NavigateFailure> failure = NavigateFailureOf(status);
+  if (!failure || !report_) {
     return Answer::kLeave;
   }
-  pending_ = std::move(text);
-  later_([weak = weak_from_this()] {
-    const auto self = weak.lock();
-    if (!self || !self->pending_) {
-      return;
-    }
-    try {
-      BrowserAutomation(self->view_).Navigate(kBlank);
-    } catch (const Failure&) {
-      self->pending_.reset();  // the control's page stays cancelled: it shows what it had
-    }
-  });
-  return Answer::kOurs;
+  pending_.reset();
+  report_(address, *failure, SystemWords(status));
+  return pending_ ? Answer::kOurs : Answer::kLeave;
 }
 
 std::string OwnPages::Committed(IDispatch* frame, const std::string& address) {
@@ -251,7 +273,7 @@ void OwnPages::Load() const {
       return;
     }
     // UTF-8, as the page's markup says, marked so from its first bytes.
-    const ComPtr<IStream> stream = MemoryStream("\xEF\xBB\xBF" + OwnPageHtml(*shown_));
+    const ComPtr<IStream> stream = MemoryStream("\xEF\xBB\xBF" + shown_->html);
     if (SUCCEEDED(persist->InitNew())) {
       persist->Load(stream.get());
     }

@@ -13,11 +13,11 @@ namespace corvane::win32 {
 // A hidden control standing for a new window, in a window never shown.
 class WebHost::Catcher {
  public:
-  explicit Catcher(std::function<void(const std::string&)> openHere)
+  explicit Catcher(std::function<bool(const std::string&)> request)
       : window_(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,
                                   ::GetModuleHandleW(nullptr), nullptr)) {
     if (window_) {
-      host_ = std::make_unique<WebHost>(window_.get(), MakeCatcherSink(std::move(openHere)));
+      host_ = std::make_unique<WebHost>(window_.get(), MakeCatcherSink(std::move(request)));
     }
   }
   [[nodiscard]] ComPtr<IDispatch> Dispatch() const {
@@ -30,23 +30,32 @@ class WebHost::Catcher {
 };
 
 WebHost::WebHost(HWND window, std::string control, std::function<void(Event&)> raise,
-                 OwnPages::Later later)
-    : window_(window) {
+                 OwnPages::Later later, PolicyOf policy)
+    : window_(window), policy_(std::move(policy)) {
   Create();
   if (dispatch_) {
     if (later) {
-      ownPages_ = std::make_shared<OwnPages>(dispatch_, std::move(later));
+      ownPages_ = std::make_shared<OwnPages>(dispatch_, std::move(later),
+                                             OwnPages::ReportTo(policy_));
     }
-    Advise(MakeBrowserEventSink(std::move(control), std::move(raise),
-                                OpenIn(
-                                    dispatch_, [this] { return NewCatcher(); },
-                                    [this] {
-                                      if (catcherLive_) {
-                                        *catcherLive_ = false;
-                                      }
-                                    }),
-                                ownPages_));
+    Advise(MakeBrowserEventSink(
+        std::move(control), std::move(raise),
+        OpenIn([this](const std::string& address, bool byTheUser) {
+                 return Request(address, byTheUser);
+               },
+               [this] { return NewCatcher(); },
+               [this] {
+                 if (catcherLive_) {
+                   *catcherLive_ = false;
+                 }
+               }),
+        ownPages_, policy_));
   }
+}
+
+bool WebHost::Request(const std::string& address, bool byTheUser) const {
+  PageEvents* policy = policy_ ? policy_() : nullptr;
+  return policy != nullptr && policy->NewWindow(address, byTheUser);
 }
 
 WebHost::WebHost(HWND window, ComPtr<IDispatch> sink) : window_(window) {
@@ -88,25 +97,21 @@ void WebHost::Advise(ComPtr<IDispatch> sink) {
   }
 }
 
-NewWindows WebHost::OpenIn(ComPtr<IDispatch> view,
+NewWindows WebHost::OpenIn(std::function<bool(const std::string&, bool)> request,
                            std::function<ComPtr<IDispatch>()> makeCatcher,
                            std::function<void()> decided) {
   return NewWindows{
-      .openHere = [view](const std::string& address) { BrowserAutomation(view).Navigate(address); },
-      .catcher = std::move(makeCatcher),
-      .decided = std::move(decided)};
+      .request = std::move(request), .catcher = std::move(makeCatcher), .decided = std::move(decided)};
 }
 
 ComPtr<IDispatch> WebHost::NewCatcher() {
   catcher_.reset();  // an earlier one that was never navigated
   catcherLive_ = std::make_shared<bool>(true);
-  // The view's own Navigate, for as long as this host is there (the
-  // catcher goes before the host does) and no request with an address has
-  // been decided since.
+  // Reported as the user's request (the control's pop-up manager let it
+  // through), for as long as this host is there (the catcher goes before
+  // the host does) and no request with an address has been decided since.
   catcher_ = std::make_unique<Catcher>([this, live = catcherLive_](const std::string& address) {
-    if (*live && dispatch_) {
-      BrowserAutomation(dispatch_).Navigate(address);
-    }
+    return *live && dispatch_ && Request(address, true);
   });
   ComPtr<IDispatch> dispatch = catcher_->Dispatch();
   if (!dispatch) {

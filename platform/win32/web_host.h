@@ -25,11 +25,13 @@ namespace corvane::win32 {
 // system has no such control the host stays empty and every call fails.
 class WebHost {
  public:
-  // Raises the control's notifications as events of `control`; opens its
-  // new-window requests in itself. With `later` (see OwnPages), our own
-  // pages come in place of the control's error pages.
+  // Raises the control's notifications as events of `control`, and reports
+  // the page's to `policy`: its new-window requests, its failures (with
+  // `later`, see OwnPages, a page of ours the policy orders comes in place
+  // of the control's error page), its navigations starting, reaching their
+  // page and ending.
   WebHost(HWND window, std::string control, std::function<void(Event&)> raise,
-          OwnPages::Later later = {});
+          OwnPages::Later later = {}, PolicyOf policy = {});
   // A host whose notifications go to `sink`.
   WebHost(HWND window, ComPtr<IDispatch> sink);
   WebHost(const WebHost&) = delete;
@@ -50,13 +52,17 @@ class WebHost {
   // The sink this host gave the control (none without a control).
   [[nodiscard]] ComPtr<IDispatch> Sink() const { return sink_; }
   // The page of ours the control shows, or none.
-  [[nodiscard]] const OwnPageText* OwnPage() const {
-    return ownPages_ ? ownPages_->Shown() : nullptr;
+  [[nodiscard]] const OwnPage* Shown() const { return ownPages_ ? ownPages_->Shown() : nullptr; }
+  // Shows a page of ours (a host made without `later` shows none).
+  void Show(const OwnPage& page) {
+    if (ownPages_) {
+      ownPages_->Show(page);
+    }
   }
-  // What this host does with new-window requests: they open in `view`
-  // (the control's automation interface); a request without an address
-  // gets a fresh catcher made by `makeCatcher`.
-  static NewWindows OpenIn(ComPtr<IDispatch> view,
+  // What this host does with new-window requests: each is reported to
+  // `request`; one without an address gets a fresh catcher made by
+  // `makeCatcher`.
+  static NewWindows OpenIn(std::function<bool(const std::string&, bool)> request,
                            std::function<ComPtr<IDispatch>()> makeCatcher,
                            std::function<void()> decided = {});
 
@@ -68,6 +74,8 @@ class WebHost {
   // A new hidden catcher in place of the last one; its automation
   // interface, or none.
   ComPtr<IDispatch> NewCatcher();
+  // Reports a new window the page asks for to the policy.
+  bool Request(const std::string& address, bool byTheUser) const;
 
   HWND window_;
   ComPtr<IDispatch> sink_;
@@ -79,6 +87,7 @@ class WebHost {
   ComPtr<IConnectionPoint> events_;
   DWORD cookie_ = 0;
   std::shared_ptr<OwnPages> ownPages_;
+  PolicyOf policy_;
 };
 
 }  // namespace corvane::win32

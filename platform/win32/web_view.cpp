@@ -1,5 +1,7 @@
 // The web view control of a window: the system's WebBrowser control hosted
 // in a child window of the form, behind the program's WebBrowser interface.
+// What the user asks and what the control tells of the page go to the page
+// policy (platform/ports/page.h); the view carries out its orders.
 #include <windows.h>
 
 #include <functional>
@@ -9,8 +11,8 @@
 #include <utility>
 
 #include "platform/ports/failure.h"
-#include "browsing/typed_address.h"
 #include "platform/win32/find_in_page.h"
+#include "platform/win32/question_box.h"
 #include "platform/win32/web_host.h"
 #include "platform/win32/window.h"
 #include "platform/win32/window_procs.h"
@@ -19,10 +21,14 @@ namespace corvane::win32 {
 
 namespace {
 
-class Win32WebBrowser final : public Placed<WebBrowser> {
+// The policy's timer, by the view's window.
+constexpr UINT_PTR kPageTimer = 1;
+constexpr const wchar_t* kViewProperty = L"corvane.web-view";
+
+class Win32WebBrowser final : public Placed<WebBrowser>, public PageHost {
  public:
   Win32WebBrowser(Win32Window& form, const ControlDesign& design, HWND parent)
-      : Placed(form, design) {
+      : Placed(form, design), policy_(form.Backend().MakePagePolicy(*this)) {
     const RECT r = PixelRect();
     handle_ = ::CreateWindowExW(0, kWebHostClass, L"",
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN, r.left,
@@ -34,11 +40,22 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
     }
     Win32Window* owner = &form;
     Win32Backend* backend = &form.Backend();
+    ::SetPropW(handle_, kViewProperty, this);
     host_ = std::make_unique<WebHost>(
         handle_, design.name, [owner](Event& event) { owner->Raise(event); },
-        [backend](std::function<void()> task) { backend->Post(std::move(task)); });
+        [backend](std::function<void()> task) { backend->Post(std::move(task)); },
+        [this] { return policy_.get(); });
   }
-  void Detach() override { host_.reset(); }
+  ~Win32WebBrowser() override {
+    StopTimer();
+    ::RemovePropW(handle_, kViewProperty);
+  }
+  Win32WebBrowser(const Win32WebBrowser&) = delete;
+  Win32WebBrowser& operator=(const Win32WebBrowser&) = delete;
+  void Detach() override {
+    StopTimer();
+    host_.reset();
+  }
   bool TranslateKey(MSG& message) override { return host_ && host_->TranslateKey(message); }
   void Moved() override {
     Place();
@@ -47,33 +64,26 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
       host_->Fit();
     }
   }
-  // Words that are no address are searched for; an address goes as typed,
-  // and the control completes it.
+  // The user's requests go to the page policy.
   void Navigate(const std::string& address) override {
-    if (const std::optional<std::string> load = AddressToLoad(
-            address, form_.Backend().SearchQuery(), AddressCompletion::kByTheControl)) {
-      Automation().Navigate(*load);
-    }  // a script address is refused
+    if (policy_) {
+      policy_->Navigate(address);
+    } else {
+      Load(address);
+    }
   }
   void GoBack() override { Automation().GoBack(); }
   void GoForward() override { Automation().GoForward(); }
-  void GoHome() override { Automation().GoHome(); }
-  void GoSearch() override { Automation().GoSearch(); }
-  // Our own page stands for the address that failed: Refresh loads that.
-  void Refresh() override {
-    if (const OwnPageText* page = OwnPage()) {
-      Automation().Navigate(page->address);
-    } else {
-      Automation().Refresh();
-    }
-  }
+  void GoHome() override { policy_ ? policy_->GoHome() : LoadHome(); }
+  void GoSearch() override { policy_ ? policy_->GoSearch() : LoadSearch(); }
+  void Refresh() override { policy_ ? policy_->Refresh() : Reload(); }
   void Stop() override { Automation().Stop(); }
   [[nodiscard]] std::string LocationName() const override {
-    const OwnPageText* page = OwnPage();
+    const OwnPage* page = Shown();
     return page != nullptr ? page->title : Automation().LocationName();
   }
   [[nodiscard]] const std::string& LocationURL() const override {
-    const OwnPageText* page = OwnPage();
+    const OwnPage* page = Shown();
     url_ = page != nullptr ? page->address : Automation().LocationURL();
     return url_;
   }
@@ -112,20 +122,64 @@ class Win32WebBrowser final : public Placed<WebBrowser> {
   }
   // ---- end of find in the page ----
 
+  // ---- the page policy's orders ----
+  // The control completes addresses itself.
+  void Load(const std::string& uri) override { Automation().Navigate(uri); }
+  void LoadHome() override { Automation().GoHome(); }
+  void LoadSearch() override { Automation().GoSearch(); }
+  void Reload() override { Automation().Refresh(); }
+  void ShowOwnPage(const OwnPage& page) override {
+    if (host_) {
+      host_->Show(page);
+    }
+  }
+  // Modal, as the system's boxes are: the answer is reported once given.
+  void Ask(const PageQuestion& question) override {
+    const bool goOn = AskAboutPage(::GetAncestor(handle_, GA_ROOT), question);
+    if (policy_) {
+      policy_->Answered(goOn);
+    }
+  }
+  void DropQuestion() override { CloseQuestionAboutPage(); }
+  void StopLoading() override { Automation().Stop(); }
+  void StartTimer(int ms) override {
+    ::SetTimer(handle_, kPageTimer, static_cast<UINT>(ms > 0 ? ms : 0), &Win32WebBrowser::OnTimer);
+  }
+  void StopTimer() override { ::KillTimer(handle_, kPageTimer); }
+  [[nodiscard]] std::int64_t NowMs() const override {
+    return static_cast<std::int64_t>(::GetTickCount());
+  }
+  [[nodiscard]] bool CompletesAddresses() const override { return true; }
+  // The control tells nothing of a page that hangs in a script.
+  [[nodiscard]] bool WatchesProcess() const override { return false; }
+
  private:
+  static void CALLBACK OnTimer(HWND window, UINT /*message*/, UINT_PTR id, DWORD /*time*/) {
+    ::KillTimer(window, id);
+    auto* self = static_cast<Win32WebBrowser*>(::GetPropW(window, kViewProperty));
+    if (self == nullptr || !self->policy_) {
+      return;
+    }
+    try {
+      self->policy_->TimerFired();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nothing may unwind into the system
+    }
+  }
+
   void Report(const FindOutcome& outcome) {
     Event result{.type = EventType::FindResult, .control = design_.name, .found = outcome.found,
                  .matches = outcome.matches};
     form_.Raise(result);
   }
   PageFinder finder_;
-  [[nodiscard]] const OwnPageText* OwnPage() const { return host_ ? host_->OwnPage() : nullptr; }
+  [[nodiscard]] const OwnPage* Shown() const { return host_ ? host_->Shown() : nullptr; }
   [[nodiscard]] BrowserAutomation Automation() const {
     if (!host_) {
       throw Failure("the web view is gone");
     }
     return host_->Automation();
   }
+  std::unique_ptr<PageEvents> policy_;  // decides about the page
   std::unique_ptr<WebHost> host_;
   mutable std::string url_;  // the address last read
 };

@@ -22,11 +22,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   corvane::win32::SwitchOnHardeningFeatures();
   const corvane::win32::BrowserEmulation emulation;
   try {
-    corvane::win32::Win32Backend backend(instance, corvane::ConfiguredSearchQuery());
+    corvane::win32::Win32Backend backend(instance);
     corvane::win32::MakeWebBrowserAhead();  // while the splash is shown
     corvane::win32::Win32Registry registry;
     corvane::win32::Win32Shell shell;
-    corvane::BrowserProgram program(corvane::Ports{backend, &registry, &shell});
+    // The control's own home and search pages; words are searched where
+    // the build says.
+    corvane::BrowserProgram program(
+        corvane::Ports{backend, &registry, &shell},
+        corvane::BuildSettings{.startAddress = corvane::ConfiguredStartAddress(),
+                               .searchQuery = corvane::ConfiguredSearchQuery()});
     return program.Run();
   } catch (...) {
     // Nothing could be set up (no window system): there is nothing to show.

@@ -25,10 +25,9 @@ class Host final : public PageHost {
   void LoadHome() override { orders.emplace_back("LoadHome"); }
   void LoadSearch() override { orders.emplace_back("LoadSearch"); }
   void Reload() override { orders.emplace_back("Reload"); }
-  void ShowOwnPage(const std::string& html, const std::string& address) override {
-    const auto open = html.find("<title>");
-    orders.push_back("Own " + html.substr(open + 7, html.find("</title>") - open - 7) + " " +
-                     address);
+  void ShowOwnPage(const OwnPage& page) override {
+    EXPECT_NE(page.html.find("<title>" + page.title + "</title>"), std::string::npos);
+    orders.push_back("Own " + page.title + " " + page.address);
   }
   void Ask(const PageQuestion& question) override { orders.push_back("Ask " + question.title); }
   void DropQuestion() override { orders.emplace_back("DropQuestion"); }
@@ -141,7 +140,7 @@ TEST(PagePolicy, TellsTheViewWhatToDo) {
          p.TimerFired();
          p.Answered(false);
        },
-       {"Timer " + std::to_string(PagePolicy::kUnfinishedAfterMs), "Ask Page Not Responding",
+       {"Timer " + std::to_string(PagePolicySettings{}.unfinishedAfterMs), "Ask Page Not Responding",
         "StopLoading"}},
       {"Wait asks again later; the end takes the question back", plain, true, false,
        [](PagePolicy& p, Host&) {
@@ -241,7 +240,7 @@ TEST_F(Form1Test, APageThatDoesNotFinishIsOfferedToBeStoppedWhereTheEngineCannot
   fake::FakeWebBrowser& web = browser.Web();
   web.watchesProcess = false;
   web.Page()->LoadStarted();
-  web.Advance(PagePolicy::kUnfinishedAfterMs - 1);
+  web.Advance(PagePolicySettings{}.unfinishedAfterMs - 1);
   EXPECT_FALSE(web.question.has_value());
   web.Advance(1);
   ASSERT_TRUE(web.question.has_value());

@@ -55,8 +55,10 @@ HWND OurWindow(const wchar_t* className) {
 
 TEST(TypedWords, WordsTypedIntoTheAddressBoxReachTheControlAsTheSearchAddress) {
   // Port 9 on loopback: nothing answers, and the control keeps the address.
-  Win32Backend backend(::GetModuleHandleW(nullptr), "http://127.0.0.1:9/find?q=%s");
-  BrowserProgram program{Ports{backend}, BuildSettings{""}};
+  Win32Backend backend(::GetModuleHandleW(nullptr));
+  BrowserProgram program{Ports{backend},
+                         BuildSettings{.startAddress = "",
+                                       .searchQuery = "http://127.0.0.1:9/find?q=%s"}};
   program.Start();
   HWND splash = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (splash = OurWindow(L"CorvaneOmbrel.frmSplash")); }));

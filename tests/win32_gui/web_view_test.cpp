@@ -24,6 +24,7 @@
 #include "browser/form1.h"
 #include "platform/fake/fake_backend.h"
 #include "browsing/own_page_texts.h"
+#include "browsing/page_policy.h"
 #include "platform/win32/browser_automation.h"
 #include "platform/win32/browser_events.h"
 #include "platform/win32/find_in_page.h"
@@ -400,6 +401,45 @@ VARIANT_BOOL CallBeforeNavigate2(IDispatch& sink, const wchar_t* address) {
   return cancel;
 }
 
+// The browser's page policy, with a host whose orders go where a test
+// says, as the web view's do.
+class PolicyHost final : public PageHost {
+ public:
+  std::function<void(const std::string&)> load;
+  std::function<void(const OwnPage&)> show;
+  std::vector<std::string> loads;  // every load ordered
+  PagePolicy policy{*this, {}};
+
+  void Load(const std::string& uri) override {
+    loads.push_back(uri);
+    if (load) {
+      load(uri);
+    }
+  }
+  void ShowOwnPage(const OwnPage& page) override {
+    if (show) {
+      show(page);
+    }
+  }
+  void LoadHome() override {}
+  void LoadSearch() override {}
+  void Reload() override {}
+  void Ask(const PageQuestion&) override {}
+  void DropQuestion() override {}
+  void StopLoading() override {}
+  void StartTimer(int) override {}
+  void StopTimer() override {}
+  [[nodiscard]] std::int64_t NowMs() const override { return 0; }
+  [[nodiscard]] bool CompletesAddresses() const override { return true; }
+  [[nodiscard]] bool WatchesProcess() const override { return false; }
+  [[nodiscard]] PolicyOf Of() { return [this] { return &policy; }; }
+  [[nodiscard]] std::function<bool(const std::string&, bool)> Requests() {
+    return [this](const std::string& address, bool byTheUser) {
+      return policy.NewWindow(address, byTheUser);
+    };
+  }
+};
+
 constexpr ULONG kUserInitiated = 0x2;   // a click
 constexpr ULONG kUserRequested = 0x80;  // "open in new window"
 constexpr ULONG kFirst = 0x4;
@@ -436,10 +476,12 @@ TEST(BrowserEventSink, NewWindowRequestsAreCancelledAndOpenInTheViewItself) {
     RecordingControl catcher;
     int catchers = 0;
     std::vector<Event> raised;
+    PolicyHost page;
+    page.load = [&](const std::string& uri) { BrowserAutomation(Borrow(view)).Navigate(uri); };
     {
       auto sink = MakeBrowserEventSink(
           "brwWebBrowser", [&](Event& e) { raised.push_back(e); },
-          WebHost::OpenIn(Borrow(view), [&]() -> ComPtr<IDispatch> {
+          WebHost::OpenIn(page.Requests(), [&]() -> ComPtr<IDispatch> {
             ++catchers;
             return c.haveCatcher ? Borrow(catcher) : ComPtr<IDispatch>();
           }));
@@ -470,7 +512,7 @@ TEST(BrowserEventSink, NewWindowRequestsAreCancelledAndOpenInTheViewItself) {
 TEST(BrowserEventSink, ANewWindowIsRefusedWhateverGoesWrong) {
   auto sink = MakeBrowserEventSink(
       "brw", [](Event&) {},
-      NewWindows{.openHere = [](const std::string&) { throw Failure("view gone"); },
+      NewWindows{.request = [](const std::string&, bool) -> bool { throw Failure("view gone"); },
                  .catcher = []() -> ComPtr<IDispatch> { throw Failure("no control"); },
                  .decided = [] { throw Failure("host gone"); }});
   EXPECT_EQ(CallNewWindow3(*sink.get(), L"http://b.example/", VT_I4, kUserInitiated).cancel,
@@ -487,8 +529,10 @@ TEST(BrowserEventSink, ANewWindowIsRefusedWhateverGoesWrong) {
 
 TEST(BrowserEventSink, TheControlsOwnDownloadPromptIsLeftAlone) {
   RecordingControl view;
+  PolicyHost page;
+  page.load = [&](const std::string& uri) { BrowserAutomation(Borrow(view)).Navigate(uri); };
   auto sink = MakeBrowserEventSink("brw", [](Event&) {},
-                                   WebHost::OpenIn(Borrow(view), [] { return ComPtr<IDispatch>(); }));
+                                   WebHost::OpenIn(page.Requests(), [] { return ComPtr<IDispatch>(); }));
   // FileDownload(ActiveDocument, Cancel), last first.
   VARIANT_BOOL cancel = VARIANT_FALSE;
   VARIANT args[2];
@@ -506,8 +550,9 @@ TEST(BrowserEventSink, TheControlsOwnDownloadPromptIsLeftAlone) {
 }
 
 TEST(CatcherSink, CancelsEveryNavigationAndOpensTheFirstRealAddressInTheView) {
-  std::vector<std::string> opened;
-  auto sink = MakeCatcherSink([&](const std::string& address) { opened.push_back(address); });
+  PolicyHost page;
+  const std::vector<std::string>& opened = page.loads;
+  auto sink = MakeCatcherSink([&](const std::string& address) { return page.policy.NewWindow(address, true); });
   const struct {
     const wchar_t* address;
     std::vector<std::string> opened;
@@ -594,6 +639,18 @@ std::optional<std::string> HtmlOf(const std::optional<OwnPageText>& page) {
   return page ? std::optional<std::string>(OwnPageHtml(*page)) : std::nullopt;
 }
 
+// The page the policy orders for a navigation of kFailed that failed with
+// `status`, as the control's failure is reported to it.
+std::optional<std::string> PageFor(long status, const std::string& detail) {
+  PolicyHost page;
+  std::optional<std::string> html;
+  page.show = [&](const OwnPage& shown) { html = shown.html; };
+  if (const std::optional<NavigateFailure> failure = NavigateFailureOf(status)) {
+    OwnPages::ReportTo(page.Of())(kFailed, *failure, detail);
+  }
+  return html;
+}
+
 TEST(OwnPages, EachStatusGivesTheCoresPageAndHttpStatusesAndStopsNone) {
   const auto load = [](LoadFailure why) { return LoadFailedText(kFailed, why, "words"); };
   const auto cert = [](unsigned problems) { return CertificateText(kFailed, problems); };
@@ -619,7 +676,7 @@ TEST(OwnPages, EachStatusGivesTheCoresPageAndHttpStatusesAndStopsNone) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << std::hex << c.status);
-    EXPECT_EQ(HtmlOf(NavigateErrorText(kFailed, c.status, "words")), HtmlOf(c.page));
+    EXPECT_EQ(PageFor(c.status, "words"), HtmlOf(c.page));
   }
 }
 
@@ -745,8 +802,10 @@ TEST(OwnPages, ANavigateErrorOfTheTopLevelBringsOurPageIntoTheControl) {
     StandInDocument document;
     view.document = &document;
     std::vector<std::function<void()>> later;
-    const auto pages =
-        std::make_shared<OwnPages>(Borrow(view), [&](auto task) { later.push_back(task); });
+    PolicyHost page;
+    const auto pages = std::make_shared<OwnPages>(
+        Borrow(view), [&](auto task) { later.push_back(task); }, OwnPages::ReportTo(page.Of()));
+    page.show = [&](const OwnPage& shown) { pages->Show(shown); };
     std::vector<std::string> reached;
     auto sink = MakeBrowserEventSink("brw", [&](Event& e) { reached.push_back(e.text); }, {},
                                      pages);
@@ -791,7 +850,7 @@ TEST(OwnPages, ANavigateErrorOfTheTopLevelBringsOurPageIntoTheControl) {
     }
     EXPECT_EQ(reached.back(), kFailed);
     ASSERT_NE(pages->Shown(), nullptr);
-    EXPECT_EQ(HtmlOf(*pages->Shown()), HtmlOf(c.page));
+    EXPECT_EQ(pages->Shown()->html, HtmlOf(c.page));
 
     navigate(next);  // Back to the page before, say
     EXPECT_EQ(pages->Shown(), nullptr);
@@ -960,7 +1019,10 @@ TEST(WebHost, NewWindowsOfTheSystemControlOpenInItself) {
   const WindowHandle owned = TopLevel(400, 300);
   ASSERT_TRUE(owned);
   std::vector<EventType> raised;
-  WebHost host(owned.get(), "brwWebBrowser", [&](Event& e) { raised.push_back(e.type); });
+  PolicyHost page;
+  WebHost host(owned.get(), "brwWebBrowser", [&](Event& e) { raised.push_back(e.type); }, {},
+               page.Of());
+  page.load = [&](const std::string& uri) { host.Automation().Navigate(uri); };
   ASSERT_TRUE(host.Ready()) << "the WebBrowser control could not be hosted";
   auto sink = host.Sink();
   ASSERT_TRUE(sink);
@@ -1093,9 +1155,11 @@ TEST(WebHost, TheSystemControlShowsOurPageForAnAddressThatRefuses) {
   ASSERT_TRUE(owned);
   std::vector<std::function<void()>> later;
   std::vector<std::string> reached;
+  PolicyHost page;
   WebHost host(
       owned.get(), "brw", [&](Event& e) { reached.push_back(e.text); },
-      [&](std::function<void()> task) { later.push_back(std::move(task)); });
+      [&](std::function<void()> task) { later.push_back(std::move(task)); }, page.Of());
+  page.show = [&](const OwnPage& shown) { host.Show(shown); };
   ASSERT_TRUE(host.Ready()) << "the WebBrowser control could not be hosted";
   const std::string address = "http://127.0.0.1:9/refused";
   host.Automation().Navigate(address);
@@ -1103,14 +1167,14 @@ TEST(WebHost, TheSystemControlShowsOurPageForAnAddressThatRefuses) {
     for (auto tasks = std::exchange(later, {}); auto& task : tasks) {
       task();
     }
-    return host.OwnPage() != nullptr;
+    return host.Shown() != nullptr;
   }));
   // The system's control says it cannot connect; Wine's that the download failed.
-  const std::string title = host.OwnPage()->title;
+  const std::string title = host.Shown()->title;
   EXPECT_TRUE(title == LoadFailedText(address, LoadFailure::kConnectionRefused).title ||
               title == LoadFailedText(address, LoadFailure::kOther).title)
       << title;
-  EXPECT_EQ(host.OwnPage()->address, address);
+  EXPECT_EQ(host.Shown()->address, address);
   EXPECT_NE(std::find(reached.begin(), reached.end(), address), reached.end());
 }
 
