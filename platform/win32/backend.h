@@ -48,6 +48,7 @@ class Win32Backend final : public Backend {
   [[nodiscard]] float TwipsPerPixelY() const { return twipsPerPixelY_; }
   [[nodiscard]] HINSTANCE Instance() const { return instance_; }
   [[nodiscard]] HFONT DefaultFont() const { return static_cast<HFONT>(defaultFont_.get()); }
+  [[nodiscard]] HWND HiddenOwner() const { return owner_.get(); }
   // Registers a top-level window class for the form `name` (once).
   const wchar_t* FormClass(const std::string& name);
 
