@@ -170,8 +170,13 @@ GTK_PACKAGES=(libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev libxtst-dev xvfb xau
 
 # Packages only the tests need: a 32-bit x86 emulator runs the kernel
 # check's own program in the setup test (tests/scripts/setup_test.sh); a
-# window manager frames the windows in one end-to-end test (e2e.WindowManager).
-TEST_PACKAGES=(qemu-user openbox)
+# window manager frames the windows in one end-to-end test (e2e.WindowManager);
+# openssl makes the certificates and runs the servers of the Windows TLS test.
+TEST_PACKAGES=(qemu-user openbox openssl)
+
+# Packages the Windows program's build needs besides a compiler: the roots its
+# own TLS trusts (ca-certificates), Python for the trust-anchor generator.
+WINDOWS_PACKAGES=(ca-certificates python3)
 
 # Packages that make the release files (scripts/package.sh): the Debian
 # package's dependencies (dpkg-shlibdeps), the Windows program with the win32
@@ -179,3 +184,71 @@ TEST_PACKAGES=(qemu-user openbox)
 PACKAGE_PACKAGES=(dpkg-dev g++-mingw-w64-i686-win32 zip nsis)
 
 jobs() { nproc 2>/dev/null || echo 2; }
+
+# Writes, into folder OUT, apt source entries (deb-src) for the archives the
+# machine's own apt sources name: the deb822 files (*.sources) and the
+# one-line lists (sources.list, *.list). OUT gets sources.list and an empty
+# sources.list.d/; the machine's own files are only read.
+write_source_entries() {
+  local out=$1 etc=${CORVANE_APT_ETC:-/etc/apt} file
+  mkdir -p "$out/sources.list.d"
+  : >"$out/sources.list.d/.keep"
+  : >"$out/sources.list"
+  for file in "$etc/sources.list" "$etc"/sources.list.d/*.list; do
+    [ -f "$file" ] || continue
+    sed -n 's/^[[:space:]]*deb[[:space:]]\+/deb-src /p' "$file" >>"$out/sources.list"
+  done
+  for file in "$etc"/sources.list.d/*.sources; do
+    [ -f "$file" ] || continue
+    # deb822 stanzas: each that has "deb" among its Types becomes one of
+    # Types: deb-src with the same fields (comments and the Types line out).
+    awk -v list="$out/sources.list.d/src-$(basename "$file")" '
+      function flush() {
+        if (isdeb && body != "") { printf "Types: deb-src\n%s\n", body >> list }
+        body = ""; isdeb = 0
+      }
+      /^[[:space:]]*#/ { next }
+      /^[[:space:]]*$/ { flush(); next }
+      /^Types:/ { n = split($0, t, /[[:space:]]+/); for (i = 2; i <= n; i++) if (t[i] == "deb") isdeb = 1; next }
+      { body = body $0 "\n" }
+      END { flush() }' "$file"
+  done
+}
+
+# Fetches Debian's source package NAME and unpacks its upstream tarball into
+# DESTDIR (made; an existing DESTDIR that a former call completed is kept,
+# and nothing is asked of apt then). apt checks the files against the signed
+# index as for any download. The source entries and package lists live in a
+# private folder beside DESTDIR: the machine's apt setup is left as it is.
+fetch_source_package() {
+  local name=$1 dest=$2
+  if [ -f "$dest/.corvane-fetched" ]; then
+    return 0
+  fi
+  local work
+  mkdir -p "$(dirname "$dest")"
+  work="$(cd "$(dirname "$dest")" && pwd)/.apt-$name"
+  rm -rf "$work"
+  mkdir -p "$work/lists/partial" "$work/cache/archives/partial" "$work/download"
+  write_source_entries "$work/etc"
+  local private=(-o "Dir::Etc::SourceList=$work/etc/sources.list"
+    -o "Dir::Etc::SourceParts=$work/etc/sources.list.d"
+    -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
+    -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=")
+  echo "Fetching the source package $name"
+  apt_retried update "${private[@]}" || return
+  (cd "$work/download" && apt_retried source --download-only "${private[@]}" "$name") || return
+  local orig
+  orig=$(find "$work/download" -maxdepth 1 -name "${name}_*.orig.tar.*" | head -n 1)
+  if [ -z "$orig" ]; then
+    echo "fetch_source_package: no upstream tarball of $name came down" >&2
+    return 1
+  fi
+  rm -rf "$dest.part"
+  mkdir -p "$dest.part"
+  tar -xf "$orig" -C "$dest.part" --strip-components=1 || return
+  basename "$orig" >"$dest.part/.corvane-fetched"
+  rm -rf "$dest"
+  mv "$dest.part" "$dest"
+  rm -rf "$work"
+}

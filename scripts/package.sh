@@ -10,7 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-ensure_packages "${CORE_PACKAGES[@]}" "${GTK_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+ensure_packages "${CORE_PACKAGES[@]}" "${GTK_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+# BearSSL's sources for the Windows program, as Debian ships them (once).
+scripts/fetch-sources.sh
 
 identity() { sed -n "s/^#define CORVANE_$1 \"\{0,1\}\([^\"]*\)\"\{0,1\}$/\1/p" app/identity_values.h; }
 version="$(identity VERSION_MAJOR).$(identity VERSION_MINOR).$(identity VERSION_REVISION)"

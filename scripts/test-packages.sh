@@ -39,7 +39,8 @@ echo "== Windows installer"
 if wine32_runs; then
   gui_tests=build/win32/bin/corvane_win32_gui_tests.exe
   if [ ! -f "$gui_tests" ]; then
-    ensure_packages googletest g++-mingw-w64-i686-posix
+    ensure_packages googletest g++-mingw-w64-i686-posix "${WINDOWS_PACKAGES[@]}" openssl
+    scripts/fetch-sources.sh
     cmake --preset win32 >/dev/null
     cmake --build --preset win32 -j "$(jobs)" --target corvane_win32_gui_tests
   fi

@@ -17,8 +17,11 @@ source scripts/lib.sh
 
 started=$(date +%s)
 # The Windows program's tests open windows: Wine draws them on Xvfb.
-ensure_packages "${CORE_PACKAGES[@]}" googletest g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 \
-  xvfb xauth
+# openssl runs the local servers of the TLS test.
+ensure_packages "${CORE_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}" googletest g++-mingw-w64-i686-posix \
+  g++-mingw-w64-i686-win32 xvfb xauth openssl
+# BearSSL's sources, as Debian ships them (once).
+scripts/fetch-sources.sh
 
 echo "== 32-bit Windows build"
 cmake --preset win32

@@ -18,7 +18,17 @@ cat >"$work/bin/apt-get" <<'EOF'
 echo "apt-get $*" >>"$STATE/log"
 args=" $* "
 mood=$(cat "$STATE/mirror")
+for arg in "$@"; do  # the source entries a private setup names
+  case "$arg" in
+    Dir::Etc::SourceList=*) cat "${arg#*=}" >>"$STATE/sources" ;;
+    Dir::Etc::SourceParts=*) cat "${arg#*=}"/*.sources >>"$STATE/sources" 2>/dev/null ;;
+  esac
+done
 case "$args" in
+  *" source "*)
+    mkdir -p pkg-1.0/src && echo "int x;" >pkg-1.0/src/x.c
+    tar -cJf "${*: -1}_1.0.orig.tar.xz" pkg-1.0 && rm -rf pkg-1.0
+    exit 0 ;;
   *" update "*)
     case "$mood" in
       fail\ *)
@@ -197,6 +207,26 @@ if command -v qemu-i386 >/dev/null; then
 else
   echo "SKIPPED: the kernel check's program (no qemu-i386 here)"
 fi
+
+# 11. A source package: deb-src entries made from the machine's sources of
+# both forms, the update tried again while the mirror syncs, the upstream
+# tarball unpacked; a second call asks apt nothing.
+fresh source "fail 1" ""
+etc=$work/etc-apt
+mkdir -p "$etc/sources.list.d"
+echo "deb [arch=amd64] http://deb.example/debian bookworm main" >"$etc/sources.list"
+printf 'Types: deb\n# a comment\nURIs: http://deb.example/debian\nSuites: bookworm\nComponents: main\n\nTypes: deb-src\nURIs: http://src.example/only\nSuites: x\n' \
+  >"$etc/sources.list.d/debian.sources"
+KERNEL32=no run "export CORVANE_APT_ETC=$etc
+  fetch_source_package pkg $work/deps/pkg-src && fetch_source_package pkg $work/deps/pkg-src && echo fetched"
+fetched() { said fetched && [ "$(count 'apt-get .*update')" -eq 2 ] && [ -f "$work/deps/pkg-src/src/x.c" ]; }
+check "a source package is fetched after the mirror's retry and unpacked" fetched
+check "the second call asks apt nothing" test "$(count ' source --download-only')" -eq 1
+check "deb-src entries are made from both forms of the machine's sources" \
+  bash -c 'grep -q "^deb-src \[arch=amd64\] http://deb.example/debian bookworm main" "$STATE/sources" &&
+    grep -q "^Types: deb-src" "$STATE/sources" && grep -q "^URIs: http://deb.example/debian" "$STATE/sources" &&
+    ! grep -q "src.example\|^Types: deb$\|comment" "$STATE/sources"'
+check "the machine's own apt setup is not named" bash -c '! grep -q "Dir::Etc::SourceList=/etc" "$STATE/log"'
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""Writes the program's TLS trust anchors as a C++ source for BearSSL.
+
+    make_trust_anchors.py OUT.cpp [--extra ROOT.pem] CERT.crt...
+
+Each certificate (PEM) becomes one anchor: its subject name (DER), its
+public key (RSA modulus and exponent, or elliptic curve and point) and the
+CA flag. Certificates with any other kind of key are left out, with a line
+on standard error. The file records the version of Debian's ca-certificates
+package the roots came from (dpkg-query), and --extra adds one more root
+(a test build's own).
+"""
+
+from __future__ import annotations
+
+import base64
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+RSA = "1.2.840.113549.1.1.1"
+EC = "1.2.840.10045.2.1"
+CURVES = {"1.2.840.10045.3.1.7": "BR_EC_secp256r1", "1.3.132.0.34": "BR_EC_secp384r1",
+          "1.3.132.0.35": "BR_EC_secp521r1"}
+
+
+class DerError(Exception):
+    pass
+
+
+def element(data: bytes, at: int) -> tuple[int, int, int, int]:
+    """The element at `at`: (tag, start of content, end of content, header start)."""
+    if at + 2 > len(data):
+        raise DerError("truncated element")
+    tag, first = data[at], data[at + 1]
+    at += 2
+    if first < 0x80:
+        length = first
+    else:
+        count = first & 0x7F
+        if count == 0 or count > 4 or at + count > len(data):
+            raise DerError("bad length")
+        length = int.from_bytes(data[at:at + count], "big")
+        at += count
+    if at + length > len(data):
+        raise DerError("element runs past its container")
+    return tag, at, at + length, at
+
+
+def children(data: bytes, start: int, end: int) -> list[tuple[int, int, int, int]]:
+    """The elements inside [start, end): (tag, content start, content end, element start)."""
+    items = []
+    at = start
+    while at < end:
+        tag, content, stop, _ = element(data, at)
+        items.append((tag, content, stop, at))
+        at = stop
+    return items
+
+
+def oid(raw: bytes) -> str:
+    parts, value = [], 0
+    for byte in raw:
+        value = (value << 7) | (byte & 0x7F)
+        if not byte & 0x80:
+            parts.append(value)
+            value = 0
+    first = min(parts[0] // 40, 2)
+    return ".".join(str(p) for p in [first, parts[0] - 40 * first] + parts[1:])
+
+
+def unsigned(raw: bytes) -> bytes:
+    return raw.lstrip(b"\0") or b"\0"
+
+
+def anchor(der: bytes) -> dict:
+    """Subject DN and key of one certificate (DER)."""
+    tag, start, end, _ = element(der, 0)
+    if tag != 0x30:
+        raise DerError("not a certificate")
+    tbs_tag, tbs_start, tbs_end, _ = children(der, start, end)[0]
+    fields = children(der, tbs_start, tbs_end)
+    if fields and fields[0][0] == 0xA0:  # explicit version
+        fields = fields[1:]
+    # serial, signature, issuer, validity, subject, subjectPublicKeyInfo
+    _, _, subject_end, subject_at = fields[4]
+    dn = der[subject_at:subject_end]
+    _, spki_start, spki_end, _ = fields[5]
+    algorithm, key_bits = children(der, spki_start, spki_end)[:2]
+    algo = children(der, algorithm[1], algorithm[2])
+    kind = oid(der[algo[0][1]:algo[0][2]])
+    bits = der[key_bits[1] + 1:key_bits[2]]  # past the unused-bits count
+    if kind == RSA:
+        _, n_start, n_end, _ = element(bits, 0)
+        n_tag, n_from, n_to, _ = children(bits, n_start, n_end)[0]
+        e_tag, e_from, e_to, _ = children(bits, n_start, n_end)[1]
+        return {"dn": dn, "rsa": (unsigned(bits[n_from:n_to]), unsigned(bits[e_from:e_to]))}
+    if kind == EC and len(algo) > 1 and algo[1][0] == 0x06:
+        curve = oid(der[algo[1][1]:algo[1][2]])
+        if curve in CURVES:
+            return {"dn": dn, "ec": (CURVES[curve], bits)}
+        raise DerError(f"curve {curve} is not supported")
+    raise DerError(f"key type {kind} is not supported")
+
+
+def pem_certificates(text: str) -> list[bytes]:
+    found = re.findall(r"-----BEGIN CERTIFICATE-----(.*?)-----END CERTIFICATE-----", text, re.S)
+    return [base64.b64decode("".join(block.split())) for block in found]
+
+
+def c_bytes(name: str, data: bytes) -> str:
+    rows = [", ".join(f"0x{b:02X}" for b in data[i:i + 12]) for i in range(0, len(data), 12)]
+    return f"const unsigned char {name}[] = {{\n  " + ",\n  ".join(rows) + "\n};\n"
+
+
+def package_version() -> str:
+    try:
+        return subprocess.run(["dpkg-query", "-W", "-f=${Version}", "ca-certificates"],
+                              capture_output=True, text=True, check=True).stdout.strip() or "unknown"
+    except (OSError, subprocess.CalledProcessError):
+        return "unknown"
+
+
+def generate(files: list[Path], extra: Path | None, version: str) -> str:
+    anchors = []
+    for path in sorted(files) + ([extra] if extra else []):
+        for der in pem_certificates(path.read_text(encoding="ascii", errors="replace")):
+            try:
+                anchors.append((path.name, anchor(der)))
+            except (DerError, IndexError) as problem:
+                print(f"{path.name}: left out ({problem})", file=sys.stderr)
+    out = ["// Generated by platform/win32/tls/make_trust_anchors.py: do not edit.",
+           f"// The roots of Debian's ca-certificates {version}"
+           + (f", and the test root {extra.name}" if extra else "") + ".",
+           '#include "platform/win32/tls/trust_anchors.h"', "",
+           "namespace corvane::winui::tls {", "namespace {", ""]
+    entries = []
+    for i, (name, a) in enumerate(anchors):
+        out.append(f"// {name}")
+        out.append(c_bytes(f"kDn{i}", a["dn"]))
+        dn = f"{{const_cast<unsigned char*>(kDn{i}), sizeof kDn{i}}}"
+        if "rsa" in a:
+            out.append(c_bytes(f"kN{i}", a["rsa"][0]))
+            out.append(c_bytes(f"kE{i}", a["rsa"][1]))
+            key = (f"{{BR_KEYTYPE_RSA, {{.rsa = {{const_cast<unsigned char*>(kN{i}), sizeof kN{i}, "
+                   f"const_cast<unsigned char*>(kE{i}), sizeof kE{i}}}}}}}")
+        else:
+            out.append(c_bytes(f"kQ{i}", a["ec"][1]))
+            key = (f"{{BR_KEYTYPE_EC, {{.ec = {{{a['ec'][0]}, const_cast<unsigned char*>(kQ{i}), "
+                   f"sizeof kQ{i}}}}}}}")
+        entries.append(f"  {{{dn}, BR_X509_TA_CA, {key}}},")
+    out += ["}  // namespace", "",
+            f'const char kTrustAnchorsSource[] = "ca-certificates {version}";',
+            "const br_x509_trust_anchor kTrustAnchors[] = {", *entries, "};",
+            "const std::size_t kTrustAnchorCount = sizeof kTrustAnchors / sizeof kTrustAnchors[0];",
+            "", "}  // namespace corvane::winui::tls", ""]
+    return "\n".join(out)
+
+
+def main(argv: list[str]) -> int:
+    if len(argv) < 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    target, rest, extra = Path(argv[0]), argv[1:], None
+    if rest[0] == "--extra":
+        extra, rest = Path(rest[1]), rest[2:]
+    text = generate([Path(p) for p in rest], extra, package_version())
+    if not target.exists() or target.read_text() != text:
+        target.write_text(text)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
