@@ -90,9 +90,11 @@ def layer(parts: tuple[str, ...]) -> str | None:
     top = parts[0]
     deep = len(parts) > 2
     if top == "platform":
-        if len(parts) != 3:
+        if len(parts) == 2:
             return None  # the root of platform/ holds folders only
-        return {"ports": "ports", "kit": "kit"}.get(parts[1], "backend")
+        if parts[1] in ("ports", "kit"):
+            return parts[1] if len(parts) == 3 else None
+        return "backend"
     if top in ("app", "browsing", "program") and not deep:
         return top if top != "program" else "program"
     if top in WINDOWS and not deep:
@@ -191,6 +193,7 @@ def self_test() -> list[str]:
         ("platform/kit/placed.h", "#include <gtk/gtk.h>", True),
         ("platform/rules.h", "#include <string>", True),
         ("shiny/new.cpp", "#include <string>", True),
+        ("platform/win32/tls/x.cpp", '#include "platform/win32/text.h"', False),
         ("browser/form1.cpp", '#include "app/program.h"', False),
         ("about/frm_about.h", '#include "platform/ports/failure.h"', False),
         ("platform/gtk/web_view.cpp", "#include <webkit2/webkit2.h>", False),
