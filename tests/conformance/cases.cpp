@@ -621,6 +621,40 @@ TEST_F(Conformance, AWebViewIsIdleBeforeItsFirstLoadAndStopThenDoesNothing) {
   EXPECT_TRUE(sink.events.empty());
 }
 
+// The page policy decides for every web view: a script address given to the
+// view (typed into the address box) goes nowhere...
+TEST_F(Conformance, AScriptAddressGivenToTheViewGoesNowhere) {
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  const std::string before = web.LocationURL();
+  web.Navigate("  JavaScript:document.title='ran'");
+  d.Settle();
+  int looks = 0;  // a moment: a hundred looks at the events
+  d.TimePasses(*window, [&] { return !sink.events.empty() || ++looks >= 100; });
+  EXPECT_TRUE(sink.events.empty());
+  EXPECT_EQ(web.LocationURL(), before);
+  EXPECT_FALSE(web.Busy());
+}
+
+// ...and a load that fails shows the policy's own page, named for the
+// trouble and standing for the address (the system's control under Wine
+// says only that the download failed).
+TEST_F(Conformance, ALoadThatFailsShowsOurPageStandingForItsAddress) {
+  SKIP_WITHOUT(Need::FailingLoads);
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  const std::string address = d.RefusedAddress();
+  web.Navigate(address);
+  EXPECT_TRUE(d.TimePasses(*window, [&] {
+    const std::string name = web.LocationName();
+    return web.LocationURL() == address &&
+           (name == "Connection Refused" || name == "Page Not Loaded");
+  })) << web.LocationName() << " at " << web.LocationURL();
+  EXPECT_GE(sink.Count("NavigateComplete2"), 1);
+}
+
 TEST_F(Conformance, ALoadIsBusyAndNavigateComplete2ComesBeforeDownloadComplete) {
   SKIP_WITHOUT(Need::PageEngine);
   const WindowDesign design = PageDesign();

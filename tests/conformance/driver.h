@@ -32,6 +32,7 @@ enum class Need : std::uint8_t {
   TextMetrics,  // measure text as the label draws it
   PageEngine,   // load pages
   PassingTime,  // timers that tick by themselves
+  FailingLoads, // a load that really fails (a port where nothing answers)
 };
 
 // The size of a label's text as drawn, and of the label, in pixels.
@@ -69,6 +70,9 @@ class Driver {
   [[nodiscard]] virtual std::string Cannot(Need need) const = 0;
   // A page address of a loopback server (with Need::PageEngine).
   [[nodiscard]] virtual std::string PageAddress() { return {}; }
+  // An address on loopback where nothing answers, on a port the engine may
+  // use.
+  [[nodiscard]] virtual std::string RefusedAddress() { return "http://127.0.0.1:9/refused"; }
 };
 
 // A driver of the backend this test program is built for, with a backend of

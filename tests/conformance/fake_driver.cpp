@@ -2,6 +2,7 @@
 #include "platform/fake/fake_backend.h"
 #include "tests/conformance/driver.h"
 #include "tests/conformance/stroke_codes.h"
+#include "tests/support/page_policy.h"
 
 namespace corvane::conformance {
 namespace {
@@ -44,6 +45,8 @@ class FakeDriver final : public Driver {
         return "the fake backend draws no text, so it has no text to measure";
       case Need::PageEngine:
         return "the fake web view loads nothing: the core's tests script its events";
+      case Need::FailingLoads:
+        return "the fake web view loads nothing: the core's tests script its page's reports";
       case Need::PassingTime:
         break;
     }
@@ -55,6 +58,7 @@ class FakeDriver final : public Driver {
     return static_cast<fake::FakeWindow&>(window);
   }
   fake::FakeBackend backend_;
+  testing::PolicyGiven policy_{backend_, "home.example", "search.example"};
 };
 
 }  // namespace

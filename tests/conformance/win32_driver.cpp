@@ -8,6 +8,7 @@
 
 #include "platform/win32/backend.h"
 #include "tests/conformance/driver.h"
+#include "tests/support/page_policy.h"
 
 namespace corvane::conformance {
 namespace {
@@ -176,6 +177,7 @@ class Win32Driver final : public Driver {
 
  private:
   win32::Win32Backend backend_{::GetModuleHandleW(nullptr)};
+  testing::PolicyGiven policy_{backend_, "", ""};
 };
 
 }  // namespace
