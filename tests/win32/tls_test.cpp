@@ -10,7 +10,7 @@
 #include <ostream>
 #include <string>
 
-namespace corvane::winui::tls {
+namespace corvane::win32::tls {
 
 void PrintTo(TlsError error, std::ostream* out) { *out << Describe(error); }
 
@@ -81,4 +81,4 @@ INSTANTIATE_TEST_SUITE_P(Servers, TlsClient, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 }  // namespace
-}  // namespace corvane::winui::tls
+}  // namespace corvane::win32::tls

@@ -134,7 +134,7 @@ def generate(files: list[Path], extra: Path | None, version: str) -> str:
            f"// The roots of Debian's ca-certificates {version}"
            + (f", and the test root {extra.name}" if extra else "") + ".",
            '#include "platform/win32/tls/trust_anchors.h"', "",
-           "namespace corvane::winui::tls {", "namespace {", ""]
+           "namespace corvane::win32::tls {", "namespace {", ""]
     entries = []
     for i, (name, a) in enumerate(anchors):
         out.append(f"// {name}")
@@ -154,7 +154,7 @@ def generate(files: list[Path], extra: Path | None, version: str) -> str:
             f'const char kTrustAnchorsSource[] = "ca-certificates {version}";',
             "const br_x509_trust_anchor kTrustAnchors[] = {", *entries, "};",
             "const std::size_t kTrustAnchorCount = sizeof kTrustAnchors / sizeof kTrustAnchors[0];",
-            "", "}  // namespace corvane::winui::tls", ""]
+            "", "}  // namespace corvane::win32::tls", ""]
     return "\n".join(out)
 
 

@@ -11,7 +11,7 @@
 #include "bearssl.h"
 #include "platform/win32/tls/trust_anchors.h"
 
-namespace corvane::winui::tls {
+namespace corvane::win32::tls {
 namespace {
 
 // ---- certificates ----------------------------------------------------------
@@ -558,4 +558,4 @@ void TlsConnection::Close() noexcept {
   s.socket.reset();
 }
 
-}  // namespace corvane::winui::tls
+}  // namespace corvane::win32::tls

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-namespace corvane::winui::tls {
+namespace corvane::win32::tls {
 
 enum class TlsError {
   None,
@@ -57,4 +57,4 @@ class TlsConnection {
   std::unique_ptr<State> state_;
 };
 
-}  // namespace corvane::winui::tls
+}  // namespace corvane::win32::tls

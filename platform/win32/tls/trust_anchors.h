@@ -6,11 +6,11 @@
 
 #include "bearssl.h"
 
-namespace corvane::winui::tls {
+namespace corvane::win32::tls {
 
 extern const br_x509_trust_anchor kTrustAnchors[];
 extern const std::size_t kTrustAnchorCount;
 // Where they came from: "ca-certificates <Debian package version>".
 extern const char kTrustAnchorsSource[];
 
-}  // namespace corvane::winui::tls
+}  // namespace corvane::win32::tls

@@ -2,7 +2,7 @@
 
 #include "platform/win32/system_library.h"
 
-namespace corvane::winui::tls {
+namespace corvane::win32::tls {
 namespace {
 
 class LoadedWinsock {
@@ -69,4 +69,4 @@ AddressList::~AddressList() {
   }
 }
 
-}  // namespace corvane::winui::tls
+}  // namespace corvane::win32::tls

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-namespace corvane::winui::tls {
+namespace corvane::win32::tls {
 
 // The ws2_32 functions the connection uses; each exists on Windows XP.
 struct Winsock {
@@ -67,4 +67,4 @@ class AddressList {
   addrinfo* list_ = nullptr;
 };
 
-}  // namespace corvane::winui::tls
+}  // namespace corvane::win32::tls
