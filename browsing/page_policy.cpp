@@ -4,6 +4,7 @@
 
 #include "browsing/new_window.h"
 #include "browsing/own_page_texts.h"
+#include "browsing/site.h"
 #include "browsing/typed_address.h"
 
 namespace corvane {
@@ -182,9 +183,13 @@ AnswerTimes PagePolicy::Times() const {
 
 std::size_t PagePolicy::MostWaitingDownloads() const { return kMostWaitingDownloads; }
 
-PermissionVerdict PagePolicy::PermissionRequested(const std::string& site,
-                                                   PermissionKinds kinds) {
-  switch (permissions_.Request(site, kinds)) {
+std::string PagePolicy::SiteShown() const {
+  const std::optional<Site> site = showingOwnPage_ ? std::nullopt : SiteOf(address_);
+  return site ? site->Origin() : std::string();
+}
+
+PermissionVerdict PagePolicy::PermissionRequested(PermissionKinds kinds) {
+  switch (permissions_.Request(SiteShown(), kinds)) {
     case PermissionQuestions::Verdict::kAllow:
       return PermissionVerdict::kAllow;
     case PermissionQuestions::Verdict::kAsk:
@@ -195,9 +200,8 @@ PermissionVerdict PagePolicy::PermissionRequested(const std::string& site,
   return PermissionVerdict::kDeny;
 }
 
-PageQuestion PagePolicy::PermissionQuestionFor(const std::string& site,
-                                               PermissionKinds kinds) const {
-  return {"Permission Request", PermissionQuestion(site, kinds),
+PageQuestion PagePolicy::PermissionQuestionFor(PermissionKinds kinds) const {
+  return {"Permission Request", PermissionQuestion(SiteShown(), kinds),
           "The answer holds for this site until Corvane Ombrel is closed.", "&Allow", "&Deny"};
 }
 

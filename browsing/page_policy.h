@@ -15,7 +15,8 @@
 // - a page that does not finish loading (where the engine cannot tell that
 //   its page hangs): the user is asked whether to stop it;
 // - how many download questions may wait;
-// - a page's requests for a permission: asked once per page and site, one
+// - a page's requests for a permission: the page's site (browsing/site.h)
+//   is asked once per page, one
 //   question at a time, the answers kept for the run (shared by every view
 //   of the run, browsing/permission_rules.h).
 #pragma once
@@ -90,9 +91,8 @@ class PagePolicy final : public PageEvents {
   void Answered(bool goOn) override;
   void TimerFired() override;
   [[nodiscard]] std::size_t MostWaitingDownloads() const override;
-  PermissionVerdict PermissionRequested(const std::string& site, PermissionKinds kinds) override;
-  [[nodiscard]] PageQuestion PermissionQuestionFor(const std::string& site,
-                                                   PermissionKinds kinds) const override;
+  PermissionVerdict PermissionRequested(PermissionKinds kinds) override;
+  [[nodiscard]] PageQuestion PermissionQuestionFor(PermissionKinds kinds) const override;
   void PermissionAnswered(bool allowed, bool answered) override;
   [[nodiscard]] std::set<std::string> PermissionSites(PermissionKind kind,
                                                       bool allowed) const override;
@@ -105,6 +105,8 @@ class PagePolicy final : public PageEvents {
   void Load(const std::string& uri);
   void ShowOwnPage(const OwnPageText& text);
   [[nodiscard]] std::string Known() const;
+  // The page's site, as its answers are kept: "" for a page without one.
+  [[nodiscard]] std::string SiteShown() const;
 
   PageHost& host_;
   PagePolicySettings settings_;

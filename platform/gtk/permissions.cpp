@@ -57,23 +57,6 @@ PermissionKinds KindsOf(WebKitPermissionRequest* request) {
   return 0;
 }
 
-// The page's site: scheme, host and port ("" for a page with none).
-std::string SiteOf(WebKitWebView* view) {
-  const gchar* uri = webkit_web_view_get_uri(view);
-  if (uri == nullptr) {
-    return {};
-  }
-  WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(uri);
-  if (origin == nullptr) {
-    return {};
-  }
-  gchar* text = webkit_security_origin_to_string(origin);
-  std::string site = text != nullptr ? text : "";
-  g_free(text);
-  webkit_security_origin_unref(origin);
-  return site;
-}
-
 // A list of origins, for the engine.
 GList* Origins(const std::set<std::string>& sites) {
   GList* list = nullptr;
@@ -141,9 +124,8 @@ gboolean PagePermissions::OnRequest(WebKitWebView* /*view*/, WebKitPermissionReq
 
 void PagePermissions::Request(WebKitPermissionRequest* request) {
   const PermissionKinds kinds = KindsOf(request);
-  const std::string site = SiteOf(view_);
   switch (kinds == 0 || policy_ == nullptr ? PermissionVerdict::kDeny
-                                            : policy_->PermissionRequested(site, kinds)) {
+                                            : policy_->PermissionRequested(kinds)) {
     case PermissionVerdict::kAllow:
       webkit_permission_request_allow(request);
       return;
@@ -156,7 +138,7 @@ void PagePermissions::Request(WebKitPermissionRequest* request) {
   pending_ = GObjectPtr<WebKitPermissionRequest>(
       static_cast<WebKitPermissionRequest*>(g_object_ref(request)));
   try {
-    const PageQuestion question = policy_->PermissionQuestionFor(site, kinds);
+    const PageQuestion question = policy_->PermissionQuestionFor(kinds);
     box_.Ask(WindowOf(view_), question.title, question.text, question.detail,
              {{Mnemonic(question.stop), kDeny}, {Mnemonic(question.goOn), kAllow}}, kClosed,
              [this](int answer) { Answer(answer == kAllow, answer != kClosed); },

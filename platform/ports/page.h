@@ -175,13 +175,12 @@ class PageEvents {
   // How many download questions may wait at once; more are refused.
   [[nodiscard]] virtual std::size_t MostWaitingDownloads() const = 0;
 
-  // The page asks for a permission (`site`: its scheme, host and port). The
-  // user's answer to a kAsk comes back through PermissionAnswered;
-  // `answered` false: the question went without an answer.
-  virtual PermissionVerdict PermissionRequested(const std::string& site, PermissionKinds kinds) = 0;
+  // The page shown asks for a permission. The user's answer to a kAsk comes
+  // back through PermissionAnswered; `answered` false: the question went
+  // without an answer.
+  virtual PermissionVerdict PermissionRequested(PermissionKinds kinds) = 0;
   // The question for a kAsk: `goOn` allows, `stop` denies.
-  [[nodiscard]] virtual PageQuestion PermissionQuestionFor(const std::string& site,
-                                                           PermissionKinds kinds) const = 0;
+  [[nodiscard]] virtual PageQuestion PermissionQuestionFor(PermissionKinds kinds) const = 0;
   virtual void PermissionAnswered(bool allowed, bool answered) = 0;
   // The sites the run's answers allow (or deny) `kind`, for an engine that
   // must be told them.
