@@ -3,11 +3,6 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -182,15 +177,7 @@ class GtkDriver final : public Driver {
   // A loopback port nobody listens on (it was free a moment ago): the
   // engine refuses the ports kept for other services, such as 9.
   std::string RefusedAddress() override {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/refused";
+    return "http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/refused";
   }
 
  private:

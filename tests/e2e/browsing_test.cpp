@@ -17,19 +17,6 @@
 namespace corvane::testing {
 namespace {
 
-// A loopback port nobody listens on (it was free a moment ago).
-int ClosedPort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(s);
-  return ntohs(address.sin_port);
-}
-
 // A TLS server on loopback with a certificate nobody signed.
 class SelfSignedServer {
  public:

@@ -11,6 +11,18 @@
 
 namespace corvane::testing {
 
+int ClosedPort() {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(s);
+  return ntohs(address.sin_port);
+}
+
 namespace {
 
 std::string Page(const std::string& title, const std::string& body) {

@@ -15,6 +15,9 @@
 
 namespace corvane::testing {
 
+// A loopback port nobody listens on (it was free a moment ago).
+int ClosedPort();
+
 class LoopbackServer {
  public:
   // Pages: /first.html "First Page", /second.html "Second Page",

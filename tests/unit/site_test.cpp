@@ -5,6 +5,7 @@
 
 #include "browsing/page_policy.h"
 #include "browsing/site.h"
+#include "tests/support/page_policy.h"
 
 namespace corvane {
 namespace {
@@ -63,26 +64,9 @@ TEST(Site, TheRegistrableDomainIsWhatItsOwnerRegistered) {
 }
 
 // The page policy keeps permission answers for the site of the page shown.
-class Silent final : public PageHost {
- public:
-  void Load(const std::string&) override {}
-  void LoadHome() override {}
-  void LoadSearch() override {}
-  void Reload() override {}
-  void ShowOwnPage(const OwnPage&) override {}
-  void Ask(const PageQuestion&) override {}
-  void DropQuestion() override {}
-  void StopLoading() override {}
-  void StartTimer(int) override {}
-  void StopTimer() override {}
-  [[nodiscard]] std::int64_t NowMs() const override { return 0; }
-  [[nodiscard]] bool CompletesAddresses() const override { return false; }
-  [[nodiscard]] bool WatchesProcess() const override { return true; }
-};
-
 TEST(Site, PermissionAnswersHoldForThePagesSite) {
-  Silent host;
-  PagePolicy policy(host, {});
+  testing::PolicyHost host;
+  PagePolicy& policy = host.policy;
   policy.Committed("http://a.example:81/one", false);
   ASSERT_EQ(policy.PermissionRequested(kCamera), PermissionVerdict::kAsk);
   EXPECT_EQ(policy.PermissionQuestionFor(kCamera).text,

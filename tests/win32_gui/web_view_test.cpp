@@ -25,6 +25,7 @@
 #include "platform/fake/fake_backend.h"
 #include "browsing/own_page_texts.h"
 #include "browsing/page_policy.h"
+#include "tests/support/page_policy.h"
 #include "platform/win32/browser_automation.h"
 #include "platform/win32/browser_events.h"
 #include "platform/win32/find_in_page.h"
@@ -401,44 +402,7 @@ VARIANT_BOOL CallBeforeNavigate2(IDispatch& sink, const wchar_t* address) {
   return cancel;
 }
 
-// The browser's page policy, with a host whose orders go where a test
-// says, as the web view's do.
-class PolicyHost final : public PageHost {
- public:
-  std::function<void(const std::string&)> load;
-  std::function<void(const OwnPage&)> show;
-  std::vector<std::string> loads;  // every load ordered
-  PagePolicy policy{*this, {}};
-
-  void Load(const std::string& uri) override {
-    loads.push_back(uri);
-    if (load) {
-      load(uri);
-    }
-  }
-  void ShowOwnPage(const OwnPage& page) override {
-    if (show) {
-      show(page);
-    }
-  }
-  void LoadHome() override {}
-  void LoadSearch() override {}
-  void Reload() override {}
-  void Ask(const PageQuestion&) override {}
-  void DropQuestion() override {}
-  void StopLoading() override {}
-  void StartTimer(int) override {}
-  void StopTimer() override {}
-  [[nodiscard]] std::int64_t NowMs() const override { return 0; }
-  [[nodiscard]] bool CompletesAddresses() const override { return true; }
-  [[nodiscard]] bool WatchesProcess() const override { return false; }
-  [[nodiscard]] PolicyOf Of() { return [this] { return &policy; }; }
-  [[nodiscard]] std::function<bool(const std::string&, bool)> Requests() {
-    return [this](const std::string& address, bool byTheUser) {
-      return policy.NewWindow(address, byTheUser);
-    };
-  }
-};
+using testing::PolicyHost;
 
 constexpr ULONG kUserInitiated = 0x2;   // a click
 constexpr ULONG kUserRequested = 0x80;  // "open in new window"
