@@ -53,9 +53,12 @@ constexpr std::array kCountrySecondLevel{"ac", "co", "com", "edu", "gov", "net",
 }  // namespace
 
 std::string Site::Origin() const {
-  std::string origin = scheme + "://" + host;
+  std::string origin = scheme;
+  origin += "://";
+  origin += host;
   if (port != 0 && port != OwnPort(scheme)) {
-    origin += ":" + std::to_string(port);
+    origin += ':';
+    origin += std::to_string(port);
   }
   return origin;
 }
