@@ -121,7 +121,7 @@ ExchangeResult Exchange(Request request, Connections& connections, CookieStore* 
     std::unique_ptr<Connection> connection;
     TransportStatus status;
     bool trailing = false;  // bytes after the response: the connection is not kept
-    for (int tries = 0; tries < 2; ++tries) {
+    for (bool retried = false;; retried = true) {
       bool reused = false;
       status = {};
       connection = connections.Take(request.url, cancelled, reused, status);
@@ -181,7 +181,7 @@ ExchangeResult Exchange(Request request, Connections& connections, CookieStore* 
         break;
       }
       // A kept connection the server closed meanwhile: once more on a new one.
-      const bool retry = reused && tries == 0 && !answered && status.error == FetchError::kConnectionLost;
+      const bool retry = reused && !retried && !answered && status.error == FetchError::kConnectionLost;
       connections.Give(request.url, std::move(connection), false);
       if (!retry) {
         result.error = status.error;
