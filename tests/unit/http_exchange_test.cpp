@@ -167,6 +167,16 @@ class ScriptedConnections : public Connections {
     static_cast<ScriptedConnection&>(*idle).reused_ = reused;
     return idle;
   }
+  // `count` kept connections to url's origin, as earlier exchanges leave them.
+  void Keep(const Url& url, int count) {
+    for (int i = 0; i < count; ++i) {
+      std::unique_ptr<Connection> none;
+      pool_.Reserve(OriginKey(url), none);
+    }
+    for (int i = 0; i < count; ++i) {
+      pool_.Return(OriginKey(url), std::make_unique<ScriptedConnection>(wire_, ++wire_.opened));
+    }
+  }
   void Give(const Url& url, std::unique_ptr<Connection> connection, bool keepAlive) override {
     wire_.given.emplace_back(static_cast<ScriptedConnection&>(*connection).id(), keepAlive);
     pool_.Return(OriginKey(url), keepAlive ? std::move(connection) : nullptr);
@@ -343,36 +353,33 @@ TEST(Exchange, KeepsConnectionOnlyAfterACompleteKeptResponse) {
 TEST(Exchange, RetriesOnceOnlyWhenAKeptConnectionWasFoundDead) {
   struct Case {
     const char* name;
-    bool warm;  // an earlier exchange left a kept connection
+    int warm;  // kept connections earlier exchanges left
     std::vector<std::optional<std::string>> answers;
     FetchError error;
     std::vector<std::pair<int, bool>> given;  // after the warm-up
   };
   const std::string ok = Answer(200, "", "ok");
   const Case cases[] = {
-      {"kept, dead, new one answers", true, {std::nullopt, ok}, FetchError::kNone, {{1, false}, {2, true}}},
-      {"kept, closed, new one answers", true, {"", ok}, FetchError::kNone, {{1, false}, {2, true}}},
-      {"kept and new both dead", true, {std::nullopt, std::nullopt}, FetchError::kConnectionLost,
+      {"kept, dead, new one answers", 1, {std::nullopt, ok}, FetchError::kNone, {{1, false}, {2, true}}},
+      {"kept, closed, new one answers", 1, {"", ok}, FetchError::kNone, {{1, false}, {2, true}}},
+      {"kept and new both dead", 1, {std::nullopt, std::nullopt, ok}, FetchError::kConnectionLost,
        {{1, false}, {2, false}}},
-      {"kept, dies mid-answer", true, {ok.substr(0, 10), ok}, FetchError::kBadResponse, {{1, false}}},
-      {"new and dead", false, {std::nullopt, ok}, FetchError::kConnectionLost, {{1, false}}},
+      {"two kept dead, new answers", 2, {std::nullopt, "", ok}, FetchError::kNone,
+       {{2, false}, {1, false}, {3, true}}},
+      {"kept, dies mid-answer", 1, {ok.substr(0, 10), ok}, FetchError::kBadResponse, {{1, false}}},
+      {"new and dead", 0, {std::nullopt, ok}, FetchError::kConnectionLost, {{1, false}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Session run;
-    if (c.warm) {
-      run.wire.answers = {ok};
-      ASSERT_EQ(run.Fetch("GET", "https://a.test/").error, FetchError::kNone);
-      run.wire.given.clear();
-    }
+    run.connections.Keep(*ParseUrl("https://a.test/"), c.warm);
     run.wire.answers.assign(c.answers.begin(), c.answers.end());
-    const std::size_t before = run.wire.requests.size();
     EXPECT_EQ(run.Fetch("POST", "https://a.test/send", "body").error, c.error);
     EXPECT_EQ(run.wire.given, c.given);
-    ASSERT_EQ(run.wire.requests.size() - before, c.given.size());
-    for (std::size_t i = before; i < run.wire.requests.size(); ++i) {
+    ASSERT_EQ(run.wire.requests.size(), c.given.size());
+    for (std::size_t i = 0; i < run.wire.requests.size(); ++i) {
       EXPECT_TRUE(run.wire.requests[i].bytes.ends_with("\r\n\r\nbody"));
-      EXPECT_EQ(run.wire.requests[i].reused, c.warm && i == before);
+      EXPECT_EQ(run.wire.requests[i].reused, static_cast<int>(i) < c.warm);
     }
   }
 }
