@@ -36,6 +36,7 @@ TEST(MemoryCookieJar, SendsEachCookieWhereItBelongs) {
       {"https://10.0.0.1/", "ip=1; Domain=0.0.1", "https://10.0.0.1/", ""},
       {"https://10.0.0.1/", "ip=2; Domain=10.0.0.1", "https://10.0.0.1/", "ip=2"},
       {nullptr, nullptr, "https://x.10.0.0.1/", ""},
+      {"https://a.0.0.1/", "d=1; Domain=0.0.1", "https://10.0.0.1/", "ip=2"},
       {"http://c.test/", "s=1; Secure", "https://c.test/", ""},  // only over https
       {"https://c.test/", "s=2; secure", "http://c.test/", ""},
       {nullptr, nullptr, "https://c.test/p", "s=2"},
