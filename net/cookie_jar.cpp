@@ -247,7 +247,9 @@ void MemoryCookieJar::Store(const Url& url, std::string_view setCookie) {
         for (const char c : digits) {
           seconds = std::min<std::int64_t>(seconds * 10 + (c - '0'), INT64_MAX / 4);
         }
-        maxAge = negative || seconds == 0 ? INT64_MIN : now + seconds;
+        maxAge = negative || seconds == 0 ? INT64_MIN
+                 : seconds >= INT64_MAX - now ? INT64_MAX
+                                              : now + seconds;
       }
     } else if (SameText(name, "Domain")) {
       domain = LowerCase(value.starts_with('.') ? value.substr(1) : value);
