@@ -19,51 +19,28 @@ namespace corvane::net {
 namespace {
 
 TEST(Url, ParseAndResolve) {
-  struct Case {
-    const char* base;
-    const char* reference;  // null: parse `base` alone
-    const char* expected;   // null: refused
-  };
-  const Case cases[] = {
-      {"HTTP://Example.COM", nullptr, "http://example.com/"},
-      {"https://a.test:443/p?q=1#frag", nullptr, "https://a.test/p?q=1"},
-      {"https://a.test:8443?x", nullptr, "https://a.test:8443/?x"},
-      {"http://[::1]:8080/x", nullptr, "http://[::1]:8080/x"},
-      {"http://a.test:/", nullptr, "http://a.test/"},
-      {"https://a.test/%41%20b", nullptr, "https://a.test/%41%20b"},
-      {"ftp://a.test/", nullptr, nullptr},
-      {"https://user:pw@a.test/", nullptr, nullptr},
-      {"https:///x", nullptr, nullptr},
-      {"https://a.test:0/", nullptr, nullptr},
-      {"https://a.test:65536/", nullptr, nullptr},
-      {"https://a.test/a b", nullptr, nullptr},
-      {"https://a.test/\x01", nullptr, nullptr},
-      {"https://[::1/", nullptr, nullptr},
-      {"https:a.test/", nullptr, nullptr},
-      {"https://a.test/b/c/d?q", "g", "https://a.test/b/c/g"},
-      {"https://a.test/b/c/d?q", "./g/", "https://a.test/b/c/g/"},
-      {"https://a.test/b/c/d?q", "../g", "https://a.test/b/g"},
-      {"https://a.test/b/c/d?q", "../../../g", "https://a.test/g"},
-      {"https://a.test/b/c/d?q", "/x/./y/../z?k#f", "https://a.test/x/z?k"},
-      {"https://a.test/b/c/d?q", "?y", "https://a.test/b/c/d?y"},
-      {"https://a.test/b/c/d?q", "#f", "https://a.test/b/c/d?q"},
-      {"https://a.test/b/c/d?q", "//other.test:81/g", "https://other.test:81/g"},
-      {"https://a.test/b/c/d?q", "HTTP://Other.test/./g/..", "http://other.test/"},
-      {"https://a.test/b/c/d?q", "/caf\xc3\xa9 x", "https://a.test/caf%C3%A9%20x"},
-      {"https://a.test/b/c/d?q", "http://[2001:db8::1]/", "http://[2001:db8::1]/"},
-      {"https://a.test/b/c/d?q", "mailto:x@a.test", nullptr},
-      {"https://a.test/b/c/d?q", "//u@other.test/", nullptr},
-      {"https://a.test/b/c/d?q", "/x\ny", nullptr},
-      {"https://a.test/b/c/d?q", "https://h\xc3\xa9.test/", nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.base) + " + " + (c.reference ? c.reference : "(none)"));
-    std::optional<Url> url = ParseUrl(c.base);
-    if (c.reference != nullptr) {
-      ASSERT_TRUE(url);
-      url = Resolve(*url, c.reference);
-    }
-    EXPECT_EQ(url ? ToString(*url) : "(refused)", c.expected ? c.expected : "(refused)");
+  // An address alone, then references against https://a.test/b/c/d?q; "" where refused.
+  const std::pair<const char*, const char*> parsed[] = {
+      {"HTTP://Example.COM", "http://example.com/"}, {"https://a.test:443/p?q=1#f", "https://a.test/p?q=1"},
+      {"https://a.test:8443?x", "https://a.test:8443/?x"}, {"http://[::1]:8080/x", "http://[::1]:8080/x"},
+      {"http://a.test:/", "http://a.test/"}, {"https://a.test/%41%20b", "https://a.test/%41%20b"},
+      {"ftp://a.test/", ""}, {"https://user:pw@a.test/", ""}, {"https:///x", ""}, {"https://a.test:0/", ""},
+      {"https://a.test:65536/", ""}, {"https://a.test/a b", ""}, {"https://a.test/\x01", ""},
+      {"https://[::1/", ""}, {"https:a.test/", ""}};
+  const std::pair<const char*, const char*> resolved[] = {
+      {"g", "https://a.test/b/c/g"}, {"./g/", "https://a.test/b/c/g/"}, {"../g", "https://a.test/b/g"},
+      {"../../../g", "https://a.test/g"}, {"/x/./y/../z?k#f", "https://a.test/x/z?k"},
+      {"?y", "https://a.test/b/c/d?y"}, {"#f", "https://a.test/b/c/d?q"},
+      {"//other.test:81/g", "https://other.test:81/g"}, {"HTTP://Other.test/./g/..", "http://other.test/"},
+      {"/caf\xc3\xa9 x", "https://a.test/caf%C3%A9%20x"}, {"http://[2001:db8::1]/", "http://[2001:db8::1]/"},
+      {"mailto:x@a.test", ""}, {"//u@other.test/", ""}, {"/x\ny", ""}, {"https://h\xc3\xa9.test/", ""}};
+  const auto text = [](const std::optional<Url>& url) { return url ? ToString(*url) : ""; };
+  for (const auto& [address, expected] : parsed) {
+    EXPECT_EQ(text(ParseUrl(address)), expected) << address;
+  }
+  const Url base = *ParseUrl("https://a.test/b/c/d?q");
+  for (const auto& [reference, expected] : resolved) {
+    EXPECT_EQ(text(Resolve(base, reference)), expected) << reference;
   }
   const Url v6 = *ParseUrl("https://[::1]:444/");
   EXPECT_EQ(HostHeader(v6), "[::1]:444");
@@ -293,7 +270,7 @@ TEST(Exchange, KeepsConnectionOnlyAfterACompleteKeptResponse) {
       {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n01234\r\n0\r\n\r\n", 0, true, FetchError::kNone},
       {Answer(200, "Connection: close\r\n", "0123456789"), 0, false, FetchError::kNone},
       {"HTTP/1.1 200 OK\r\n\r\n0123456789", 0, false, FetchError::kNone},  // up to the close
-      {ten + "HTTP/1.1", 0, false, FetchError::kNone},                    // bytes after it
+      {ten + "H", 0, false, FetchError::kNone},  // a stray byte after it, in its last piece
       {Answer(200, "", std::string(100, 'x')), 3, false, FetchError::kCancelled},
       {ten, 10, false, FetchError::kCancelled},  // in the last piece of body
       {ten.substr(0, 40), 0, false, FetchError::kBadResponse, ResponseError::kTruncated},
@@ -303,19 +280,14 @@ TEST(Exchange, KeepsConnectionOnlyAfterACompleteKeptResponse) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
     Session run;
-    run.chunk = 1000;
     run.answers = {c.answer};
     run.cancelAt = c.cancelAt;
     const ExchangeResult result = run.Fetch("GET", "http://a.test/");
     EXPECT_EQ(result.error, c.error);
     EXPECT_EQ(result.responseError, c.responseError);
     EXPECT_EQ(run.given, (std::vector<std::pair<int, bool>>{{1, c.kept}}));
+    EXPECT_LT(run.body.size(), (c.cancelAt ? c.cancelAt : 100) + run.chunk);  // stopped soon
   }
-  Session slow;  // a cancel stops the reading soon
-  slow.answers = {Answer(200, "", std::string(100, 'x'))};
-  slow.cancelAt = 3;
-  EXPECT_EQ(slow.Fetch("GET", "http://a.test/").error, FetchError::kCancelled);
-  EXPECT_LT(slow.body.size(), 3 + slow.chunk);
 }
 
 TEST(Exchange, RetriesOnceOnlyWhenAKeptConnectionWasFoundDead) {
