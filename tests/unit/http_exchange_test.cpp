@@ -28,7 +28,7 @@ TEST(Url, ParseAndResolve) {
       {"https://a.test:65536/", ""}, {"https://a.test/a b", ""}, {"https://a.test/\x01", ""},
       {"https://[::1/", ""}, {"https:a.test/", ""}};
   const std::pair<const char*, const char*> resolved[] = {
-      {"g", "https://a.test/b/c/g"}, {"./g/", "https://a.test/b/c/g/"}, {"../g", "https://a.test/b/g"},
+      {"g", "https://a.test/b/c/g"}, {"./g/.", "https://a.test/b/c/g/"}, {"../g", "https://a.test/b/g"},
       {"../../../g", "https://a.test/g"}, {"/x/./y/../z?k#f", "https://a.test/x/z?k"},
       {"?y", "https://a.test/b/c/d?y"}, {"#f", "https://a.test/b/c/d?q"},
       {"//other.test:81/g", "https://other.test:81/g"}, {"HTTP://Other.test/./g/..", "http://other.test/"},
