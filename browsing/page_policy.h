@@ -90,7 +90,7 @@ class PagePolicy final : public PageEvents {
   [[nodiscard]] AnswerTimes Times() const override;
   void Answered(bool goOn) override;
   void TimerFired() override;
-  [[nodiscard]] std::size_t MostWaitingDownloads() const override;
+  bool DownloadOffered(std::size_t waiting) override;
   PermissionVerdict PermissionRequested(PermissionKinds kinds) override;
   [[nodiscard]] PageQuestion PermissionQuestionFor(PermissionKinds kinds) const override;
   void PermissionAnswered(bool allowed, bool answered) override;

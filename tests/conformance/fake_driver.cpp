@@ -5,6 +5,7 @@
 // their reports as an engine would (a new window asked for on a click or on
 // the load, dialog after dialog, a permission request), showing and
 // answering the questions as the GTK web view does.
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -49,6 +50,8 @@ class Engine {
     return it == requests_.end() ? 0 : it->second;
   }
 
+  [[nodiscard]] const std::vector<std::string>& Saved() const { return saved_; }
+
   // Carries out what the policies ordered since, until none is left.
   void Run(FakeBackend& backend) {
     for (bool more = true; more;) {
@@ -89,6 +92,9 @@ class Engine {
       if (!page.opensOnClick.empty() && view.Page() != nullptr) {
         view.Page()->NewWindow(kSite + page.opensOnClick, true);
       }
+      if (!page.offersOnClick.empty() && view.Page() != nullptr) {
+        Offer(view, kSite + page.offersOnClick);
+      }
     }
   }
 
@@ -123,10 +129,12 @@ class Engine {
         return false;
       }
       PageEvents& policy = *asked.view->Page();
-      if (asked.permission) {
+      if (asked.about == About::kPermission) {
         policy.PermissionAnswered(goOn, true);
         Granted(*asked.view, goOn);
-      } else if (!goOn) {
+      } else if (asked.about == About::kDownload && goOn) {
+        saved_.push_back(asked.question.detail);
+      } else if (asked.about == About::kDialogs && !goOn) {
         EndProcess(*asked.view, PageEnd::kStopped);  // Stop Page, as the GTK view does
       }
       return true;
@@ -152,15 +160,17 @@ class Engine {
     std::string opensOnClick{};  // a new window, with the user
     std::string opensOnLoad{};   // a new window, without the user
     std::string retitled{};      // after its script has run
+    std::string offersOnClick{};  // a download
     bool dialogs = false;      // dialog after dialog
     bool asksLocation = false;
   };
-  // A question of the view's own about the page: a flood of dialogs, or a
-  // permission.
+  // A question of the view's own about the page: a flood of dialogs, a
+  // permission, or where a download goes (its detail: the file's name).
+  enum class About : std::uint8_t { kDialogs, kPermission, kDownload };
   struct Asked {
     FakeWebBrowser* view = nullptr;
     PageQuestion question;
-    bool permission = false;
+    About about = About::kDialogs;
   };
 
   static const Page& PageOf(const std::string& address) {
@@ -175,6 +185,7 @@ class Engine {
          {.title = "Popup Page", .opensOnLoad = "/home.html", .retitled = "Popup Done"}},
         {"/alerts.html", {.title = "Alert Page", .dialogs = true}},
         {"/location.html", {.title = "Location Page", .asksLocation = true}},
+        {"/download-link.html", {.title = "Download Link", .offersOnClick = "/attachment.txt"}},
     };
     static const Page notFound{.title = "Not Found"};
     auto it = pages.find(PathOf(address));
@@ -229,7 +240,7 @@ class Engine {
     // question instead.
     for (int shown = 0; page.dialogs && shown < 100 && !asked_; ++shown) {
       if (std::optional<PageQuestion> question = policy->ScriptDialog("Again")) {
-        asked_ = Asked{&view, *question, false};
+        asked_ = Asked{&view, *question, About::kDialogs};
       }
     }
     if (page.asksLocation) {
@@ -241,9 +252,18 @@ class Engine {
           Granted(view, false);
           break;
         case PermissionVerdict::kAsk:
-          asked_ = Asked{&view, policy->PermissionQuestionFor(kLocation), true};
+          asked_ = Asked{&view, policy->PermissionQuestionFor(kLocation), About::kPermission};
           break;
       }
+    }
+  }
+  // The file at `address` is offered: the save dialog asks, as the GTK view's
+  // does, when the policy lets it.
+  void Offer(FakeWebBrowser& view, const std::string& address) {
+    ++requests_[PathOf(address)];
+    if (!asked_ && view.Page()->DownloadOffered(0)) {
+      asked_ = Asked{&view, {"Save Download", "", "offered.txt", "&Save", "&Cancel"},
+                     About::kDownload};
     }
   }
   static void Granted(FakeWebBrowser& view, bool allowed) {
@@ -255,6 +275,7 @@ class Engine {
   std::set<FakeWebBrowser*> ours_;  // showing our page
   std::map<std::string, int> requests_;
   std::optional<Asked> asked_;
+  std::vector<std::string> saved_;  // the files the user let be saved
 };
 
 class FakeDriver final : public Driver {
@@ -306,10 +327,8 @@ class FakeDriver final : public Driver {
         return "the fake web view loads nothing: the core's tests script its events";
       case Need::FailingLoads:
         return "the fake web view loads nothing: the core's tests script its page's reports";
-      case Need::Downloads:
-        return "the page policy hears of no download offered, only how many questions may "
-               "wait: the fake web view has no downloads to ask about";
       case Need::PassingTime:
+      case Need::Downloads:
       case Need::NewWindows:
       case Need::PageProcess:
       case Need::ScriptDialogs:
@@ -325,6 +344,7 @@ class FakeDriver final : public Driver {
     engine_.Run(backend_);
   }
   std::optional<Shown> Question() override { return engine_.Question(backend_); }
+  std::vector<std::string> DownloadFolder() override { return engine_.Saved(); }
   bool Answer(const std::string& button) override {
     const bool answered = engine_.Answer(backend_, button);
     engine_.Run(backend_);
