@@ -1,6 +1,8 @@
 // The window rules, stated once as tables of cases and run against every
 // backend through its driver (driver.h): the fake always, GTK on a private X
-// server, Win32 under Wine. A backend that disagrees fails here.
+// server, Win32 under Wine. A backend that disagrees fails here. So do the
+// page's reports to the page policy, one case each, with real pages where
+// the engine loads them and what the user then sees.
 #include <gtest/gtest.h>
 
 #include <algorithm>
