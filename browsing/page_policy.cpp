@@ -181,7 +181,8 @@ AnswerTimes PagePolicy::Times() const {
   return {kAnswerWithinMs, kInputAnswerWithinMs, kLateAnswerWithinMs, kAskAfterMs};
 }
 
-std::size_t PagePolicy::MostWaitingDownloads() const { return kMostWaitingDownloads; }
+// Every download is asked about; a page cannot bury the user in questions.
+bool PagePolicy::DownloadOffered(std::size_t waiting) { return waiting < kMostWaitingDownloads; }
 
 std::string PagePolicy::SiteShown() const {
   const std::optional<Site> site = showingOwnPage_ ? std::nullopt : SiteOf(address_);

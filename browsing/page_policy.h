@@ -14,7 +14,8 @@
 //   stopped from the third dialog of a run;
 // - a page that does not finish loading (where the engine cannot tell that
 //   its page hangs): the user is asked whether to stop it;
-// - how many download questions may wait;
+// - whether a download a page offers is asked about (a few questions may
+//   wait their turn, more are refused);
 // - a page's requests for a permission: the page's site (browsing/site.h)
 //   is asked once per page, one
 //   question at a time, the answers kept for the run (shared by every view
@@ -90,7 +91,7 @@ class PagePolicy final : public PageEvents {
   [[nodiscard]] AnswerTimes Times() const override;
   void Answered(bool goOn) override;
   void TimerFired() override;
-  [[nodiscard]] std::size_t MostWaitingDownloads() const override;
+  bool DownloadOffered(std::size_t waiting) override;
   PermissionVerdict PermissionRequested(PermissionKinds kinds) override;
   [[nodiscard]] PageQuestion PermissionQuestionFor(PermissionKinds kinds) const override;
   void PermissionAnswered(bool allowed, bool answered) override;

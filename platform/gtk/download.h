@@ -80,9 +80,10 @@ class Downloads {
   Downloads(const Downloads&) = delete;
   Downloads& operator=(const Downloads&) = delete;
 
-  // A download needs its question. One question is on screen at a time and
-  // a few wait their turn; a page that asks for more has them refused, so it
-  // can never bury the user in dialogs.
+  // A download needs its question: the offering page's policy hears of it.
+  // One question is on screen at a time and a few wait their turn; a page
+  // that asks for more has them refused, as its policy says, so it can
+  // never bury the user in dialogs.
   void Question(Download* download, WebKitDownload* engine);
 
   // `download` needs no question any more (answered, ended, or gone): the

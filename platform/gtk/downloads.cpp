@@ -27,14 +27,11 @@ namespace {
 
 constexpr const char* kPolicyKey = "corvane-page-policy";
 
-// How many questions may wait, as the policy of the page that offers the
-// download says; none for a download of no page with a policy.
-std::size_t MostWaiting(WebKitDownload* download) {
+// The policy of the page that offers the download, if it has one.
+PageEvents* PolicyOf(WebKitDownload* download) {
   WebKitWebView* view = webkit_download_get_web_view(download);
-  const auto* policy =
-      view != nullptr ? static_cast<PageEvents*>(g_object_get_data(G_OBJECT(view), kPolicyKey))
-                      : nullptr;
-  return policy != nullptr ? policy->MostWaitingDownloads() : 0;
+  return view != nullptr ? static_cast<PageEvents*>(g_object_get_data(G_OBJECT(view), kPolicyKey))
+                         : nullptr;
 }
 
 }  // namespace
@@ -43,14 +40,17 @@ void KeepPagePolicy(WebKitWebView* view, PageEvents* policy) {
   g_object_set_data(G_OBJECT(view), kPolicyKey, policy);
 }
 
+// The page's policy says whether the download is asked about; a download of
+// no page with a policy is asked only when no other question is shown.
 void Downloads::Question(Download* download, WebKitDownload* engine) {
-  if (asking_ == nullptr) {
+  PageEvents* policy = PolicyOf(engine);
+  if (policy != nullptr ? !policy->DownloadOffered(waiting_.size()) : asking_ != nullptr) {
+    download->Refuse();
+  } else if (asking_ == nullptr) {
     asking_ = download;
     download->Ask();
-  } else if (waiting_.size() < MostWaiting(engine)) {
-    waiting_.push_back(download);
   } else {
-    download->Refuse();
+    waiting_.push_back(download);
   }
 }
 

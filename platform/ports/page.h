@@ -172,8 +172,11 @@ class PageEvents {
   // The answer to PageHost::Ask: true to let the page go on.
   virtual void Answered(bool goOn) = 0;
   virtual void TimerFired() = 0;
-  // How many download questions may wait at once; more are refused.
-  [[nodiscard]] virtual std::size_t MostWaitingDownloads() const = 0;
+  // The page offers a download (a link, a frame, a response the view
+  // cannot show) while `waiting` download questions wait their turn behind
+  // the one shown. True: it is asked about, at once when no question is
+  // shown, else in its turn; false: it is refused unasked.
+  virtual bool DownloadOffered(std::size_t waiting) = 0;
 
   // The page shown asks for a permission. The user's answer to a kAsk comes
   // back through PermissionAnswered; `answered` false: the question went

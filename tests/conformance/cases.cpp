@@ -1,11 +1,15 @@
 // The window rules, stated once as tables of cases and run against every
 // backend through its driver (driver.h): the fake always, GTK on a private X
-// server, Win32 under Wine. A backend that disagrees fails here.
+// server, Win32 under Wine. A backend that disagrees fails here. So do the
+// page's reports to the page policy, one case each, with real pages where
+// the engine loads them and what the user then sees.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -653,6 +657,154 @@ TEST_F(Conformance, ALoadThatFailsShowsOurPageStandingForItsAddress) {
            (name == "Connection Refused" || name == "Page Not Loaded");
   })) << web.LocationName() << " at " << web.LocationURL();
   EXPECT_GE(sink.Count("NavigateComplete2"), 1);
+}
+
+// ---- what a page's engine reports to the page policy -------------------------------------
+
+// Lets about `ms` pass (the fake's time passes at once).
+void Moment(Driver& d, NativeWindow& window, std::chrono::milliseconds ms) {
+  const auto end = std::chrono::steady_clock::now() + ms;
+  (void)d.TimePasses(window, [&] { return std::chrono::steady_clock::now() >= end; });
+}
+
+// Loads `address` and waits until the view shows `title`, done loading.
+bool Shows(Driver& d, NativeWindow& window, const std::string& address, const std::string& title) {
+  WebBrowser& web = window.GetWebBrowser("brwWeb");
+  web.Navigate(address);
+  return d.TimePasses(window, [&] {
+    return web.LocationURL() == address && web.LocationName() == title && !web.Busy();
+  });
+}
+
+// A new window a page asks for opens its address in the view when the user
+// asked for it (a click on a link to a new window, on a button that calls
+// window.open); a page that opens one by itself, on its load or from a
+// timer, gets nothing and the view stays on it.
+TEST_F(Conformance, ANewWindowOpensInTheViewOnlyWhenTheUserClickedForIt) {
+  SKIP_WITHOUT(Need::NewWindows);
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  struct Case {
+    const char* page;
+    const char* title;  // once its script has run
+    const char* opens;  // with a click anywhere in it; nullptr: it opens one itself
+    const char* opened;
+  };
+  for (const Case& c : {Case{"/blank-link.html", "Blank Link", "/second.html", "Second Page"},
+                        Case{"/open-button.html", "Open Button", "/third.html", "Third Page"},
+                        Case{"/popup.html", "Popup Done", nullptr, nullptr}}) {
+    SCOPED_TRACE(c.page);
+    const std::string page = d.PageAt(c.page);
+    ASSERT_TRUE(Shows(d, *window, page, c.title)) << web.LocationName() << " at " << web.LocationURL();
+    if (c.opens != nullptr) {
+      d.ClickAt(*window, 3600, 2400);
+      EXPECT_TRUE(d.TimePasses(*window, [&] {
+        return web.LocationURL() == d.PageAt(c.opens) && web.LocationName() == c.opened;
+      })) << web.LocationName() << " at " << web.LocationURL();
+    } else {
+      const int reached = sink.Count("NavigateComplete2");
+      Moment(d, *window, std::chrono::milliseconds(500));
+      EXPECT_EQ(web.LocationURL(), page);
+      EXPECT_EQ(web.LocationName(), c.title);
+      EXPECT_EQ(sink.Count("NavigateComplete2"), reached);
+      EXPECT_EQ(d.Requests("/home.html"), 0);
+    }
+  }
+}
+
+// A page whose process ends shows our page standing for its address, and
+// Refresh there loads the page again.
+TEST_F(Conformance, APageWhoseProcessEndsShowsOurPageAndRefreshLoadsItAgain) {
+  SKIP_WITHOUT(Need::PageProcess);
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  const std::string page = d.PageAt("/first.html");
+  ASSERT_TRUE(Shows(d, *window, page, "First Page"));
+  d.EndPageProcess(*window, "brwWeb");
+  ASSERT_TRUE(d.TimePasses(*window, [&] {
+    return web.LocationURL() == page && web.LocationName() == "Page Stopped Working";
+  })) << web.LocationName() << " at " << web.LocationURL();
+  const int requests = d.Requests("/first.html");
+  web.Refresh();
+  EXPECT_TRUE(d.TimePasses(*window, [&] {
+    return web.LocationURL() == page && web.LocationName() == "First Page";
+  })) << web.LocationName() << " at " << web.LocationURL();
+  EXPECT_EQ(d.Requests("/first.html"), requests + 1);
+}
+
+// A page that opens dialog after dialog: the engine's own dialogs first
+// (closed with a click on their button, below the middle of the view),
+// then the policy's offer to stop the page, whose Stop Page ends it.
+TEST_F(Conformance, APageThatOpensDialogAfterDialogIsOfferedToBeStopped) {
+  SKIP_WITHOUT(Need::ScriptDialogs);
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  const std::string page = d.PageAt("/alerts.html");
+  ASSERT_TRUE(Shows(d, *window, page, "Alert Page"));
+  std::optional<Shown> question;
+  auto clicked = std::chrono::steady_clock::now();
+  ASSERT_TRUE(d.TimePasses(*window, [&] {
+    question = d.Question();
+    if (!question && std::chrono::steady_clock::now() - clicked > std::chrono::milliseconds(300)) {
+      d.ClickAt(*window, 3600, 2400 + 57 * 15);
+      clicked = std::chrono::steady_clock::now();
+    }
+    return question.has_value();
+  }));
+  EXPECT_EQ(question->title, "Page Keeps Opening Dialogs");
+  ASSERT_TRUE(d.Answer("Stop Page"));
+  EXPECT_TRUE(d.TimePasses(*window, [&] {
+    return web.LocationURL() == page && web.LocationName() == "Page Stopped Working";
+  })) << web.LocationName() << " at " << web.LocationURL();
+  EXPECT_FALSE(d.Question());
+}
+
+// A page that asks for a permission: the user is asked, naming the site;
+// the answer holds for the site, so its next page is not asked again.
+TEST_F(Conformance, APermissionRequestIsAskedAndItsAnswerKeptForTheSite) {
+  SKIP_WITHOUT(Need::Permissions);
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  const std::string page = d.PageAt("/location.html");
+  web.Navigate(page);
+  std::optional<Shown> question;
+  ASSERT_TRUE(d.TimePasses(*window, [&] { return (question = d.Question()).has_value(); }));
+  EXPECT_EQ(question->title, "Permission Request");
+  EXPECT_EQ(question->text, d.PageAt("") + " wants to know your location.");
+  EXPECT_NE(web.LocationName(), "Location denied");  // the page waits for the answer
+  EXPECT_NE(web.LocationName(), "Location granted");
+  ASSERT_TRUE(d.Answer("Deny"));
+  EXPECT_TRUE(d.TimePasses(*window, [&] { return web.LocationName() == "Location denied"; }))
+      << web.LocationName();
+  // The next load of the site is told at once.
+  EXPECT_TRUE(Shows(d, *window, page + "?again", "Location denied")) << web.LocationName();
+  EXPECT_FALSE(d.Question());
+}
+
+// A download a page offers is asked about, and a No writes nothing: the
+// view stays on the page.
+TEST_F(Conformance, AnOfferedDownloadIsAskedAboutAndNoWritesNothing) {
+  SKIP_WITHOUT(Need::Downloads);
+  const WindowDesign design = PageDesign();
+  auto window = Open(design);
+  WebBrowser& web = window->GetWebBrowser("brwWeb");
+  const std::string page = d.PageAt("/download-link.html");
+  ASSERT_TRUE(Shows(d, *window, page, "Download Link"));
+  d.ClickAt(*window, 3600, 2400);
+  std::optional<Shown> question;
+  ASSERT_TRUE(d.TimePasses(*window, [&] { return (question = d.Question()).has_value(); }));
+  EXPECT_EQ(question->title, "Save Download");
+  ASSERT_TRUE(d.Answer("Cancel"));
+  EXPECT_TRUE(d.TimePasses(*window, [&] { return !d.Question(); }));
+  Moment(d, *window, std::chrono::milliseconds(500));
+  EXPECT_EQ(d.DownloadFolder(), std::vector<std::string>{});
+  EXPECT_EQ(d.Requests("/attachment.txt"), 1);
+  EXPECT_EQ(web.LocationURL(), page);
+  EXPECT_EQ(web.LocationName(), "Download Link");
 }
 
 TEST_F(Conformance, ALoadIsBusyAndNavigateComplete2ComesBeforeDownloadComplete) {

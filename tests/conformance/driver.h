@@ -33,6 +33,18 @@ enum class Need : std::uint8_t {
   PageEngine,   // load pages
   PassingTime,  // timers that tick by themselves
   FailingLoads, // a load that really fails (a port where nothing answers)
+  // What an engine reports of its page to the page policy (platform/ports/page.h):
+  NewWindows,     // the page asks for a new window, with or without the user
+  PageProcess,    // the page's process ends
+  ScriptDialogs,  // the page opens a script dialog
+  Permissions,    // the page asks for a permission
+  Downloads,      // the page offers a download
+};
+
+// A question shown about the page (a box of ours, or the save dialog).
+struct Shown {
+  std::string title;
+  std::string text;
 };
 
 // The size of a label's text as drawn, and of the label, in pixels.
@@ -73,6 +85,23 @@ class Driver {
   // An address on loopback where nothing answers, on a port the engine may
   // use.
   [[nodiscard]] virtual std::string RefusedAddress() { return "http://127.0.0.1:9/refused"; }
+
+  // ---- the pages' reports (with Need::NewWindows ... Need::Downloads) ----
+  // The address of a page of the suite's loopback server by its path
+  // (tests/support/http_server.h); the fake scripts the reports of the
+  // pages the cases use as their engine would make them.
+  [[nodiscard]] virtual std::string PageAt(const std::string& /*path*/) { return {}; }
+  // The requests that reached `path` so far.
+  [[nodiscard]] virtual int Requests(const std::string& /*path*/) { return 0; }
+  // Ends the process of the page `view` shows, from outside.
+  virtual void EndPageProcess(NativeWindow& /*window*/, const std::string& /*view*/) {}
+  // The question shown about a page, if any.
+  [[nodiscard]] virtual std::optional<Shown> Question() { return std::nullopt; }
+  // Presses the button of the question shown whose label is `button` (its
+  // access key unmarked); false when there is no such question or button.
+  virtual bool Answer(const std::string& /*button*/) { return false; }
+  // The files in the folder downloads are proposed to go to.
+  [[nodiscard]] virtual std::vector<std::string> DownloadFolder() { return {}; }
 };
 
 // A driver of the backend this test program is built for, with a backend of

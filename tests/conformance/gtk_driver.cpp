@@ -2,12 +2,15 @@
 // (tests/x_run.sh), with real input through XTEST.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 #include "platform/gtk/window.h"
+#include "platform/kit/download_names.h"
 #include "tests/conformance/driver.h"
 #include "tests/support/http_server.h"
 #include "tests/support/page_policy.h"
@@ -50,12 +53,65 @@ GtkWidget* FirstFocusable(GtkWidget* widget) {
   return found != nullptr ? found : widget;
 }
 
+// The dialog shown over the program's windows (a question box or a save
+// dialog), if any.
+GtkDialog* ShownDialog() {
+  GList* windows = gtk_window_list_toplevels();
+  GtkDialog* found = nullptr;
+  for (GList* w = windows; w != nullptr && found == nullptr; w = w->next) {
+    if (GTK_IS_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)) != FALSE) {
+      found = GTK_DIALOG(w->data);
+    }
+  }
+  g_list_free(windows);
+  return found;
+}
+
+// The button in `widget` labelled `label` once its mnemonic is unmarked.
+GtkButton* ButtonIn(GtkWidget* widget, const std::string& label) {
+  if (GTK_IS_BUTTON(widget)) {
+    const gchar* text = gtk_button_get_label(GTK_BUTTON(widget));
+    std::string shown = text != nullptr ? text : "";
+    std::erase(shown, '_');
+    if (shown == label) {
+      return GTK_BUTTON(widget);
+    }
+  }
+  if (!GTK_IS_CONTAINER(widget)) {
+    return nullptr;
+  }
+  struct Search {
+    const std::string& label;
+    GtkButton* found = nullptr;
+  } search{label};
+  gtk_container_forall(
+      GTK_CONTAINER(widget),
+      [](GtkWidget* child, gpointer data) {
+        auto* s = static_cast<Search*>(data);
+        if (s->found == nullptr) {
+          s->found = ButtonIn(child, s->label);
+        }
+      },
+      &search);
+  return search.found;
+}
+
 class GtkDriver final : public Driver {
  public:
   Backend& TheBackend() override { return backend_; }
 
   std::unique_ptr<NativeWindow> Open(const WindowDesign& design, EventSink& sink) override {
     auto window = backend_.MakeWindow(design, sink);
+    // The engine drops a window a page opens by itself before the web view
+    // hears of it: here it lets it through, so the web view reports it to
+    // the page policy as a request without the user.
+    for (const ControlDesign& c : design.controls) {
+      GtkWidget* view = Form(*window).WidgetOf(c.name, c.index);
+      if (view != nullptr && WEBKIT_IS_WEB_VIEW(view)) {
+        webkit_settings_set_javascript_can_open_windows_automatically(
+            webkit_web_view_get_settings(WEBKIT_WEB_VIEW(view)), TRUE);
+      }
+    }
     window->Show();
     GtkWindow* top = Form(*window).Toplevel();
     EXPECT_TRUE(Loop([&] { return gtk_widget_get_mapped(GTK_WIDGET(top)) != FALSE; }));
@@ -174,6 +230,50 @@ class GtkDriver final : public Driver {
 
   [[nodiscard]] std::string Cannot(Need /*need*/) const override { return {}; }
   std::string PageAddress() override { return server_.Url("/first.html"); }
+  std::string PageAt(const std::string& path) override { return server_.Url(path); }
+  int Requests(const std::string& path) override { return server_.Requests(path); }
+  // As the view ends a page that is stopped.
+  void EndPageProcess(NativeWindow& window, const std::string& view) override {
+    GtkWidget* widget = Form(window).WidgetOf(view);
+    ASSERT_TRUE(widget != nullptr && WEBKIT_IS_WEB_VIEW(widget));
+    webkit_web_view_terminate_web_process(WEBKIT_WEB_VIEW(widget));
+  }
+  std::optional<Shown> Question() override {
+    GtkDialog* dialog = ShownDialog();
+    if (dialog == nullptr) {
+      return std::nullopt;
+    }
+    const gchar* title = gtk_window_get_title(GTK_WINDOW(dialog));
+    Shown shown{title != nullptr ? title : "", {}};
+    if (GTK_IS_MESSAGE_DIALOG(dialog)) {
+      gchar* text = nullptr;
+      g_object_get(dialog, "text", &text, nullptr);
+      shown.text = text != nullptr ? text : "";
+      g_free(text);
+    }
+    return shown;
+  }
+  bool Answer(const std::string& button) override {
+    GtkDialog* dialog = ShownDialog();
+    GtkButton* pressed = dialog != nullptr ? ButtonIn(GTK_WIDGET(dialog), button) : nullptr;
+    if (pressed == nullptr) {
+      return false;
+    }
+    gtk_button_clicked(pressed);
+    Settle();
+    return true;
+  }
+  std::vector<std::string> DownloadFolder() override {
+    const char* home = g_get_home_dir();
+    const std::string folder = DownloadsFolder(g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD),
+                                               home != nullptr ? home : "");
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+      names.push_back(entry.path().string());
+    }
+    return names;
+  }
   // A loopback port nobody listens on (it was free a moment ago): the
   // engine refuses the ports kept for other services, such as 9.
   std::string RefusedAddress() override {

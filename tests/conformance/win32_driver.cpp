@@ -169,8 +169,24 @@ class Win32Driver final : public Driver {
   }
 
   [[nodiscard]] std::string Cannot(Need need) const override {
-    if (need == Need::PageEngine) {
-      return "Wine has no page engine here: its web view never raises NavigateComplete2";
+    switch (need) {
+      case Need::PageEngine:
+      case Need::NewWindows:
+        return "Wine has no page engine here: its web view never raises NavigateComplete2";
+      case Need::PageProcess:
+        return "the web control runs its pages in the program's own process: a page's "
+               "process ending is not reported";
+      case Need::ScriptDialogs:
+        return "the web view leaves a page's script dialogs to the control's own boxes (its "
+               "host does not take them), and Wine has no page engine here";
+      case Need::Permissions:
+        return "the web control asks about a page's permissions itself and reports none";
+      case Need::Downloads:
+        return "the web control shows its own download prompt and reports no download";
+      case Need::TextMetrics:
+      case Need::PassingTime:
+      case Need::FailingLoads:
+        break;
     }
     return {};
   }

@@ -57,6 +57,14 @@ const std::map<std::string, std::pair<std::string, std::string>>& ScriptedPages(
                      "var end=Date.now()+6000;while(Date.now()<end){}},300);</script>"}},
       {"/alerts.html",
        {"Alert Page", "<script>setTimeout(function(){for(;;){alert('Again')}},100);</script>"}},
+      {"/location.html",
+       {"Location Page", "<script>navigator.geolocation.getCurrentPosition("
+                         "function(){document.title='Location granted'},"
+                         "function(e){document.title='Location '+(e.code==1?'denied':'granted')},"
+                         "{timeout:3000});</script>"}},
+      {"/download-link.html",
+       {"Download Link", "<a href=\"/attachment.txt\" style=\"" + kFill +
+                             "display:block\">a file</a>"}},
       {"/keys.html",
        {"Keys Page", "<script>addEventListener('keydown', e => {"
                      " if (e.key.length == 1 || e.key == 'Escape') document.title = 'key ' + e.key; });"
@@ -208,6 +216,12 @@ void LoopbackServer::Answer(int client) {
   if (path == "/moved.html") {
     SendAll(client, "HTTP/1.1 302 Found\r\nLocation: /second.html\r\nContent-Length: 0\r\n"
                     "Connection: close\r\n\r\n");
+    return;
+  }
+  if (path == "/attachment.txt") {
+    SendAll(client, "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                    "Content-Disposition: attachment; filename=\"offered.txt\"\r\n"
+                    "Content-Length: 8\r\nConnection: close\r\n\r\nOffered\n");
     return;
   }
   auto it = kTitles.find(path);

@@ -35,8 +35,11 @@ class LoopbackServer {
   // waiting for the answer, and then its script never returns), /busy.html
   // "Busy Page" (the same, but its script returns after six seconds),
   // /alerts.html "Alert Page"
-  // (alert after alert, for good); anything else is a 404 page titled
-  // "Not Found".
+  // (alert after alert, for good), /location.html "Location Page" (asks for
+  // the location on load, then retitles itself "Location granted" or
+  // "Location denied"), /download-link.html "Download Link" (a link to
+  // /attachment.txt, a file "offered.txt" sent as an attachment); anything
+  // else is a 404 page titled "Not Found".
   // Port 0 takes any free port.
   explicit LoopbackServer(std::uint16_t port = 0,
                           std::chrono::milliseconds slowDelay = std::chrono::milliseconds(2500));

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "browsing/page_policy.h"
@@ -203,6 +204,17 @@ TEST(PagePolicy, ADialogFloodIsOfferedToBeStopped) {
   }
   EXPECT_EQ(policy.NotAnsweringQuestion().detail.find("http://b.test/"), 0U);
   EXPECT_EQ(policy.Times().request, PagePolicy::kAnswerWithinMs);
+}
+
+// A page that offers download after download: a few questions wait their
+// turn behind the one shown, the rest are refused unasked.
+TEST(PagePolicy, AnOfferedDownloadIsAskedAboutUntilTooManyQuestionsWait) {
+  Host host;
+  PagePolicy policy(host, {});
+  for (const auto& [waiting, asked] : {std::pair{0U, true}, {2U, true}, {3U, false}, {9U, false}}) {
+    EXPECT_EQ(policy.DownloadOffered(waiting), asked) << waiting;
+  }
+  EXPECT_TRUE(host.orders.empty());
 }
 
 // ---- the browser window with the policy, on the fake backend ----------------------
