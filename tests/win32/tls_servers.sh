@@ -10,6 +10,7 @@
 # TLS10        the good certificate, TLS 1.0 only
 # SILENT       accepts connections and never answers
 # CLOSED       a port where nothing listens
+# KEEPALIVE    HTTP/1.1 with kept connections (https_server.py), good certificate
 # PROXY        an HTTP proxy that opens CONNECT tunnels (502 where it cannot);
 #              it alone knows other.invalid, as 127.0.0.1
 # The certificates are made for this run; the test root (certificate and
@@ -17,6 +18,7 @@
 set -euo pipefail
 wine_run=$1 arch=$2 program=$3 root=$4
 shift 4
+here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-tls.XXXXXX")
 pids=()
@@ -154,5 +156,13 @@ for _ in $(seq 100); do
   sleep 0.05
 done
 export CORVANE_TLS_PROXY=$(cat proxy.port)
+
+python3 "$here/https_server.py" www good.pem good.key >keepalive.port 2>keepalive.err &
+pids+=($!)
+for _ in $(seq 100); do
+  [ -s keepalive.port ] && break
+  sleep 0.05
+done
+export CORVANE_TLS_KEEPALIVE=$(cat keepalive.port)
 
 "$wine_run" "$arch" "$program" "$@"

@@ -632,6 +632,12 @@ TlsError TlsConnection::Read(void* data, std::size_t size, std::size_t& got) {
   return TlsError::None;
 }
 
+void TlsConnection::SetTimeout(unsigned long timeoutMs) noexcept {
+  if (state_) {
+    state_->timeout = static_cast<DWORD>(std::min<unsigned long>(timeoutMs, 0x7FFFFFFF));
+  }
+}
+
 void TlsConnection::Watch(const std::atomic<bool>* cancelled) noexcept {
   if (!state_) {
     state_ = std::make_unique<State>();

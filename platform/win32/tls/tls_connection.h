@@ -64,6 +64,8 @@ class TlsConnection {
   // Reads what arrives, up to size bytes, into data: `got` says how many;
   // 0 with None means the server closed the connection properly.
   TlsError Read(void* data, std::size_t size, std::size_t& got);
+  // The time each Write and Read may take, from now until the next Connect.
+  void SetTimeout(unsigned long timeoutMs) noexcept;
   // Ends the connection (telling the server, when it can at once).
   void Close() noexcept;
   // From now on Connect, Write and Read end with Cancelled within about
