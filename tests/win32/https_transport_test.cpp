@@ -1,7 +1,9 @@
 // What the https handler fetches with, against the local servers of
 // tls_servers.sh (ports in CORVANE_TLS_<SERVER>): connections kept and
-// shared per origin, failures as the exchange sees them, the proxy.
+// shared per origin, failures as the exchange sees them, the proxy as the
+// user's settings name it.
 #include "platform/win32/https/connections.h"
+#include "platform/win32/https/proxy.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+
+#include "platform/fake/memory_registry.h"
 
 namespace corvane::win32::https {
 namespace {
@@ -185,6 +189,50 @@ TEST(TlsConnections, ReadGivesUpAfterTheReadTimeout) {
   EXPECT_EQ(connection->Read(&byte, 1, got).error, FetchError::kTimedOut);
   EXPECT_LT(Clock::now() - start, 3s);
   connections.Give(url, std::move(connection), false);
+}
+
+TEST(UserProxySettings, ReadsTheValuesAsTheSystemKeepsThem) {
+  constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+  struct Case {
+    const char* name;
+    std::uint32_t enableType;  // reg::kNone: no ProxyEnable
+    std::string enable;        // its bytes
+    const char* server;        // null: no ProxyServer
+    bool terminated;           // the strings stored with their zero
+    std::string override;
+    const char* expected;  // the proxy for https://www.a.test/, "" for none
+  };
+  const std::string one("\1\0\0\0", 4), zero(4, '\0');
+  const std::string longList = std::string(300, 'x') + ";*.a.test";
+  const Case cases[] = {
+      {"Dword", reg::kDword, one, "p.lan:3128", true, "", "p.lan:3128"},
+      {"Off", reg::kDword, zero, "p.lan:3128", true, "", ""},
+      {"Binary", reg::kBinary, one, "http=w:80;https=s:8443", false, "", "s:8443"},
+      {"NoEnable", reg::kNone, "", "p.lan:3128", true, "", ""},
+      {"NoServer", reg::kDword, one, nullptr, true, "", ""},
+      {"LongOverride", reg::kDword, one, "p:1", true, longList, ""},
+      {"NoKey", reg::kNone, "", nullptr, true, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryRegistry registry;
+    if (std::string(c.name) != "NoKey") {
+      registry.CreateKey(Registry::kCurrentUser, kKey);
+    }
+    if (c.enableType != reg::kNone) {
+      registry.SetValue(Registry::kCurrentUser, kKey, "ProxyEnable", c.enableType, c.enable);
+    }
+    if (c.server != nullptr) {
+      registry.SetString(Registry::kCurrentUser, kKey, "ProxyServer", c.server, c.terminated);
+    }
+    if (!c.override.empty()) {
+      registry.SetString(Registry::kCurrentUser, kKey, "ProxyOverride", c.override, c.terminated);
+    }
+    const std::optional<net::ProxyAddress> proxy =
+        net::ProxyFor(UserProxySettings(registry), At("https://www.a.test/"));
+    EXPECT_EQ(proxy ? proxy->host + ":" + std::to_string(proxy->port) : "", c.expected);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+  }
 }
 
 }  // namespace
