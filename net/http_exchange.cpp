@@ -45,6 +45,10 @@ bool Writable(const Header& field) {
 // past it the connection is closed instead.
 constexpr std::uint64_t kRedirectBodyLimit = 64 * 1024;
 
+// Kept connections found dead in a row before a request gives up (the
+// server may have closed every kept one at once).
+constexpr int kMaxTries = 8;
+
 bool IsSet(const std::atomic<bool>* flag) { return flag != nullptr && flag->load(); }
 
 // What the exchange makes of the response once its head is read.
@@ -121,7 +125,7 @@ ExchangeResult Exchange(Request request, Connections& connections, CookieStore* 
     std::unique_ptr<Connection> connection;
     TransportStatus status;
     bool trailing = false;  // bytes after the response: the connection is not kept
-    for (bool retried = false;; retried = true) {
+    for (int tries = 1;; ++tries) {
       bool reused = false;
       status = {};
       connection = connections.Take(request.url, cancelled, reused, status);
@@ -180,8 +184,10 @@ ExchangeResult Exchange(Request request, Connections& connections, CookieStore* 
       if (status.error == FetchError::kNone) {
         break;
       }
-      // A kept connection the server closed meanwhile: once more on a new one.
-      const bool retry = reused && !retried && !answered && status.error == FetchError::kConnectionLost;
+      // A kept connection the server closed meanwhile: once more, on the
+      // next kept one or a new one; a new one's failure is the answer.
+      const bool retry = reused && tries < kMaxTries && !answered &&
+                         status.error == FetchError::kConnectionLost;
       connections.Give(request.url, std::move(connection), false);
       if (!retry) {
         result.error = status.error;

@@ -36,6 +36,7 @@ TEST(MemoryCookieJar, SendsEachCookieWhereItBelongs) {
       {"https://10.0.0.1/", "ip=1; Domain=0.0.1", "https://10.0.0.1/", ""},
       {"https://10.0.0.1/", "ip=2; Domain=10.0.0.1", "https://10.0.0.1/", "ip=2"},
       {nullptr, nullptr, "https://x.10.0.0.1/", ""},
+      {"https://a.0.0.1/", "d=1; Domain=0.0.1", "https://10.0.0.1/", "ip=2"},
       {"http://c.test/", "s=1; Secure", "https://c.test/", ""},  // only over https
       {"https://c.test/", "s=2; secure", "http://c.test/", ""},
       {nullptr, nullptr, "https://c.test/p", "s=2"},
@@ -80,6 +81,7 @@ TEST(MemoryCookieJar, ExpiresByDateOrMaxAge) {
       {"Max-Age=100; Expires=Sun, 06 Nov 1994 08:49:36 GMT", 100},  // Max-Age wins
       {"Expires=Sun, 06 Nov 1994 08:50:37 GMT; Max-Age=-1", 0},
       {"Max-Age=30", 30},
+      {"Max-Age=0000099999999999999999999999", INT64_MAX - k1994},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.attributes);
