@@ -140,6 +140,9 @@ ExchangeResult Exchange(Request request, Connections& connections, CookieStore* 
 class ConnectionPool {
  public:
   explicit ConnectionPool(std::size_t perOrigin = 6);
+  ~ConnectionPool();  // where Origin is complete
+  ConnectionPool(const ConnectionPool&) = delete;
+  ConnectionPool& operator=(const ConnectionPool&) = delete;
 
   enum class Grant {
     kReuse,  // `idle` holds a kept connection to use
