@@ -2,6 +2,7 @@
 """A loopback HTTPS server for the tests of the program's own https handler.
 
     https_server.py ROOT.pem PORT_FILE
+    https_server.py FOLDER [CERT.pem KEY]
 
 ROOT.pem is the test root (its certificate and key in one file: the one the
 test build trusts); the server makes a certificate for localhost and
@@ -23,9 +24,17 @@ HTTP/1.1 with keep-alive. What it answers:
   /closed?id=X      "closed" once the connection of /hang?id=X was closed,
                     else "open"
   /count            how many connections were accepted so far
+  /connection       the number of the connection that carries the request
+                    (1 for the first one the server accepted)
+
+The second form (the transport's tests and benchmark) serves the files of
+FOLDER besides, over TLS with CERT.pem and KEY when they are given, else
+plain, on one free loopback port, which it prints.
   /seen?path=P      "yes" once a request for P (path and query) was answered
 """
+import functools
 import http.server
+import itertools
 import os
 import select
 import socket
@@ -48,8 +57,13 @@ lock = threading.Lock()
 http_port = [0]
 
 
-class Handler(http.server.BaseHTTPRequestHandler):
+class Handler(http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    numbers = itertools.count(1)
+
+    def setup(self):
+        super().setup()
+        self.number = next(Handler.numbers)
 
     def log_message(self, *args):
         pass
@@ -121,6 +135,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/count":
             with lock:
                 self.answer(200, str(accepted[0]).encode())
+        elif path == "/connection":
+            self.answer(200, str(self.number).encode())
+        elif self.directory and self.command in ("GET", "HEAD"):
+            super().do_GET() if self.command == "GET" else super().do_HEAD()
         else:
             self.answer(404, b"not here")
 
@@ -150,12 +168,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
+    context = None
 
     def get_request(self):
         request = super().get_request()
         with lock:
             accepted[0] += 1
         return request
+
+    # The handshake on the connection's own thread, not in the loop that
+    # accepts.
+    def finish_request(self, request, client_address):
+        if self.context is None:
+            return super().finish_request(request, client_address)
+        try:
+            secure = self.context.wrap_socket(request, server_side=True)
+        except OSError:
+            return None
+        try:
+            return super().finish_request(secure, client_address)
+        finally:
+            secure.close()
 
 
 def certificate(root, work):
@@ -171,7 +204,19 @@ def certificate(root, work):
     return pem, key
 
 
+def serve_folder(folder, cert, key):
+    server = Server(("127.0.0.1", 0), functools.partial(Handler, directory=folder))
+    if cert:
+        server.context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        server.context.load_cert_chain(cert, key)
+    print(server.server_address[1], flush=True)
+    server.serve_forever()
+
+
 def main():
+    if os.path.isdir(sys.argv[1]):
+        extra = sys.argv[2:4] if len(sys.argv) > 3 else [None, None]
+        return serve_folder(sys.argv[1], *extra)
     root, port_file = sys.argv[1], sys.argv[2]
     work = tempfile.mkdtemp(prefix="corvane-https-")
     pem, key = certificate(root, work)
@@ -179,10 +224,11 @@ def main():
     context.minimum_version = ssl.TLSVersion.TLSv1_2
     context.load_cert_chain(pem, key)
 
-    secure = Server(("127.0.0.1", 0), Handler)
-    secure.socket = context.wrap_socket(secure.socket, server_side=True,
-                                         do_handshake_on_connect=False)
-    plain = Server(("127.0.0.1", 0), Handler)
+    # No files: only the answers above.
+    handler = functools.partial(Handler, directory="")
+    secure = Server(("127.0.0.1", 0), handler)
+    secure.context = context
+    plain = Server(("127.0.0.1", 0), handler)
     http_port[0] = plain.server_address[1]
     threading.Thread(target=plain.serve_forever, daemon=True).start()
     with open(port_file + ".part", "w") as f:
