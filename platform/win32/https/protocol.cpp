@@ -740,6 +740,11 @@ class Protocol : public SelfOwned<Protocol>, public IInternetProtocol, public IW
     }
     const DWORD which = option & HTTP_QUERY_HEADER_MASK;
     const bool number = (option & HTTP_QUERY_FLAG_NUMBER) != 0;
+    const bool time = (option & HTTP_QUERY_FLAG_SYSTEMTIME) != 0;
+    if ((option & HTTP_QUERY_FLAG_REQUEST_HEADERS) != 0) {
+      ::SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
+      return S_FALSE;  // only the response's fields are kept
+    }
     const std::size_t nth = index != nullptr ? *index : 0;
     std::optional<std::string> text;
     switch (which) {
@@ -781,7 +786,23 @@ class Protocol : public SelfOwned<Protocol>, public IInternetProtocol, public IW
       ::SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
       return S_FALSE;
     }
-    if (number) {
+    if (time) {
+      using ToTime = BOOL(WINAPI*)(LPCSTR, SYSTEMTIME*, DWORD);
+      const auto toTime = LibraryFunction<ToTime>(::GetModuleHandleW(L"wininet.dll"),
+                                                  "InternetTimeToSystemTimeA");
+      SYSTEMTIME value{};
+      if (toTime == nullptr || toTime(text->c_str(), &value, 0) == FALSE) {
+        ::SetLastError(ERROR_HTTP_INVALID_HEADER);
+        return S_FALSE;
+      }
+      if (buffer == nullptr || *size < sizeof value) {
+        *size = sizeof value;
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return S_FALSE;
+      }
+      std::memcpy(buffer, &value, sizeof value);
+      *size = sizeof value;
+    } else if (number) {
       const DWORD value = static_cast<DWORD>(std::strtoul(text->c_str(), nullptr, 10));
       if (buffer == nullptr || *size < sizeof value) {
         *size = sizeof value;

@@ -1,9 +1,11 @@
 #include "platform/win32/https/registration.h"
 
+#include <cstdint>
+#include <ctime>
 #include <utility>
 
 #include "platform/win32/https/connections.h"
-#include "platform/win32/https/wininet_cookies.h"
+#include "net/cookie_jar.h"
 #include "platform/win32/system_library.h"
 
 namespace corvane::win32::https {
@@ -56,9 +58,10 @@ HttpsRegistration::HttpsRegistration(const HandlerSettings& settings) {
     return;  // the control fetches as the system does
   }
   auto transport = std::make_shared<Transport>();
-  transport->connections =
-      std::make_unique<TlsConnections>(settings.connectTimeoutMs, settings.readTimeoutMs);
-  transport->cookies = std::make_unique<WinInetCookies>();
+  transport->connections = std::make_unique<TlsConnections>(
+      net::ProxySettings{}, Timeouts{settings.connectTimeoutMs, settings.readTimeoutMs});
+  transport->cookies = std::make_unique<net::MemoryCookieJar>(
+      [] { return static_cast<std::int64_t>(std::time(nullptr)); });
   factory_ = MakeProtocolFactory(std::move(transport), workers_);
   if (SUCCEEDED(session->RegisterNameSpace(factory_.get(), kHandlerClass, L"https", 0, nullptr, 0))) {
     session_ = std::move(session);
