@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <atomic>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <optional>
 #include <string>
@@ -464,8 +465,9 @@ DWORD WINAPI RunJob(void* parameter) {
     WorkerEvents events(transfer);
     result = net::Exchange(std::move(job->request), *job->transport->connections,
                            job->transport->cookies.get(), events, transfer.cancelled.get());
-  } catch (const std::bad_alloc&) {
-    result.error = net::FetchError::kConnectionLost;
+  } catch (const std::exception&) {
+    result = {};
+    result.error = net::FetchError::kConnectionLost;  // out of memory: the request ends
   }
   {
     Locked locked(transfer.lock);
@@ -567,6 +569,11 @@ class Protocol : public SelfOwned<Protocol>, public IInternetProtocol, public IW
 
   HRESULT STDMETHODCALLTYPE Continue(PROTOCOLDATA* /*data*/) override {
     const ComPtr<IInternetProtocolSink> sink = sink_;
+    if (resultReported_) {
+      Locked locked(transfer_->lock);
+      transfer_->switchPending = false;
+      return S_OK;  // aborted: nothing more to tell
+    }
     std::vector<std::string> redirects;
     std::optional<https::Head> head;
     bool finished = false;
@@ -599,9 +606,9 @@ class Protocol : public SelfOwned<Protocol>, public IInternetProtocol, public IW
     if (head) {
       headReported_ = true;
       ReportHead(sink, *head);
-    }
-    if (resultReported_) {
-      return S_OK;
+      if (resultReported_) {
+        return S_OK;  // the control gave up on seeing the head
+      }
     }
     if (finished && result.error != net::FetchError::kNone) {
       const FetchFailure failure = FailureOf(result.error, result.detail);
