@@ -1,7 +1,12 @@
 // What the https handler fetches with, against the local servers of
 // tls_servers.sh (ports in CORVANE_TLS_<SERVER>): connections kept and
-// shared per origin, failures as the exchange sees them, the proxy.
+// shared per origin, failures as the exchange sees them, the proxy as the
+// user's settings name it, cookies in the system's store.
 #include "platform/win32/https/connections.h"
+#include "platform/win32/https/proxy.h"
+#include "platform/win32/https/wininet_cookies.h"
+
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +15,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+
+#include "platform/fake/memory_registry.h"
 
 namespace corvane::win32::https {
 namespace {
@@ -185,6 +192,103 @@ TEST(TlsConnections, ReadGivesUpAfterTheReadTimeout) {
   EXPECT_EQ(connection->Read(&byte, 1, got).error, FetchError::kTimedOut);
   EXPECT_LT(Clock::now() - start, 3s);
   connections.Give(url, std::move(connection), false);
+}
+
+TEST(UserProxySettings, ReadsTheValuesAsTheSystemKeepsThem) {
+  constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+  struct Case {
+    const char* name;
+    std::uint32_t enableType;  // reg::kNone: no ProxyEnable
+    std::string enable;        // its bytes
+    const char* server;        // null: no ProxyServer
+    bool terminated;           // the strings stored with their zero
+    std::string override;
+    const char* expected;  // the proxy for https://www.a.test/, "" for none
+  };
+  const std::string one("\1\0\0\0", 4), zero(4, '\0');
+  const std::string longList = std::string(300, 'x') + ";*.a.test";
+  const Case cases[] = {
+      {"Dword", reg::kDword, one, "p.lan:3128", true, "", "p.lan:3128"},
+      {"Off", reg::kDword, zero, "p.lan:3128", true, "", ""},
+      {"Binary", reg::kBinary, one, "http=w:80;https=s:8443", false, "", "s:8443"},
+      {"NoEnable", reg::kNone, "", "p.lan:3128", true, "", ""},
+      {"NoServer", reg::kDword, one, nullptr, true, "", ""},
+      {"LongOverride", reg::kDword, one, "p:1", true, longList, ""},
+      {"NoKey", reg::kNone, "", nullptr, true, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryRegistry registry;
+    if (std::string(c.name) != "NoKey") {
+      registry.CreateKey(Registry::kCurrentUser, kKey);
+    }
+    if (c.enableType != reg::kNone) {
+      registry.SetValue(Registry::kCurrentUser, kKey, "ProxyEnable", c.enableType, c.enable);
+    }
+    if (c.server != nullptr) {
+      registry.SetString(Registry::kCurrentUser, kKey, "ProxyServer", c.server, c.terminated);
+    }
+    if (!c.override.empty()) {
+      registry.SetString(Registry::kCurrentUser, kKey, "ProxyOverride", c.override, c.terminated);
+    }
+    const std::optional<net::ProxyAddress> proxy =
+        net::ProxyFor(UserProxySettings(registry), At("https://www.a.test/"));
+    EXPECT_EQ(proxy ? proxy->host + ":" + std::to_string(proxy->port) : "", c.expected);
+    EXPECT_EQ(registry.OpenHandles(), 0);
+  }
+}
+
+// What the system's own view (a page's document.cookie) shows for `url`.
+std::wstring SystemCookies(const std::wstring& url) {
+  wchar_t data[4096] = {};
+  DWORD size = sizeof data / sizeof data[0];
+  return ::InternetGetCookieW(url.c_str(), nullptr, data, &size) ? data : L"";
+}
+
+bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Has(const std::wstring& text, const wchar_t* part) {
+  return text.find(part) != std::wstring::npos;
+}
+
+// A cookie the server sets is seen by the system and sent back; an HttpOnly
+// one is sent back but never shown to the page: through the store's flag
+// where the system has it, else kept in memory.
+TEST(WinInetCookies, KeepsCookiesWhereTheSystemAndThePageSeeThem) {
+  // Names of this run only: the prefix's store outlives it.
+  const std::string run = "run" + std::to_string(::GetTickCount()) + "-" + std::to_string(::GetCurrentProcessId());
+  for (const auto flag : {WinInetCookies::HttpOnlyFlag::kDetect, WinInetCookies::HttpOnlyFlag::kNever}) {
+    const bool detect = flag == WinInetCookies::HttpOnlyFlag::kDetect;
+    SCOPED_TRACE(detect ? "detect" : "never");
+    const std::string host = (detect ? "detect." : "never.") + run + ".cookies.test";
+    const net::Url page = At("https://" + host + "/dir/page");
+    const std::wstring site = L"https://" + std::wstring(host.begin(), host.end()) + L"/dir/";
+    WinInetCookies cookies(flag);
+    // Wine's store has the flag, as Internet Explorer 8 and later.
+    EXPECT_EQ(cookies.StoresHttpOnly(), detect);
+
+    cookies.Store(page, "plain=1; Path=/");
+    cookies.Store(page, "secret=2; Path=/; HttpOnly");
+    cookies.Store(page, "\xFF\xFE=3; Path=/");  // no text: not kept, no harm
+    const std::string header = cookies.CookieHeader(page);
+    EXPECT_TRUE(Has(header, "plain=1")) << header;
+    EXPECT_TRUE(Has(header, "secret=2")) << header;
+    EXPECT_FALSE(Has(header, "=3")) << header;
+    const std::wstring seen = SystemCookies(site);
+    EXPECT_TRUE(Has(seen, L"plain=1"));
+    EXPECT_FALSE(Has(seen, L"secret"));
+
+    // The same name again, now not HttpOnly: one cookie, the new one.
+    cookies.Store(page, "secret=4; Path=/");
+    const std::string replaced = cookies.CookieHeader(page);
+    EXPECT_TRUE(Has(replaced, "secret=4")) << replaced;
+    EXPECT_FALSE(Has(replaced, "secret=2")) << replaced;
+    EXPECT_TRUE(Has(SystemCookies(site), L"secret=4"));
+
+    // Another store of the run (a new handler) sees what the system keeps.
+    WinInetCookies again(flag);
+    EXPECT_TRUE(Has(again.CookieHeader(page), "plain=1"));
+    EXPECT_FALSE(Has(again.CookieHeader(At("https://other" + host + "/")), "plain=1"));
+  }
 }
 
 }  // namespace

@@ -59,17 +59,6 @@ net::TransportStatus StatusOf(TlsError error) noexcept {
   return {kind, static_cast<int>(error)};
 }
 
-class TlsConnections::Hold {
- public:
-  explicit Hold(Section& section) noexcept : section_(section) { section_.Enter(); }
-  ~Hold() { section_.Leave(); }
-  Hold(const Hold&) = delete;
-  Hold& operator=(const Hold&) = delete;
-
- private:
-  Section& section_;
-};
-
 TlsConnections::TlsConnections(net::ProxySettings proxy, Timeouts timeouts, std::size_t perOrigin)
     : proxy_(std::move(proxy)),
       timeouts_(timeouts),
@@ -97,7 +86,7 @@ std::unique_ptr<net::Connection> TlsConnections::Take(const net::Url& url,
     std::unique_ptr<net::Connection> idle;
     net::ConnectionPool::Grant grant;
     {
-      Hold hold(section_);
+      SectionLock hold(section_);
       grant = pool_.Reserve(origin, idle);
       if (grant == net::ConnectionPool::Grant::kWait && returned_) {
         // Whoever gives a place back after this sets it again.
@@ -144,7 +133,7 @@ void TlsConnections::Give(const net::Url& url, std::unique_ptr<net::Connection> 
     connection->Watch(nullptr);
   }
   {
-    Hold hold(section_);
+    SectionLock hold(section_);
     pool_.Return(net::OriginKey(url), keepAlive ? std::move(connection) : nullptr);
     if (returned_) {
       ::SetEvent(returned_.get());
@@ -154,17 +143,17 @@ void TlsConnections::Give(const net::Url& url, std::unique_ptr<net::Connection> 
 }
 
 void TlsConnections::CloseIdle() {
-  Hold hold(section_);
+  SectionLock hold(section_);
   pool_.CloseIdle();
 }
 
 std::size_t TlsConnections::Idle(const net::Url& url) const {
-  Hold hold(section_);
+  SectionLock hold(section_);
   return pool_.Idle(net::OriginKey(url));
 }
 
 std::size_t TlsConnections::InUse(const net::Url& url) const {
-  Hold hold(section_);
+  SectionLock hold(section_);
   return pool_.InUse(net::OriginKey(url));
 }
 

@@ -22,6 +22,33 @@ struct Timeouts {
   unsigned long readMs = 60000;     // each write and each read after that
 };
 
+// A CRITICAL_SECTION, there on every Windows this program runs on, and
+// its holding for a scope.
+class CriticalSection {
+ public:
+  CriticalSection() noexcept { ::InitializeCriticalSection(&section_); }
+  ~CriticalSection() { ::DeleteCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+
+ private:
+  friend class SectionLock;
+  CRITICAL_SECTION section_;
+};
+
+class SectionLock {
+ public:
+  explicit SectionLock(CriticalSection& section) noexcept : section_(section.section_) {
+    ::EnterCriticalSection(&section_);
+  }
+  ~SectionLock() { ::LeaveCriticalSection(&section_); }
+  SectionLock(const SectionLock&) = delete;
+  SectionLock& operator=(const SectionLock&) = delete;
+
+ private:
+  CRITICAL_SECTION& section_;
+};
+
 // What the exchange hears of a TLS error: its kind, with the TLS error's own
 // value as the detail (to choose the page the user sees).
 net::TransportStatus StatusOf(tls::TlsError error) noexcept;
@@ -49,24 +76,9 @@ class TlsConnections final : public net::Connections {
   std::size_t InUse(const net::Url& url) const;
 
  private:
-  // A CRITICAL_SECTION, there on every Windows this program runs on.
-  class Section {
-   public:
-    Section() noexcept { ::InitializeCriticalSection(&section_); }
-    ~Section() { ::DeleteCriticalSection(&section_); }
-    Section(const Section&) = delete;
-    Section& operator=(const Section&) = delete;
-    void Enter() noexcept { ::EnterCriticalSection(&section_); }
-    void Leave() noexcept { ::LeaveCriticalSection(&section_); }
-
-   private:
-    CRITICAL_SECTION section_;
-  };
-  class Hold;
-
   net::ProxySettings proxy_;
   Timeouts timeouts_;
-  mutable Section section_;
+  mutable CriticalSection section_;
   // Set whenever a place is given back; those waiting for one look again
   // (and at least every few dozen milliseconds, for a cancel).
   Owned<HANDLE, CloseHandleRelease> returned_;
