@@ -1,11 +1,10 @@
 #include "platform/win32/https/registration.h"
 
-#include <cstdint>
-#include <ctime>
 #include <utility>
 
 #include "platform/win32/https/connections.h"
-#include "net/cookie_jar.h"
+#include "platform/win32/https/proxy.h"
+#include "platform/win32/https/wininet_cookies.h"
 #include "platform/win32/system_library.h"
 
 namespace corvane::win32::https {
@@ -58,10 +57,10 @@ HttpsRegistration::HttpsRegistration(const HandlerSettings& settings) {
     return;  // the control fetches as the system does
   }
   auto transport = std::make_shared<Transport>();
+  // The user's proxy as the system's settings name it, read once for the run.
   transport->connections = std::make_unique<TlsConnections>(
-      net::ProxySettings{}, Timeouts{settings.connectTimeoutMs, settings.readTimeoutMs});
-  transport->cookies = std::make_unique<net::MemoryCookieJar>(
-      [] { return static_cast<std::int64_t>(std::time(nullptr)); });
+      UserProxySettings(), Timeouts{settings.connectTimeoutMs, settings.readTimeoutMs});
+  transport->cookies = std::make_unique<WinInetCookies>();
   factory_ = MakeProtocolFactory(std::move(transport), workers_);
   if (SUCCEEDED(session->RegisterNameSpace(factory_.get(), kHandlerClass, L"https", 0, nullptr, 0))) {
     session_ = std::move(session);
