@@ -6,6 +6,7 @@
 #include "platform/win32/backend.h"
 #include "platform/win32/browser_emulation.h"
 #include "platform/win32/feature_controls.h"
+#include "platform/win32/https/registration.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/web_browser_ahead.h"
 #include "platform/win32/win32_registry.h"
@@ -23,6 +24,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   const corvane::win32::BrowserEmulation emulation;
   try {
     corvane::win32::Win32Backend backend(instance);
+    // Before the first page: where the system's TLS is too old for today's
+    // servers, https goes through the program's own handler for this run.
+    // Its end cancels the requests in flight and waits for them briefly.
+    const corvane::win32::https::HttpsRegistration https;
     corvane::win32::MakeWebBrowserAhead();  // while the splash is shown
     corvane::win32::Win32Registry registry;
     corvane::win32::Win32Shell shell;

@@ -10,11 +10,15 @@
 # TLS10        the good certificate, TLS 1.0 only
 # SILENT       accepts connections and never answers
 # CLOSED       a port where nothing listens
+# KEEPALIVE    HTTP/1.1 with kept connections (https_server.py), good certificate
+# PROXY        an HTTP proxy that opens CONNECT tunnels (502 where it cannot);
+#              it alone knows other.invalid, as 127.0.0.1
 # The certificates are made for this run; the test root (certificate and
 # key) is the one the test build trusts.
 set -euo pipefail
 wine_run=$1 arch=$2 program=$3 root=$4
 shift 4
+here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-tls.XXXXXX")
 pids=()
@@ -103,5 +107,62 @@ export CORVANE_TLS_CLOSED=$(python3 -c '
 import socket
 s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 export CORVANE_TLS_TOKEN=$token
+
+python3 -c '
+import select, socket, threading
+names = {"other.invalid": "127.0.0.1"}
+def pipe(a, b):
+    try:
+        while True:
+            for x in select.select([a, b], [], [])[0]:
+                data = x.recv(65536)
+                if not data:
+                    return
+                (b if x is a else a).sendall(data)
+    except OSError:
+        pass
+    finally:
+        a.close()
+        b.close()
+def serve(c):
+    head = b""
+    while b"\r\n\r\n" not in head:
+        part = c.recv(4096)
+        if not part:
+            c.close()
+            return
+        head += part
+    try:
+        method, target, _ = head.split(b"\r\n")[0].decode().split(" ")
+        host, _, port = target.rpartition(":")
+        if method != "CONNECT":
+            raise ValueError(method)
+        up = socket.create_connection((names.get(host, host), int(port)), timeout=5)
+        up.settimeout(None)
+    except (OSError, ValueError):
+        c.sendall(b"HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n")
+        c.close()
+        return
+    c.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
+    pipe(c, up)
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(16)
+print(s.getsockname()[1], flush=True)
+while True:
+    threading.Thread(target=serve, args=(s.accept()[0],), daemon=True).start()
+' >proxy.port &
+pids+=($!)
+for _ in $(seq 100); do
+  [ -s proxy.port ] && break
+  sleep 0.05
+done
+export CORVANE_TLS_PROXY=$(cat proxy.port)
+
+python3 "$here/https_server.py" www good.pem good.key >keepalive.port 2>keepalive.err &
+pids+=($!)
+for _ in $(seq 100); do
+  [ -s keepalive.port ] && break
+  sleep 0.05
+done
+export CORVANE_TLS_KEEPALIVE=$(cat keepalive.port)
 
 "$wine_run" "$arch" "$program" "$@"

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <thread>
 
 namespace corvane::win32::tls {
 
@@ -21,11 +24,17 @@ std::string Env(const std::string& name) {
   return value != nullptr ? value : "";
 }
 
+std::uint16_t Port(const std::string& server) {
+  const std::string port = Env("CORVANE_TLS_" + server);
+  return port.empty() ? 0 : static_cast<std::uint16_t>(std::stoi(port));
+}
+
 struct Case {
   const char* name;
   const char* server;  // CORVANE_TLS_<server> holds its port
   const char* host;
   TlsError expected;
+  const char* proxy = nullptr;  // through the proxy server of that name
 };
 
 const Case kCases[] = {
@@ -40,6 +49,12 @@ const Case kCases[] = {
     {"Tls10Only", "TLS10", "localhost", TlsError::ProtocolTooOld},
     {"NeverAnswers", "SILENT", "127.0.0.1", TlsError::Timeout},
     {"NothingListens", "CLOSED", "127.0.0.1", TlsError::ConnectionRefused},
+    {"GoodViaProxy", "GOOD", "localhost", TlsError::None, "PROXY"},
+    // A name only the proxy knows: it is sent and checked all the same.
+    {"NameOnlyTheProxyKnows", "WRONG_NAME", "other.invalid", TlsError::None, "PROXY"},
+    {"WrongNameViaProxy", "WRONG_NAME", "localhost", TlsError::WrongHostName, "PROXY"},
+    {"ProxyCannotReach", "CLOSED", "127.0.0.1", TlsError::ProxyRefused, "PROXY"},
+    {"NoProxyListens", "GOOD", "localhost", TlsError::ConnectionRefused, "CLOSED"},
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
@@ -48,11 +63,11 @@ class TlsClient : public ::testing::TestWithParam<Case> {};
 
 TEST_P(TlsClient, ConnectsOrFailsWithItsError) {
   const Case& c = GetParam();
-  const std::string port = Env(std::string("CORVANE_TLS_") + c.server);
-  ASSERT_FALSE(port.empty()) << "run through tls_servers.sh";
+  const std::uint16_t port = Port(c.server);
+  ASSERT_NE(port, 0) << "run through tls_servers.sh";
+  ProxyServer proxy{"127.0.0.1", c.proxy != nullptr ? Port(c.proxy) : std::uint16_t{0}};
   TlsConnection connection;
-  const TlsError result =
-      connection.Connect(c.host, static_cast<std::uint16_t>(std::stoi(port)), 3000);
+  const TlsError result = connection.Connect(c.host, port, 3000, c.proxy != nullptr ? &proxy : nullptr);
   ASSERT_EQ(result, c.expected);
   if (c.expected != TlsError::None) {
     char byte = 0;
@@ -79,6 +94,39 @@ TEST_P(TlsClient, ConnectsOrFailsWithItsError) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, TlsClient, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+// A wait with a long timeout ends soon after the watched flag turns true:
+// while the handshake waits for a server that never answers, and while a
+// read waits for an answer to a request never sent.
+TEST(TlsCancel, EndsSoonAfterTheFlagTurns) {
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kDelay = std::chrono::milliseconds(300);
+  for (const bool reading : {false, true}) {
+    SCOPED_TRACE(reading ? "reading" : "connecting");
+    std::atomic<bool> cancelled{false};
+    TlsConnection connection;
+    connection.Watch(&cancelled);
+    if (reading) {
+      ASSERT_EQ(connection.Connect("localhost", Port("GOOD"), 20000), TlsError::None);
+    }
+    const auto start = Clock::now();
+    std::thread canceller([&cancelled, kDelay] {
+      std::this_thread::sleep_for(kDelay);
+      cancelled = true;
+    });
+    char byte = 0;
+    std::size_t got = 0;
+    const TlsError result = reading ? connection.Read(&byte, 1, got)
+                                    : connection.Connect("127.0.0.1", Port("SILENT"), 20000);
+    const auto took = Clock::now() - start;
+    canceller.join();
+    EXPECT_EQ(result, TlsError::Cancelled);
+    EXPECT_GE(took, kDelay);
+    EXPECT_LT(took, kDelay + std::chrono::milliseconds(500));
+    // Once cancelled, it does not start again.
+    EXPECT_EQ(connection.Connect("localhost", Port("GOOD"), 20000), TlsError::Cancelled);
+  }
+}
 
 }  // namespace
 }  // namespace corvane::win32::tls

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "bearssl.h"
+#include "net/http_response.h"
 #include "platform/win32/tls/trust_anchors.h"
 
 namespace corvane::win32::tls {
@@ -213,6 +214,12 @@ DWORD Left(DWORD deadline) {
   return left > 0x7FFFFFFF ? 0 : left;
 }
 
+// The longest a wait goes without looking at the cancel flag.
+constexpr DWORD kSliceMs = 50;
+
+// The longest answer to CONNECT taken, head only.
+constexpr std::size_t kPeekBytes = 1024;
+
 }  // namespace
 
 struct TlsConnection::State {
@@ -222,31 +229,59 @@ struct TlsConnection::State {
   CheckedChain chain{};
   DWORD timeout = 0;
   DWORD deadline = 0;
+  const std::atomic<bool>* cancelled = nullptr;
   // What went wrong below the TLS layer, when it did.
   TlsError transport = TlsError::None;
   bool open = false;
   unsigned char buffer[BR_SSL_BUFSIZE_BIDI]{};
 
-  // Waits until the socket can be written (or read), until the deadline.
-  TlsError Wait(bool write) {
-    fd_set set;
-    set.fd_count = 1;
-    set.fd_array[0] = socket.get();
-    const DWORD left = Left(deadline);
-    timeval time{static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-    const int ready = ws->select(0, write ? nullptr : &set, write ? &set : nullptr, nullptr, &time);
-    if (ready == 0) {
-      return TlsError::Timeout;
+  bool IsCancelled() const {
+    return cancelled != nullptr && cancelled->load(std::memory_order_acquire);
+  }
+
+  // Waits until `s` can be written (or read) or, with `failed`, until a
+  // connection attempt on it ends (`failed` then says whether it failed),
+  // until the deadline; in short slices, to see a cancel soon. Looks once
+  // even when the deadline is past.
+  TlsError Wait(SOCKET s, bool write, bool* failed = nullptr) {
+    for (;;) {
+      if (IsCancelled()) {
+        return TlsError::Cancelled;
+      }
+      const DWORD left = Left(deadline);
+      fd_set ready, errors;
+      ready.fd_count = errors.fd_count = 1;
+      ready.fd_array[0] = errors.fd_array[0] = s;
+      timeval time{0, static_cast<long>(std::min(left, kSliceMs) * 1000)};
+      const int count = ws->select(0, write ? nullptr : &ready, write ? &ready : nullptr,
+                                   failed != nullptr ? &errors : nullptr, &time);
+      if (count < 0) {
+        return TlsError::ConnectionLost;
+      }
+      if (count > 0) {
+        if (failed != nullptr) {
+          *failed = errors.fd_count != 0;
+        }
+        return TlsError::None;
+      }
+      if (left == 0) {
+        return TlsError::Timeout;
+      }
     }
-    return ready < 0 ? TlsError::ConnectionLost : TlsError::None;
   }
 
   // Sends or receives some bytes: how many, or 0 with `transport` set.
-  std::size_t Transfer(bool write, unsigned char* data, std::size_t size) {
+  // `peek` leaves the bytes received in the socket.
+  std::size_t Transfer(bool write, unsigned char* data, std::size_t size, bool peek = false) {
     const int chunk = static_cast<int>(std::min<std::size_t>(size, 0x10000));
     for (;;) {
+      if (IsCancelled()) {
+        transport = TlsError::Cancelled;
+        return 0;
+      }
       const int done = write ? ws->send(socket.get(), reinterpret_cast<const char*>(data), chunk, 0)
-                             : ws->recv(socket.get(), reinterpret_cast<char*>(data), chunk, 0);
+                             : ws->recv(socket.get(), reinterpret_cast<char*>(data), chunk,
+                                        peek ? MSG_PEEK : 0);
       if (done > 0) {
         return static_cast<std::size_t>(done);
       }
@@ -254,7 +289,7 @@ struct TlsConnection::State {
         transport = TlsError::ConnectionLost;
         return 0;
       }
-      const TlsError waited = Wait(write);
+      const TlsError waited = Wait(socket.get(), write);
       if (waited != TlsError::None) {
         transport = waited;
         return 0;
@@ -336,32 +371,36 @@ struct TlsConnection::State {
     return TlsError::HandshakeFailed;
   }
 
+  // An address given as such: then no name is sent, and the certificate
+  // must name the address itself.
+  void NoteAddress(const std::string& host) {
+    chain.addressSize = 0;
+    addrinfo numeric{};
+    numeric.ai_family = AF_UNSPEC;
+    numeric.ai_socktype = SOCK_STREAM;
+    numeric.ai_flags = AI_NUMERICHOST;
+    AddressList literal;
+    if (host.empty() || ws->getaddrinfo(host.c_str(), "443", &numeric, literal.out()) != 0) {
+      return;
+    }
+    const sockaddr* address = literal.get()->ai_addr;
+    if (address->sa_family == AF_INET) {
+      const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
+      std::memcpy(chain.address.data(), &v4->sin_addr, 4);
+      chain.addressSize = 4;
+    } else if (address->sa_family == AF_INET6) {
+      const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
+      std::memcpy(chain.address.data(), &v6->sin6_addr, 16);
+      chain.addressSize = 16;
+    }
+  }
+
   TlsError OpenSocket(const std::string& host, std::uint16_t port) {
     const std::string service = std::to_string(port);
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    // An address given as such: then no name is sent, and the certificate
-    // must name the address itself.
-    chain.addressSize = 0;
-    {
-      addrinfo numeric = hints;
-      numeric.ai_flags = AI_NUMERICHOST;
-      AddressList literal;
-      if (ws->getaddrinfo(host.c_str(), service.c_str(), &numeric, literal.out()) == 0) {
-        const sockaddr* address = literal.get()->ai_addr;
-        if (address->sa_family == AF_INET) {
-          const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
-          std::memcpy(chain.address.data(), &v4->sin_addr, 4);
-          chain.addressSize = 4;
-        } else if (address->sa_family == AF_INET6) {
-          const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
-          std::memcpy(chain.address.data(), &v6->sin6_addr, 16);
-          chain.addressSize = 16;
-        }
-      }
-    }
     AddressList addresses;
     if (host.empty() || ws->getaddrinfo(host.c_str(), service.c_str(), &hints, addresses.out()) != 0) {
       return TlsError::HostNotFound;
@@ -380,18 +419,14 @@ struct TlsConnection::State {
         continue;
       }
       // Connected when writable; refused when the attempt shows an error.
-      fd_set writable, failed;
-      writable.fd_count = failed.fd_count = 1;
-      writable.fd_array[0] = failed.fd_array[0] = candidate.get();
-      const DWORD left = Left(deadline);
-      timeval time{static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-      const int ready = ws->select(0, nullptr, &writable, &failed, &time);
-      if (ready == 0) {
-        return TlsError::Timeout;
+      bool failed = false;
+      const TlsError waited = Wait(candidate.get(), true, &failed);
+      if (waited == TlsError::Timeout || waited == TlsError::Cancelled) {
+        return waited;
       }
       int error = 0;
       int errorSize = sizeof error;
-      if (ready < 0 || failed.fd_count != 0 ||
+      if (waited != TlsError::None || failed ||
           ws->getsockopt(candidate.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
                          &errorSize) != 0 ||
           error != 0) {
@@ -402,6 +437,50 @@ struct TlsConnection::State {
       return TlsError::None;
     }
     return result;
+  }
+
+  // Asks the proxy at the other end of the socket for a tunnel to
+  // host:port and reads its answer's head, and not a byte more: what
+  // follows belongs to the handshake.
+  TlsError Tunnel(const std::string& host, std::uint16_t port) {
+    const std::string authority =
+        (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
+    std::string request = "CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n\r\n";
+    for (std::size_t at = 0; at < request.size();) {
+      const std::size_t sent =
+          Transfer(true, reinterpret_cast<unsigned char*>(request.data() + at), request.size() - at);
+      if (sent == 0) {
+        return transport;
+      }
+      at += sent;
+    }
+    net::ResponseParser answer("CONNECT", {});
+    unsigned char bytes[kPeekBytes];
+    while (!answer.HeadComplete()) {
+      const std::size_t peeked = Transfer(false, bytes, sizeof bytes, true);
+      if (peeked == 0) {
+        // A proxy that hangs up instead of answering refuses too.
+        return transport == TlsError::ConnectionLost ? TlsError::ProxyRefused : transport;
+      }
+      std::size_t taken = 0;
+      while (taken < peeked && !answer.HeadComplete() &&
+             answer.Status() != net::ParseStatus::kError) {
+        answer.Feed({reinterpret_cast<const char*>(bytes) + taken, 1});
+        ++taken;
+      }
+      if (answer.Status() == net::ParseStatus::kError) {
+        return TlsError::ProxyRefused;
+      }
+      for (std::size_t removed = 0; removed < taken;) {
+        const std::size_t got = Transfer(false, bytes, taken - removed);
+        if (got == 0) {
+          return transport;
+        }
+        removed += got;
+      }
+    }
+    const int status = answer.StatusCode();
+    return status >= 200 && status < 300 ? TlsError::None : TlsError::ProxyRefused;
   }
 
   void SetUpEngine(const char* serverName) {
@@ -453,6 +532,8 @@ const char* Describe(TlsError error) noexcept {
     case TlsError::HandshakeFailed: return "the secure connection could not be made";
     case TlsError::ConnectionLost: return "the connection was lost";
     case TlsError::NotConnected: return "not connected";
+    case TlsError::Cancelled: return "cancelled";
+    case TlsError::ProxyRefused: return "the proxy refused the connection";
   }
   return "unknown error";
 }
@@ -462,7 +543,7 @@ TlsConnection::TlsConnection() = default;
 TlsConnection::~TlsConnection() { Close(); }
 
 TlsError TlsConnection::Connect(const std::string& host, std::uint16_t port,
-                                unsigned long timeoutMs) {
+                                unsigned long timeoutMs, const ProxyServer* proxy) {
   Close();
   const Winsock* ws = LoadWinsock();
   if (ws == nullptr) {
@@ -476,7 +557,15 @@ TlsError TlsConnection::Connect(const std::string& host, std::uint16_t port,
   s.transport = TlsError::None;
   s.timeout = static_cast<DWORD>(std::min<unsigned long>(timeoutMs, 0x7FFFFFFF));
   s.deadline = ::GetTickCount() + s.timeout;
-  if (const TlsError opened = s.OpenSocket(host, port); opened != TlsError::None) {
+  if (s.IsCancelled()) {
+    return TlsError::Cancelled;
+  }
+  s.NoteAddress(host);
+  TlsError opened = proxy != nullptr ? s.OpenSocket(proxy->host, proxy->port) : s.OpenSocket(host, port);
+  if (opened == TlsError::None && proxy != nullptr) {
+    opened = s.Tunnel(host, port);
+  }
+  if (opened != TlsError::None) {
     s.socket.reset();
     return opened;
   }
@@ -541,6 +630,19 @@ TlsError TlsConnection::Read(void* data, std::size_t size, std::size_t& got) {
   std::memcpy(data, from, got);
   br_ssl_engine_recvapp_ack(&s.client.eng, got);
   return TlsError::None;
+}
+
+void TlsConnection::SetTimeout(unsigned long timeoutMs) noexcept {
+  if (state_) {
+    state_->timeout = static_cast<DWORD>(std::min<unsigned long>(timeoutMs, 0x7FFFFFFF));
+  }
+}
+
+void TlsConnection::Watch(const std::atomic<bool>* cancelled) noexcept {
+  if (!state_) {
+    state_ = std::make_unique<State>();
+  }
+  state_->cancelled = cancelled;
 }
 
 void TlsConnection::Close() noexcept {

@@ -1,0 +1,88 @@
+// The https handler's connections: the program's own TLS client over
+// Winsock, kept alive per origin (net::ConnectionPool, a limit per origin)
+// and shared by the worker threads that make the exchanges. Plain http is
+// never spoken here: the system's handler keeps it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+
+#include "net/http_exchange.h"
+#include "net/proxy_settings.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/tls/tls_connection.h"
+
+namespace corvane::win32::https {
+
+struct Timeouts {
+  unsigned long connectMs = 30000;  // the TCP connection, the proxy's tunnel and the handshake
+  unsigned long readMs = 60000;     // each write and each read after that
+};
+
+// A CRITICAL_SECTION, there on every Windows this program runs on, and
+// its holding for a scope.
+class CriticalSection {
+ public:
+  CriticalSection() noexcept { ::InitializeCriticalSection(&section_); }
+  ~CriticalSection() { ::DeleteCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+
+ private:
+  friend class SectionLock;
+  CRITICAL_SECTION section_;
+};
+
+class SectionLock {
+ public:
+  explicit SectionLock(CriticalSection& section) noexcept : section_(section.section_) {
+    ::EnterCriticalSection(&section_);
+  }
+  ~SectionLock() { ::LeaveCriticalSection(&section_); }
+  SectionLock(const SectionLock&) = delete;
+  SectionLock& operator=(const SectionLock&) = delete;
+
+ private:
+  CRITICAL_SECTION& section_;
+};
+
+// What the exchange hears of a TLS error: its kind, with the TLS error's own
+// value as the detail (to choose the page the user sees).
+net::TransportStatus StatusOf(tls::TlsError error) noexcept;
+
+class TlsConnections final : public net::Connections {
+ public:
+  explicit TlsConnections(net::ProxySettings proxy = {}, Timeouts timeouts = {},
+                          std::size_t perOrigin = 6);
+  // Closes the idle connections. Every connection taken must have been
+  // given back first.
+  ~TlsConnections() override;
+  TlsConnections(const TlsConnections&) = delete;
+  TlsConnections& operator=(const TlsConnections&) = delete;
+
+  // An https url only; an http one is refused (kSecureChannel). Waits, up to
+  // a cancel, while every place for the origin is taken.
+  std::unique_ptr<net::Connection> Take(const net::Url& url, const std::atomic<bool>* cancelled,
+                                        bool& reused, net::TransportStatus& status) override;
+  void Give(const net::Url& url, std::unique_ptr<net::Connection> connection,
+            bool keepAlive) override;
+
+  // Drops every idle connection (the run ends).
+  void CloseIdle();
+  std::size_t Idle(const net::Url& url) const;
+  std::size_t InUse(const net::Url& url) const;
+
+ private:
+  net::ProxySettings proxy_;
+  Timeouts timeouts_;
+  mutable CriticalSection section_;
+  // Set whenever a place is given back; those waiting for one look again
+  // (and at least every few dozen milliseconds, for a cancel).
+  Owned<HANDLE, CloseHandleRelease> returned_;
+  net::ConnectionPool pool_;
+};
+
+}  // namespace corvane::win32::https
