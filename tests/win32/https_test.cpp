@@ -48,6 +48,7 @@ struct Fetched {
   std::string contentType;    // IWinInetHttpInfo, as text
   std::string customField;    // IWinInetHttpInfo, HTTP_QUERY_CUSTOM "Content-Length"
   std::string disposition;    // IWinInetHttpInfo, HTTP_QUERY_CONTENT_DISPOSITION
+  DWORD security = 0;         // IWinInetInfo, INTERNET_OPTION_SECURITY_FLAGS
 };
 
 // A bind status callback that asks for `method` with `body`, adds a field of
@@ -154,8 +155,10 @@ class Callback : public SelfOwned<Callback>, public IBindStatusCallback, public 
     if (!info) {
       return;
     }
+    DWORD size = sizeof fetched_.security;
+    info->QueryOption(INTERNET_OPTION_SECURITY_FLAGS, &fetched_.security, &size);
     DWORD status = 0;
-    DWORD size = sizeof status;
+    size = sizeof status;
     if (info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr,
                         nullptr) == S_OK) {
       fetched_.status = status;
@@ -304,6 +307,7 @@ TEST_P(HttpsBind, FetchesOrShowsOurPage) {
     EXPECT_EQ(fetched.status, 200U);
     EXPECT_NE(fetched.contentType.find("text/"), std::string::npos);
     EXPECT_EQ(fetched.customField, std::to_string(fetched.body.size()));
+    EXPECT_NE(fetched.security & SECURITY_FLAG_SECURE, 0U);
     return;
   }
   ASSERT_TRUE(FAILED(fetched.result));
