@@ -245,7 +245,11 @@ void MemoryCookieJar::Store(const Url& url, std::string_view setCookie) {
       if (!digits.empty() && std::all_of(digits.begin(), digits.end(), IsDigit)) {
         std::int64_t seconds = 0;
         for (const char c : digits) {
-          seconds = std::min<std::int64_t>(seconds * 10 + (c - '0'), INT64_MAX / 4);
+          if (seconds > (INT64_MAX - 9) / 10) {
+            seconds = INT64_MAX;  // for ever, as far as this run goes
+            break;
+          }
+          seconds = seconds * 10 + (c - '0');
         }
         maxAge = negative || seconds == 0 ? INT64_MIN
                  : seconds >= INT64_MAX - now ? INT64_MAX

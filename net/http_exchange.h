@@ -128,7 +128,9 @@ struct ExchangeResult {
 // response); every response's Set-Cookie goes to `cookies` (may be null),
 // and each request carries the cookies for its address. A reused
 // connection that fails before the first byte of the answer is given back
-// as not kept and the request is tried once more on a new one.
+// as not kept and the request is tried once more, on the next connection
+// Take gives (another kept one, when the server closed several at once, or
+// a new one); a new connection's failure is final.
 // Once `cancelled` (may be null) turns true, the exchange ends soon with
 // kCancelled and its connection is not kept.
 ExchangeResult Exchange(Request request, Connections& connections, CookieStore* cookies,

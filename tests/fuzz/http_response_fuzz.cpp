@@ -2,7 +2,8 @@
 // fed whole, split in two at a point the input picks, and byte by byte (up to
 // 1 KiB: longer inputs would slow every run for little more). Every
 // way must end the same (status, error, head, body, keep-alive, bytes taken),
-// the body is never longer than the input, and no limit is passed.
+// the body is never longer than the input, and no limit is passed. Its
+// Location and Set-Cookie fields are taken as the exchange takes them.
 //
 // Input layout: byte 0 holds flags (bit 0: the request was a HEAD; bit 1: the
 // connection closes after the bytes), byte 1 where to split (a fraction of
@@ -15,7 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "net/cookie_jar.h"
 #include "net/http_response.h"
+#include "net/url.h"
 
 namespace {
 
@@ -45,6 +48,26 @@ struct Run {
 
   bool operator==(const Run&) const = default;
 };
+
+// What the exchange does with a server's Location and Set-Cookie fields: a
+// resolved address reads back as itself, and no cookie a server sets can
+// break the head of a later request.
+void CheckLocationAndCookies(const ResponseParser& parser) {
+  static const corvane::net::Url base = *corvane::net::ParseUrl("https://a.test/b/c?q");
+  if (const auto location = parser.FindHeader("Location")) {
+    if (const auto url = corvane::net::Resolve(base, *location)) {
+      const std::string text = corvane::net::ToString(*url);
+      const auto again = corvane::net::ParseUrl(text);
+      Require(again && corvane::net::ToString(*again) == text && text.find('#') == std::string::npos);
+    }
+  }
+  corvane::net::MemoryCookieJar jar([]() -> std::int64_t { return 1'000'000'000; });
+  for (const std::string_view value : parser.FindAllHeaders("Set-Cookie")) {
+    jar.Store(base, value);
+  }
+  const std::string cookie = jar.CookieHeader(base);
+  Require(cookie.find_first_of("\r\n") == std::string::npos);
+}
 
 // Feeds `bytes` in the given pieces, stopping where the parser stops.
 Run Parse(bool head, bool closed, std::string_view bytes, const std::vector<std::size_t>& cuts) {
@@ -104,6 +127,7 @@ Run Parse(bool head, bool closed, std::string_view bytes, const std::vector<std:
     }
     const auto redirect = corvane::net::RedirectFor(run.code, head ? "HEAD" : "GET");
     Require(!redirect || redirect->method == (head ? "HEAD" : "GET"));
+    CheckLocationAndCookies(parser);
   }
   return run;
 }

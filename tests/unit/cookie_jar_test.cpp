@@ -81,6 +81,7 @@ TEST(MemoryCookieJar, ExpiresByDateOrMaxAge) {
       {"Max-Age=100; Expires=Sun, 06 Nov 1994 08:49:36 GMT", 100},  // Max-Age wins
       {"Expires=Sun, 06 Nov 1994 08:50:37 GMT; Max-Age=-1", 0},
       {"Max-Age=30", 30},
+      {"Max-Age=0000099999999999999999999999", INT64_MAX - k1994},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.attributes);
