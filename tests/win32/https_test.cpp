@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <cstdlib>
 #include <optional>
 #include <ostream>
@@ -47,14 +48,15 @@ struct Fetched {
   std::string contentType;    // IWinInetHttpInfo, as text
   std::string customField;    // IWinInetHttpInfo, HTTP_QUERY_CUSTOM "Content-Length"
   std::string disposition;    // IWinInetHttpInfo, HTTP_QUERY_CONTENT_DISPOSITION
+  DWORD security = 0;         // IWinInetInfo, INTERNET_OPTION_SECURITY_FLAGS
 };
 
 // A bind status callback that asks for `method` with `body`, adds a field of
-// its own, reads everything, and may give up once the first bytes came.
+// its own, and reads everything.
 class Callback : public SelfOwned<Callback>, public IBindStatusCallback, public IHttpNegotiate {
  public:
-  Callback(std::string method, std::string body, bool abortOnData)
-      : method_(std::move(method)), body_(std::move(body)), abortOnData_(abortOnData) {}
+  Callback(std::string method, std::string body)
+      : method_(std::move(method)), body_(std::move(body)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBindStatusCallback)) {
@@ -111,10 +113,7 @@ class Callback : public SelfOwned<Callback>, public IBindStatusCallback, public 
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override {
-    if (abortOnData_ && binding_) {
-      binding_->Abort();
-      return S_OK;
-    }
+    gotData_ = true;
     if (medium != nullptr && medium->tymed == TYMED_ISTREAM && medium->pstm != nullptr) {
       for (;;) {
         char chunk[4096];
@@ -146,6 +145,8 @@ class Callback : public SelfOwned<Callback>, public IBindStatusCallback, public 
   }
 
   bool Done() const { return done_; }
+  bool GotData() const { return gotData_; }
+  IBinding* Binding() const { return binding_.get(); }
   const Fetched& Result() const { return fetched_; }
 
  private:
@@ -154,8 +155,10 @@ class Callback : public SelfOwned<Callback>, public IBindStatusCallback, public 
     if (!info) {
       return;
     }
+    DWORD size = sizeof fetched_.security;
+    info->QueryOption(INTERNET_OPTION_SECURITY_FLAGS, &fetched_.security, &size);
     DWORD status = 0;
-    DWORD size = sizeof status;
+    size = sizeof status;
     if (info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr,
                         nullptr) == S_OK) {
       fetched_.status = status;
@@ -178,17 +181,18 @@ class Callback : public SelfOwned<Callback>, public IBindStatusCallback, public 
 
   std::string method_;
   std::string body_;
-  bool abortOnData_;
+  bool gotData_ = false;
   ComPtr<IBinding> binding_;
   Fetched fetched_;
   bool done_ = false;
 };
 
 // Binds `address` to a stream, asynchronously, pumping messages until the
-// binding ends (20 s at most).
+// binding ends (20 s at most). Once the first bytes came, `then` runs
+// (between messages) with the binding.
 Fetched Bind(const std::string& address, const std::string& method = "GET",
-             const std::string& body = "", bool abortOnData = false) {
-  const auto callback = Callback::Create<IBindStatusCallback>(method, body, abortOnData);
+             const std::string& body = "", const std::function<void(IBinding*)>& then = {}) {
+  const auto callback = Callback::Create<IBindStatusCallback>(method, body);
   auto* self = static_cast<Callback*>(callback.get());
   ComPtr<IMoniker> moniker;
   ComPtr<IBindCtx> context;
@@ -205,7 +209,12 @@ Fetched Bind(const std::string& address, const std::string& method = "GET",
     return failed;
   }
   const auto end = std::chrono::steady_clock::now() + 20s;
+  bool ran = !then;
   while (!self->Done() && std::chrono::steady_clock::now() < end) {
+    if (!ran && self->GotData() && self->Binding() != nullptr) {
+      ran = true;
+      then(self->Binding());
+    }
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&message);
@@ -235,6 +244,7 @@ class HttpsHandler : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(Env("CORVANE_HTTPS_PORT").empty()) << "run through https_test.sh";
+    ASSERT_FALSE(Env("CORVANE_HTTP_PORT").empty()) << "run through https_test.sh";
     ASSERT_TRUE(handler_->Registered());
   }
   ComApartment apartment_;
@@ -297,6 +307,7 @@ TEST_P(HttpsBind, FetchesOrShowsOurPage) {
     EXPECT_EQ(fetched.status, 200U);
     EXPECT_NE(fetched.contentType.find("text/"), std::string::npos);
     EXPECT_EQ(fetched.customField, std::to_string(fetched.body.size()));
+    EXPECT_NE(fetched.security & SECURITY_FLAG_SECURE, 0U);
     return;
   }
   ASSERT_TRUE(FAILED(fetched.result));
@@ -349,25 +360,51 @@ TEST_F(HttpsHandler, AttachmentIsToldAsTheControlAsks) {
   EXPECT_EQ(fetched.body, "kept as a file");
 }
 
-TEST_F(HttpsHandler, AbortedBindClosesItsConnection) {
-  // A long read timeout: only the abort can close the connection in time.
-  handler_.emplace(HandlerSettings{.readTimeoutMs = 60000, .evenOnNewerSystems = true});
-  const std::string id = std::to_string(::GetTickCount());
-  const Fetched fetched = Bind(Address("CORVANE_HTTPS_PORT", "/hang?id=" + id), "GET", "", true);
-  EXPECT_TRUE(FAILED(fetched.result));
+// Whether the server saw the connection of /hang?id=`id` closed, within 5 s.
+bool HangingConnectionClosed(const std::string& id) {
   std::string state;
   const auto end = std::chrono::steady_clock::now() + 5s;
   while (state != "closed" && std::chrono::steady_clock::now() < end) {
     std::this_thread::sleep_for(100ms);
-    state = Bind(Address("CORVANE_HTTPS_PORT", "/closed?id=" + id)).body;
+    state = OpenBlocking(std::string("http://127.0.0.1:") + Env("CORVANE_HTTP_PORT") +
+                         "/closed?id=" + id + "&at=" + std::to_string(::GetTickCount()))
+                .body;
   }
-  EXPECT_EQ(state, "closed");
+  return state == "closed";
+}
+
+TEST_F(HttpsHandler, AbortedBindClosesItsConnection) {
+  // A long read timeout: only the abort can close the connection in time.
+  handler_.emplace(HandlerSettings{.readTimeoutMs = 60000, .evenOnNewerSystems = true});
+  const std::string id = "abort-" + std::to_string(::GetTickCount());
+  const Fetched fetched = Bind(Address("CORVANE_HTTPS_PORT", "/hang?id=" + id), "GET", "",
+                               [](IBinding* binding) { binding->Abort(); });
+  EXPECT_TRUE(FAILED(fetched.result));
+  EXPECT_TRUE(HangingConnectionClosed(id));
   EXPECT_TRUE([&] {
     for (int i = 0; i < 50 && handler_->Running() > 0; ++i) {
       std::this_thread::sleep_for(100ms);
     }
     return handler_->Running() == 0;
   }());
+}
+
+// The end of the run with a request in flight: cancelled, its thread waited
+// for (well within the bound), its connection closed, the binding told.
+TEST_F(HttpsHandler, RegistrationEndCancelsRequestsInFlight) {
+  handler_.emplace(HandlerSettings{.readTimeoutMs = 60000, .evenOnNewerSystems = true});
+  const std::string id = "end-" + std::to_string(::GetTickCount());
+  DWORD took = 0;
+  const Fetched fetched = Bind(Address("CORVANE_HTTPS_PORT", "/hang?id=" + id), "GET", "",
+                               [&](IBinding*) {
+                                 const DWORD start = ::GetTickCount();
+                                 handler_.reset();
+                                 took = ::GetTickCount() - start;
+                               });
+  EXPECT_FALSE(handler_.has_value());
+  EXPECT_LT(took, 2000U);
+  EXPECT_TRUE(FAILED(fetched.result));
+  EXPECT_TRUE(HangingConnectionClosed(id));
 }
 
 TEST(HttpsVersions, OurTlsWhereTheSystemsIsTooOld) {

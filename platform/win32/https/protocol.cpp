@@ -487,7 +487,12 @@ class Protocol : public SelfOwned<Protocol>, public IInternetProtocol, public IW
       : transport_(std::move(transport)), workers_(std::move(workers)) {}
   Protocol(const Protocol&) = delete;
   Protocol& operator=(const Protocol&) = delete;
-  ~Protocol() { *transfer_->cancelled = true; }
+  ~Protocol() {
+    *transfer_->cancelled = true;
+    ComPtr<IInternetProtocolSink> gone;  // released here, not on the worker's thread
+    Locked locked(transfer_->lock);
+    gone = std::move(transfer_->sink);
+  }
 
   IUnknown* Inner() { return &inner_; }
   // From now on the interfaces answer for `outer` (not counted: it owns us).
