@@ -1,5 +1,6 @@
 #include "platform/win32/https/connections.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -62,7 +63,6 @@ net::TransportStatus StatusOf(TlsError error) noexcept {
 TlsConnections::TlsConnections(net::ProxySettings proxy, Timeouts timeouts, std::size_t perOrigin)
     : proxy_(std::move(proxy)),
       timeouts_(timeouts),
-      returned_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       pool_(perOrigin) {}
 
 TlsConnections::~TlsConnections() { CloseIdle(); }
@@ -78,19 +78,24 @@ std::unique_ptr<net::Connection> TlsConnections::Take(const net::Url& url,
   }
   const std::string origin = net::OriginKey(url);
   // A place for the origin: a kept connection, or the right to open one.
+  KernelHandle wake;  // made at the first wait
+  Waiter waiter{origin, nullptr};
   for (;;) {
     if (IsCancelled(cancelled)) {
       status = StatusOf(TlsError::Cancelled);
       return nullptr;
+    }
+    if (waiter.wake == nullptr) {
+      wake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+      waiter.wake = wake.get();
     }
     std::unique_ptr<net::Connection> idle;
     net::ConnectionPool::Grant grant;
     {
       SectionLock hold(section_);
       grant = pool_.Reserve(origin, idle);
-      if (grant == net::ConnectionPool::Grant::kWait && returned_) {
-        // Whoever gives a place back after this sets it again.
-        ::ResetEvent(returned_.get());
+      if (grant == net::ConnectionPool::Grant::kWait && waiter.wake != nullptr) {
+        waiters_.push_back(&waiter);
       }
     }
     if (grant == net::ConnectionPool::Grant::kReuse) {
@@ -101,8 +106,10 @@ std::unique_ptr<net::Connection> TlsConnections::Take(const net::Url& url,
     if (grant == net::ConnectionPool::Grant::kOpen) {
       break;
     }
-    if (returned_) {
-      ::WaitForSingleObject(returned_.get(), kWaitSliceMs);
+    if (waiter.wake != nullptr) {
+      ::WaitForSingleObject(waiter.wake, kWaitSliceMs);
+      SectionLock hold(section_);
+      std::erase(waiters_, &waiter);  // still there when the wait ran out
     } else {
       ::Sleep(kWaitSliceMs);
     }
@@ -134,9 +141,13 @@ void TlsConnections::Give(const net::Url& url, std::unique_ptr<net::Connection> 
   }
   {
     SectionLock hold(section_);
-    pool_.Return(net::OriginKey(url), keepAlive ? std::move(connection) : nullptr);
-    if (returned_) {
-      ::SetEvent(returned_.get());
+    const std::string origin = net::OriginKey(url);
+    pool_.Return(origin, keepAlive ? std::move(connection) : nullptr);
+    const auto first = std::find_if(waiters_.begin(), waiters_.end(),
+                                    [&](const Waiter* waiter) { return waiter->origin == origin; });
+    if (first != waiters_.end()) {
+      ::SetEvent((*first)->wake);
+      waiters_.erase(first);
     }
   }
   // One not kept closes here, outside the lock.

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "net/http_exchange.h"
 #include "net/proxy_settings.h"
@@ -78,10 +80,15 @@ class TlsConnections final : public net::Connections {
  private:
   net::ProxySettings proxy_;
   Timeouts timeouts_;
+  // A Take waiting for a place: the first one waiting for the origin of a
+  // place given back is woken, and only it (each looks again at least
+  // every few dozen milliseconds too, for a cancel).
+  struct Waiter {
+    std::string origin;
+    HANDLE wake;  // its own auto-reset event
+  };
   mutable CriticalSection section_;
-  // Set whenever a place is given back; those waiting for one look again
-  // (and at least every few dozen milliseconds, for a cancel).
-  Owned<HANDLE, CloseHandleRelease> returned_;
+  std::vector<Waiter*> waiters_;  // under section_, in the order they came
   net::ConnectionPool pool_;
 };
 

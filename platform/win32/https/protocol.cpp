@@ -290,46 +290,68 @@ FetchFailure FailureOf(net::FetchError error, int detail) {
   return {INET_E_DOWNLOAD_FAILURE, 0};
 }
 
-void Workers::DropEnded() {
-  std::erase_if(workers_, [](const Worker& worker) {
-    return ::WaitForSingleObject(worker.thread.get(), 0) == WAIT_OBJECT_0;
-  });
+namespace {
+
+struct Queued {
+  std::shared_ptr<Workers> workers;
+  std::unique_ptr<Workers::Work> work;
+  std::shared_ptr<std::atomic<bool>> cancelled;
+};
+
+}  // namespace
+
+Workers::Workers() : idle_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+
+bool Workers::Run(std::unique_ptr<Work> work, std::shared_ptr<std::atomic<bool>> cancelled) {
+  {
+    Locked locked(lock_);
+    if (closing_) {
+      *cancelled = true;  // the run ends: the request gives up at once
+    }
+    running_.push_back(cancelled);
+    ::ResetEvent(idle_.get());
+  }
+  auto queued = std::make_unique<Queued>(Queued{shared_from_this(), std::move(work), cancelled});
+  if (::QueueUserWorkItem(Start, queued.get(), WT_EXECUTELONGFUNCTION) == FALSE) {
+    Ended(cancelled.get());
+    return false;
+  }
+  static_cast<void>(queued.release());  // the pool thread owns it now
+  return true;
 }
 
-void Workers::Add(KernelHandle thread, std::shared_ptr<std::atomic<bool>> cancelled) {
+DWORD WINAPI Workers::Start(void* parameter) noexcept {
+  std::unique_ptr<Queued> queued(static_cast<Queued*>(parameter));
+  queued->work->Do();
+  const std::shared_ptr<Workers> workers = std::move(queued->workers);
+  const std::shared_ptr<std::atomic<bool>> cancelled = std::move(queued->cancelled);
+  queued.reset();  // the request's parts go before it counts as ended
+  workers->Ended(cancelled.get());
+  return 0;
+}
+
+void Workers::Ended(const std::atomic<bool>* cancelled) noexcept {
   Locked locked(lock_);
-  DropEnded();
-  if (closing_) {
-    *cancelled = true;  // the run ends: the request gives up at once
+  std::erase_if(running_, [&](const auto& flag) { return flag.get() == cancelled; });
+  if (running_.empty()) {
+    ::SetEvent(idle_.get());
   }
-  workers_.push_back({std::move(thread), std::move(cancelled)});
 }
 
 std::size_t Workers::Running() {
   Locked locked(lock_);
-  DropEnded();
-  return workers_.size();
+  return running_.size();
 }
 
 bool Workers::CancelAndWait(DWORD limitMs) {
-  std::vector<Worker> waiting;
   {
     Locked locked(lock_);
     closing_ = true;
-    for (Worker& worker : workers_) {
-      *worker.cancelled = true;
+    for (const auto& flag : running_) {
+      *flag = true;
     }
-    waiting = std::move(workers_);
-    workers_.clear();
   }
-  const DWORD start = ::GetTickCount();
-  bool all = true;
-  for (const Worker& worker : waiting) {
-    const DWORD spent = ::GetTickCount() - start;
-    const DWORD left = spent < limitMs ? limitMs - spent : 0;
-    all = ::WaitForSingleObject(worker.thread.get(), left) == WAIT_OBJECT_0 && all;
-  }
-  return all;
+  return ::WaitForSingleObject(idle_.get(), limitMs) == WAIT_OBJECT_0;
 }
 
 namespace {
@@ -451,32 +473,38 @@ class WorkerEvents : public net::ExchangeEvents {
   Transfer& transfer_;
 };
 
-struct Job {
-  std::shared_ptr<Transfer> transfer;
-  std::shared_ptr<Transport> transport;
-  net::Request request;
-};
+// One request's exchange, on a pool thread.
+class Job final : public Workers::Work {
+ public:
+  Job(std::shared_ptr<Transfer> transfer, std::shared_ptr<Transport> transport,
+      net::Request request)
+      : transfer_(std::move(transfer)), transport_(std::move(transport)),
+        request_(std::move(request)) {}
 
-DWORD WINAPI RunJob(void* parameter) {
-  const std::unique_ptr<Job> job(static_cast<Job*>(parameter));
-  Transfer& transfer = *job->transfer;
-  net::ExchangeResult result;
-  try {
-    WorkerEvents events(transfer);
-    result = net::Exchange(std::move(job->request), *job->transport->connections,
-                           job->transport->cookies.get(), events, transfer.cancelled.get());
-  } catch (const std::exception&) {
-    result = {};
-    result.error = net::FetchError::kConnectionLost;  // out of memory: the request ends
+  void Do() noexcept override {
+    Transfer& transfer = *transfer_;
+    net::ExchangeResult result;
+    try {
+      WorkerEvents events(transfer);
+      result = net::Exchange(std::move(request_), *transport_->connections,
+                             transport_->cookies.get(), events, transfer.cancelled.get());
+    } catch (...) {
+      result = {};
+      result.error = net::FetchError::kConnectionLost;  // out of memory: the request ends
+    }
+    {
+      Locked locked(transfer.lock);
+      transfer.result = std::move(result);
+      transfer.finished = true;
+    }
+    transfer.Notify();
   }
-  {
-    Locked locked(transfer.lock);
-    transfer.result = std::move(result);
-    transfer.finished = true;
-  }
-  transfer.Notify();
-  return 0;
-}
+
+ private:
+  std::shared_ptr<Transfer> transfer_;
+  std::shared_ptr<Transport> transport_;
+  net::Request request_;
+};
 
 // The protocol object. urlmon makes it as a part of its own object
 // (aggregation): then its interfaces answer for that outer object, and
@@ -559,15 +587,12 @@ class Protocol : public SelfOwned<Protocol>, public IInternetProtocol, public IW
       transfer_->sink = sink_;
       transfer_->keepWhole = (bindFlags & BINDF_NEEDFILE) != 0;
     }
-    auto job = std::make_unique<Job>(Job{transfer_, transport_, std::move(request)});
-    KernelHandle thread(::CreateThread(nullptr, 0, RunJob, job.get(), 0, nullptr));
-    if (!thread) {
+    if (!workers_->Run(std::make_unique<Job>(transfer_, transport_, std::move(request)),
+                       transfer_->cancelled)) {
       Locked locked(transfer_->lock);
       transfer_->sink.reset();
       return E_OUTOFMEMORY;
     }
-    static_cast<void>(job.release());  // the thread owns it now
-    workers_->Add(std::move(thread), transfer_->cancelled);
     sink_->ReportProgress(BINDSTATUS_FINDINGRESOURCE, Widen(parsed->host).c_str());
     return S_OK;
   }

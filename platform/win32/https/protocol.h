@@ -49,30 +49,39 @@ struct Transport {
   std::unique_ptr<net::CookieStore> cookies;  // may be null: no cookies
 };
 
-// The worker threads of the handler: each request's cancel flag and its
-// thread, so that the end of the run can cancel them all and wait.
-class Workers {
+// The handler's requests at work: each runs on a thread of the system's
+// pool (no thread made per request: that costs more than a request to a
+// kept connection), and each one's cancel flag is kept, so that the end of
+// the run can cancel them all and wait.
+class Workers : public std::enable_shared_from_this<Workers> {
  public:
-  Workers() = default;
+  // One request's work.
+  class Work {
+   public:
+    virtual ~Work() = default;
+    virtual void Do() noexcept = 0;
+  };
+
+  Workers();
   Workers(const Workers&) = delete;
   Workers& operator=(const Workers&) = delete;
 
-  // Keeps `thread` (running the request watching `cancelled`) until it ends.
-  void Add(KernelHandle thread, std::shared_ptr<std::atomic<bool>> cancelled);
-  // Sets every running request's cancel flag and waits for their threads,
-  // up to `limitMs` in all. Answers whether every thread ended.
+  // Runs `work` on a pool thread, as a request watching `cancelled` (set
+  // at once when the run is ending). False when the pool takes no more.
+  bool Run(std::unique_ptr<Work> work, std::shared_ptr<std::atomic<bool>> cancelled);
+  // Sets every running request's cancel flag and waits for them to end,
+  // up to `limitMs`. Answers whether every one ended.
   bool CancelAndWait(DWORD limitMs);
-  // Threads not yet ended.
+  // Requests not yet ended.
   std::size_t Running();
 
  private:
-  struct Worker {
-    KernelHandle thread;
-    std::shared_ptr<std::atomic<bool>> cancelled;
-  };
-  void DropEnded();  // with lock_ held
+  static DWORD WINAPI Start(void* queued) noexcept;
+  void Ended(const std::atomic<bool>* cancelled) noexcept;
+
   Lock lock_;
-  std::vector<Worker> workers_;
+  std::vector<std::shared_ptr<std::atomic<bool>>> running_;
+  KernelHandle idle_;  // set while nothing runs
   bool closing_ = false;
 };
 
