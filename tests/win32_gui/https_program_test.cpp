@@ -141,8 +141,10 @@ TEST_P(HttpsProgram, FetchesThroughItsOwnHandlerOnlyOnOldWindows) {
   }
 }
 
+// Wine names XP by the program's width: "winxp" for 32-bit programs,
+// "winxp64" (XP x64, 5.2) for 64-bit ones.
 const Case kCases[] = {
-    {"WindowsXp", L"winxp64", true},
+    {"WindowsXp", sizeof(void*) == 8 ? L"winxp64" : L"winxp", true},
     {"Windows10", L"win10", false},
 };
 
