@@ -92,7 +92,7 @@ std::unique_ptr<net::Connection> TlsConnections::Take(const net::Url& url,
     std::unique_ptr<net::Connection> idle;
     net::ConnectionPool::Grant grant;
     {
-      SectionLock hold(section_);
+      Locked hold(section_);
       grant = pool_.Reserve(origin, idle);
       if (grant == net::ConnectionPool::Grant::kWait && waiter.wake != nullptr) {
         waiters_.push_back(&waiter);
@@ -108,7 +108,7 @@ std::unique_ptr<net::Connection> TlsConnections::Take(const net::Url& url,
     }
     if (waiter.wake != nullptr) {
       ::WaitForSingleObject(waiter.wake, kWaitSliceMs);
-      SectionLock hold(section_);
+      Locked hold(section_);
       std::erase(waiters_, &waiter);  // still there when the wait ran out
     } else {
       ::Sleep(kWaitSliceMs);
@@ -140,7 +140,7 @@ void TlsConnections::Give(const net::Url& url, std::unique_ptr<net::Connection> 
     connection->Watch(nullptr);
   }
   {
-    SectionLock hold(section_);
+    Locked hold(section_);
     const std::string origin = net::OriginKey(url);
     pool_.Return(origin, keepAlive ? std::move(connection) : nullptr);
     const auto first = std::find_if(waiters_.begin(), waiters_.end(),
@@ -154,17 +154,17 @@ void TlsConnections::Give(const net::Url& url, std::unique_ptr<net::Connection> 
 }
 
 void TlsConnections::CloseIdle() {
-  SectionLock hold(section_);
+  Locked hold(section_);
   pool_.CloseIdle();
 }
 
 std::size_t TlsConnections::Idle(const net::Url& url) const {
-  SectionLock hold(section_);
+  Locked hold(section_);
   return pool_.Idle(net::OriginKey(url));
 }
 
 std::size_t TlsConnections::InUse(const net::Url& url) const {
-  SectionLock hold(section_);
+  Locked hold(section_);
   return pool_.InUse(net::OriginKey(url));
 }
 

@@ -15,6 +15,7 @@
 #include "net/http_exchange.h"
 #include "net/proxy_settings.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/https/lock.h"
 #include "platform/win32/tls/tls_connection.h"
 
 namespace corvane::win32::https {
@@ -22,33 +23,6 @@ namespace corvane::win32::https {
 struct Timeouts {
   unsigned long connectMs = 30000;  // the TCP connection, the proxy's tunnel and the handshake
   unsigned long readMs = 60000;     // each write and each read after that
-};
-
-// A CRITICAL_SECTION, there on every Windows this program runs on, and
-// its holding for a scope.
-class CriticalSection {
- public:
-  CriticalSection() noexcept { ::InitializeCriticalSection(&section_); }
-  ~CriticalSection() { ::DeleteCriticalSection(&section_); }
-  CriticalSection(const CriticalSection&) = delete;
-  CriticalSection& operator=(const CriticalSection&) = delete;
-
- private:
-  friend class SectionLock;
-  CRITICAL_SECTION section_;
-};
-
-class SectionLock {
- public:
-  explicit SectionLock(CriticalSection& section) noexcept : section_(section.section_) {
-    ::EnterCriticalSection(&section_);
-  }
-  ~SectionLock() { ::LeaveCriticalSection(&section_); }
-  SectionLock(const SectionLock&) = delete;
-  SectionLock& operator=(const SectionLock&) = delete;
-
- private:
-  CRITICAL_SECTION& section_;
 };
 
 // What the exchange hears of a TLS error: its kind, with the TLS error's own
@@ -87,7 +61,7 @@ class TlsConnections final : public net::Connections {
     std::string origin;
     HANDLE wake;  // its own auto-reset event
   };
-  mutable CriticalSection section_;
+  mutable Lock section_;
   std::vector<Waiter*> waiters_;  // under section_, in the order they came
   net::ConnectionPool pool_;
 };

@@ -15,6 +15,8 @@
 #include <utility>
 
 #include "platform/win32/com_objects.h"
+#include "platform/win32/https/bind_request.h"
+#include "platform/win32/https/workers.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/text.h"
 #include "platform/win32/tls/tls_connection.h"
@@ -27,49 +29,6 @@ using tls::TlsError;
 
 // Body bytes a worker keeps for the control before it waits for it to read.
 constexpr std::size_t kMaxBuffered = 1024 * 1024;
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
-         });
-}
-
-// Bytes of a header as UTF-16, one character each (headers are Latin-1).
-std::wstring Widen(std::string_view bytes) {
-  std::wstring wide;
-  wide.reserve(bytes.size());
-  for (const char c : bytes) {
-    wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-  }
-  return wide;
-}
-
-// "Name: value" lines (CRLF or LF) as header fields; other lines are left out.
-std::vector<net::Header> HeaderLines(std::string_view text) {
-  std::vector<net::Header> headers;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
-    }
-    const std::size_t colon = line.find(':');
-    if (colon == 0 || colon == std::string_view::npos) {
-      continue;
-    }
-    std::string_view value = line.substr(colon + 1);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
-      value.remove_prefix(1);
-    }
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) {
-      value.remove_suffix(1);
-    }
-    headers.push_back({std::string(line.substr(0, colon)), std::string(value)});
-  }
-  return headers;
-}
 
 // The file name of an attachment's Content-Disposition, or empty.
 std::string AttachmentName(std::string_view disposition) {
@@ -85,128 +44,6 @@ std::string AttachmentName(std::string_view disposition) {
     name = name.substr(0, name.find(';'));
   }
   return std::string(name);
-}
-
-// The system's user agent, as the control sends it itself.
-std::string SystemUserAgent() {
-  using Obtain = HRESULT(WINAPI*)(DWORD, LPSTR, DWORD*);
-  const auto obtain =
-      LibraryFunction<Obtain>(::GetModuleHandleW(L"urlmon.dll"), "ObtainUserAgentString");
-  char agent[512] = {};
-  DWORD size = sizeof agent;
-  if (obtain == nullptr || obtain(0, agent, &size) != S_OK) {
-    return {};
-  }
-  return std::string(agent, ::strnlen(agent, sizeof agent));
-}
-
-// Releases what a BINDINFO holds when its owner goes (urlmon's own
-// ReleaseBindInfo where there is one).
-class BindInfoOwner {
- public:
-  BindInfoOwner() { info_.cbSize = sizeof info_; }
-  BindInfoOwner(const BindInfoOwner&) = delete;
-  BindInfoOwner& operator=(const BindInfoOwner&) = delete;
-  ~BindInfoOwner() {
-    using Release = void(WINAPI*)(BINDINFO*);
-    if (const auto release =
-            LibraryFunction<Release>(::GetModuleHandleW(L"urlmon.dll"), "ReleaseBindInfo")) {
-      release(&info_);
-      return;
-    }
-    ::ReleaseStgMedium(&info_.stgmedData);
-    ::CoTaskMemFree(info_.szExtraInfo);
-    ::CoTaskMemFree(info_.szCustomVerb);
-    if (info_.pUnk != nullptr) {
-      info_.pUnk->Release();
-    }
-  }
-  BINDINFO& get() { return info_; }
-
- private:
-  BINDINFO info_{};
-};
-
-// The request's body from the bind information: memory or a stream.
-std::string BodyOf(BINDINFO& info) {
-  STGMEDIUM& data = info.stgmedData;
-  std::string body;
-  if (data.tymed == TYMED_HGLOBAL && data.hGlobal != nullptr && info.cbstgmedData > 0) {
-    const SIZE_T size = std::min<SIZE_T>(info.cbstgmedData, ::GlobalSize(data.hGlobal));
-    if (const void* bytes = ::GlobalLock(data.hGlobal)) {
-      body.assign(static_cast<const char*>(bytes), size);
-      ::GlobalUnlock(data.hGlobal);
-    }
-  } else if (data.tymed == TYMED_ISTREAM && data.pstm != nullptr) {
-    const LARGE_INTEGER start{};
-    data.pstm->Seek(start, STREAM_SEEK_SET, nullptr);
-    char chunk[16 * 1024];
-    ULONG got = 0;
-    while (SUCCEEDED(data.pstm->Read(chunk, sizeof chunk, &got)) && got > 0) {
-      body.append(chunk, got);
-    }
-  }
-  return body;
-}
-
-std::string MethodOf(const BINDINFO& info) {
-  switch (info.dwBindVerb) {
-    case BINDVERB_GET:
-      return "GET";
-    case BINDVERB_POST:
-      return "POST";
-    case BINDVERB_PUT:
-      return "PUT";
-    case BINDVERB_CUSTOM:
-      if (info.szCustomVerb != nullptr && info.szCustomVerb[0] != L'\0') {
-        return ToUtf8(info.szCustomVerb);
-      }
-      break;
-    default:
-      break;
-  }
-  return "GET";
-}
-
-// One string the binding gives (BINDSTRING_...), empty when none. Every
-// string handed out is freed.
-std::vector<std::wstring> BindStrings(IInternetBindInfo* bindInfo, ULONG which, ULONG most) {
-  std::vector<LPOLESTR> got(most, nullptr);
-  ULONG count = 0;
-  std::vector<std::wstring> strings;
-  if (bindInfo->GetBindString(which, got.data(), most, &count) == S_OK) {
-    for (ULONG i = 0; i < count && i < most; ++i) {
-      if (got[i] != nullptr) {
-        strings.emplace_back(got[i]);
-        ::CoTaskMemFree(got[i]);
-      }
-    }
-  }
-  return strings;
-}
-
-// What the control asks the request to carry besides what net writes.
-std::vector<net::Header> ExtraHeaders(IInternetProtocolSink* sink, const std::wstring& url,
-                                      HRESULT& result, ComPtr<IHttpNegotiate>& negotiate) {
-  result = S_OK;
-  ComPtr<IServiceProvider> provider;
-  if (FAILED(sink->QueryInterface(IID_IServiceProvider,
-                                  reinterpret_cast<void**>(provider.Out()))) ||
-      !provider ||
-      FAILED(provider->QueryService(IID_IHttpNegotiate, IID_IHttpNegotiate,
-                                    reinterpret_cast<void**>(negotiate.Out()))) ||
-      !negotiate) {
-    negotiate.reset();
-    return {};
-  }
-  LPWSTR additional = nullptr;
-  result = negotiate->BeginningTransaction(url.c_str(), L"", 0, &additional);
-  std::vector<net::Header> headers;
-  if (additional != nullptr) {
-    headers = HeaderLines(ToUtf8(additional));
-    ::CoTaskMemFree(additional);
-  }
-  return headers;
 }
 
 // The whole body kept in the system's internet cache as the system's own
@@ -288,70 +125,6 @@ FetchFailure FailureOf(net::FetchError error, int detail) {
       return {INET_E_CANNOT_CONNECT, ERROR_INTERNET_CANNOT_CONNECT};
   }
   return {INET_E_DOWNLOAD_FAILURE, 0};
-}
-
-namespace {
-
-struct Queued {
-  std::shared_ptr<Workers> workers;
-  std::unique_ptr<Workers::Work> work;
-  std::shared_ptr<std::atomic<bool>> cancelled;
-};
-
-}  // namespace
-
-Workers::Workers() : idle_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
-
-bool Workers::Run(std::unique_ptr<Work> work, std::shared_ptr<std::atomic<bool>> cancelled) {
-  {
-    Locked locked(lock_);
-    if (closing_) {
-      *cancelled = true;  // the run ends: the request gives up at once
-    }
-    running_.push_back(cancelled);
-    ::ResetEvent(idle_.get());
-  }
-  auto queued = std::make_unique<Queued>(Queued{shared_from_this(), std::move(work), cancelled});
-  if (::QueueUserWorkItem(Start, queued.get(), WT_EXECUTELONGFUNCTION) == FALSE) {
-    Ended(cancelled.get());
-    return false;
-  }
-  static_cast<void>(queued.release());  // the pool thread owns it now
-  return true;
-}
-
-DWORD WINAPI Workers::Start(void* parameter) noexcept {
-  std::unique_ptr<Queued> queued(static_cast<Queued*>(parameter));
-  queued->work->Do();
-  const std::shared_ptr<Workers> workers = std::move(queued->workers);
-  const std::shared_ptr<std::atomic<bool>> cancelled = std::move(queued->cancelled);
-  queued.reset();  // the request's parts go before it counts as ended
-  workers->Ended(cancelled.get());
-  return 0;
-}
-
-void Workers::Ended(const std::atomic<bool>* cancelled) noexcept {
-  Locked locked(lock_);
-  std::erase_if(running_, [&](const auto& flag) { return flag.get() == cancelled; });
-  if (running_.empty()) {
-    ::SetEvent(idle_.get());
-  }
-}
-
-std::size_t Workers::Running() {
-  Locked locked(lock_);
-  return running_.size();
-}
-
-bool Workers::CancelAndWait(DWORD limitMs) {
-  {
-    Locked locked(lock_);
-    closing_ = true;
-    for (const auto& flag : running_) {
-      *flag = true;
-    }
-  }
-  return ::WaitForSingleObject(idle_.get(), limitMs) == WAIT_OBJECT_0;
 }
 
 namespace {

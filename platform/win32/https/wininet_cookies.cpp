@@ -68,7 +68,7 @@ void WinInetCookies::Load() {
 }
 
 bool WinInetCookies::StoresHttpOnly() {
-  SectionLock hold(section_);
+  Locked hold(section_);
   Load();
   return httpOnly_ == Support::kYes;
 }
@@ -102,7 +102,7 @@ std::string WinInetCookies::FromStore(const std::wstring& url, bool httpOnly) {
 }
 
 std::string WinInetCookies::CookieHeader(const net::Url& url) {
-  SectionLock hold(section_);
+  Locked hold(section_);
   Load();
   std::string header;
   try {
@@ -120,7 +120,7 @@ std::string WinInetCookies::CookieHeader(const net::Url& url) {
 }
 
 void WinInetCookies::Store(const net::Url& url, std::string_view setCookie) {
-  SectionLock hold(section_);
+  Locked hold(section_);
   Load();
   const bool httpOnly = net::IsHttpOnly(setCookie);
   if (httpOnly && httpOnly_ != Support::kYes) {

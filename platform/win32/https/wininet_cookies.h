@@ -14,7 +14,7 @@
 
 #include "net/cookie_jar.h"
 #include "net/http_exchange.h"
-#include "platform/win32/https/connections.h"
+#include "platform/win32/https/lock.h"
 #include "platform/win32/system_library.h"
 
 namespace corvane::win32::https {
@@ -50,7 +50,7 @@ class WinInetCookies final : public net::CookieStore {
   std::string FromStore(const std::wstring& url, bool httpOnly);
 
   HttpOnlyFlag flag_;
-  CriticalSection section_;
+  Lock section_;
   bool loaded_ = false;
   Library wininet_;
   GetEx getEx_ = nullptr;
