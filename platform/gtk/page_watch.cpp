@@ -55,7 +55,13 @@ void PageWatch::UserStop(const std::function<void()>& stop) {
   Ping(times_.request, [this] { StopPage(); });
 }
 
+// A page committed: whatever was asked of the page before it (the user's
+// request to leave a page that might not answer) has been carried out, and
+// the ping that watched it must not end the new page's process. Leaving a
+// site for another moves the view to a new process, where the old page's
+// unanswered ping would otherwise end the page just loaded.
 void PageWatch::Committed() {
+  CancelPing();
   processLive_ = true;
   replacingProcess_ = false;
 }

@@ -260,9 +260,13 @@ TEST_F(PageTrouble, AHungPageIsOfferedToBeStopped) {
     EXPECT_TRUE(Gone(*box));
     EXPECT_TRUE(CaptionBecomes(*browser, "Page Stopped Working" + kSuffix));
     const int before = server.Requests("/loop.html");
+    const int looping = server.Requests("/looping.txt");
     Toolbar(*browser, 3);  // Refresh loads it again
     EXPECT_TRUE(CaptionBecomes(*browser, "Loop Page" + kSuffix));
     EXPECT_GT(server.Requests("/loop.html"), before);
+    // Hung again before the next site is opened: its request must not pass
+    // for the next page's (same title, same request).
+    EXPECT_TRUE(Eventually([&] { return server.Requests("/looping.txt") > looping; }));
   }
 }
 
